@@ -1,0 +1,12 @@
+// Writing a file so that a failure loses nothing. The only platform-specific code.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Puts `data` under `name` in the current folder as one complete file. The bytes go to a
+// temporary file beside it, which takes the name only once it is written, synced to disk
+// and closed; until then `name` is untouched. The new file gets the permissions of a
+// plain create (0666 less the umask). On failure the temporary file is removed.
+// Returns 0, or the errno value of the first failure.
+int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept;

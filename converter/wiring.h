@@ -1,0 +1,63 @@
+// The adapter's fixed wiring between the EPROM's lines and the array's pins.
+// No line is inverted; both wirings are one-to-one.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr std::size_t eprom_address_line_count = 16;
+inline constexpr std::size_t eprom_data_line_count = 8;
+
+// Reads "address line An drives array input I<address_line_input[n]>".
+inline constexpr std::array<std::uint8_t, eprom_address_line_count> address_line_input = {
+    15, 0, 1, 2, 3, 4, 5, 6, // A0-A7
+    10, 11, 14, 12, 7, 9, 8, 13, // A8-A15
+};
+
+// Reads "array output Fk drives data line D<output_data_line[k]>": F0-F6 land on D6 down
+// to D0, F7 stays on D7.
+inline constexpr std::array<std::uint8_t, eprom_data_line_count> output_data_line = {
+    6, 5, 4, 3, 2, 1, 0, 7, // F0-F7
+};
+
+namespace wiring_detail {
+
+template <std::size_t N>
+constexpr bool is_permutation(const std::array<std::uint8_t, N>& lines) noexcept {
+    std::array<bool, N> seen{};
+    for (const std::uint8_t line : lines) {
+        if (line >= N || seen[line]) {
+            return false;
+        }
+        seen[line] = true;
+    }
+    return true;
+}
+
+// Moves bit n of `bits` to bit lines[n].
+template <typename T, std::size_t N>
+constexpr T route(T bits, const std::array<std::uint8_t, N>& lines) noexcept {
+    unsigned routed = 0;
+    for (std::size_t n = 0; n < N; ++n) {
+        routed |= ((static_cast<unsigned>(bits) >> n) & 1U) << lines[n];
+    }
+    return static_cast<T>(routed);
+}
+
+} // namespace wiring_detail
+
+static_assert(wiring_detail::is_permutation(address_line_input));
+static_assert(wiring_detail::is_permutation(output_data_line));
+
+// Takes an EPROM address (bit n is line An) and returns the PLA input word it drives
+// (bit j is input Ij).
+constexpr std::uint16_t address_to_pla_inputs(std::uint16_t address) noexcept {
+    return wiring_detail::route(address, address_line_input);
+}
+
+// Takes a PLA output byte (bit k is output Fk) and returns the EPROM data byte it drives
+// (bit m is line Dm).
+constexpr std::uint8_t pla_outputs_to_data(std::uint8_t outputs) noexcept {
+    return wiring_detail::route(outputs, output_data_line);
+}
