@@ -45,6 +45,21 @@ constexpr T route(T bits, const std::array<std::uint8_t, N>& lines) noexcept {
     return static_cast<T>(routed);
 }
 
+// The wiring of each byte of lines, for every value of that byte, so that a wiring is
+// applied by a lookup per byte instead of a loop per line.
+template <typename T, std::size_t N>
+constexpr std::array<T, 256> routed_byte(const std::array<std::uint8_t, N>& lines, std::size_t byte) noexcept {
+    std::array<T, 256> routed{};
+    for (unsigned value = 0; value < 256; ++value) {
+        routed[value] = route(static_cast<T>(value << (8 * byte)), lines);
+    }
+    return routed;
+}
+
+inline constexpr auto inputs_of_low_address = routed_byte<std::uint16_t>(address_line_input, 0);
+inline constexpr auto inputs_of_high_address = routed_byte<std::uint16_t>(address_line_input, 1);
+inline constexpr auto data_of_outputs = routed_byte<std::uint8_t>(output_data_line, 0);
+
 } // namespace wiring_detail
 
 static_assert(wiring_detail::is_permutation(address_line_input));
@@ -53,11 +68,12 @@ static_assert(wiring_detail::is_permutation(output_data_line));
 // Takes an EPROM address (bit n is line An) and returns the PLA input word it drives
 // (bit j is input Ij).
 constexpr std::uint16_t address_to_pla_inputs(std::uint16_t address) noexcept {
-    return wiring_detail::route(address, address_line_input);
+    return static_cast<std::uint16_t>(wiring_detail::inputs_of_low_address[address & 0xFFU] |
+                                      wiring_detail::inputs_of_high_address[address >> 8]);
 }
 
 // Takes a PLA output byte (bit k is output Fk) and returns the EPROM data byte it drives
 // (bit m is line Dm).
 constexpr std::uint8_t pla_outputs_to_data(std::uint8_t outputs) noexcept {
-    return wiring_detail::route(outputs, output_data_line);
+    return wiring_detail::data_of_outputs[outputs];
 }
