@@ -68,7 +68,8 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
         error = errno;
     }
     if (error != 0) {
-        unlink(temporary.data());
+        // The failure already found is the one to report.
+        (void)unlink(temporary.data());
     }
     return error;
 }

@@ -21,7 +21,8 @@ constexpr const char* banner =
     "Contact: pla-eprom@example.org\n";
 
 void report(const char* what, int error) noexcept {
-    std::fprintf(stderr, "%s: %s: %s\n", program_name, what, std::strerror(error));
+    // Nothing is left to tell if standard error fails too.
+    (void)std::fprintf(stderr, "%s: %s: %s\n", program_name, what, std::strerror(error));
 }
 
 // Returns 0, or the errno value of the failure.
@@ -38,7 +39,7 @@ int print_banner() noexcept {
 int main() {
     // A reader that has gone away must not stop the image from being written: the
     // failed banner is reported like any other write error on standard output.
-    std::signal(SIGPIPE, SIG_IGN);
+    (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for a valid signal
 
     int status = 0;
     if (const int error = print_banner(); error != 0) {

@@ -11,7 +11,7 @@ inline constexpr std::size_t eprom_data_line_count = 8;
 
 // Reads "address line An drives array input I<address_line_input[n]>".
 inline constexpr std::array<std::uint8_t, eprom_address_line_count> address_line_input = {
-    15, 0, 1, 2, 3, 4, 5, 6, // A0-A7
+    15, 0,  1,  2,  3, 4, 5, 6,  // A0-A7
     10, 11, 14, 12, 7, 9, 8, 13, // A8-A15
 };
 

@@ -59,8 +59,7 @@ std::string read_outputs(std::size_t term) {
 
 TEST(FuseMap, EveryTermMatchesItsReading) {
     for (std::size_t term = 0; term < pla_term_count; ++term) {
-        const term_reading& expected =
-            term < programmed_term_count ? programmed_terms[term] : unprogrammed_term;
+        const term_reading& expected = term < programmed_term_count ? programmed_terms[term] : unprogrammed_term;
         EXPECT_EQ(read_inputs(term), expected.inputs) << "P" << term;
         EXPECT_EQ(read_outputs(term), expected.outputs) << "P" << term;
     }

@@ -32,8 +32,7 @@ const std::array<std::uint8_t, eprom_image_size>& image() {
 
 TEST(Image, Crc32) {
     constexpr std::array<std::uint8_t, 9> check_input = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    EXPECT_EQ(crc32(check_input), 0xCBF43926U)
-        << "the check value of CRC-32/ISO-HDLC";
+    EXPECT_EQ(crc32(check_input), 0xCBF43926U) << "the check value of CRC-32/ISO-HDLC";
     EXPECT_EQ(crc32(image()), 0x0926A7A7U);
 }
 
