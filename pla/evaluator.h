@@ -82,17 +82,20 @@ constexpr pla_evaluator<TermBytes> derive_pla_evaluator(const pla_fuses& fuses) 
         }
         const unsigned failing_high = inputs_failing_when(fuses, term, true);
         const unsigned failing_low = inputs_failing_when(fuses, term, false);
+        // Whether the inputs of `half` in `word` leave the term true.
+        const auto allows = [&](unsigned word, unsigned half) {
+            return (word & failing_high & half) == 0 && (~word & failing_low & half) == 0;
+        };
+        const auto outputs = static_cast<std::uint8_t>(outputs_of_term(fuses, term));
         for (unsigned value = 0; value < 256; ++value) {
-            const unsigned low_word = value;
-            const unsigned high_word = value << 8;
-            if ((low_word & failing_high & 0xFFU) == 0 && (~low_word & failing_low & 0xFFU) == 0) {
+            if (allows(value, 0x00FFU)) {
                 evaluator.allowed_by_low_inputs[value] |= pla_term_set{1} << bit;
             }
-            if ((high_word & failing_high & 0xFF00U) == 0 && (~high_word & failing_low & 0xFF00U) == 0) {
+            if (allows(value << 8, 0xFF00U)) {
                 evaluator.allowed_by_high_inputs[value] |= pla_term_set{1} << bit;
             }
             if (((value >> (bit % 8)) & 1U) != 0) {
-                evaluator.outputs_fed[bit / 8][value] |= static_cast<std::uint8_t>(outputs_of_term(fuses, term));
+                evaluator.outputs_fed[bit / 8][value] |= outputs;
             }
         }
         ++bit;
