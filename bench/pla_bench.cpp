@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "converter/image.h"
+#include "eprom/image.h"
 #include "pla/pla.h"
 #include "tests/plain_order.h"
 

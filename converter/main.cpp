@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "converter/image.h"
-#include "converter/image_file.h"
+#include "eprom/image.h"
+#include "file/replace_file.h"
 
 namespace {
 

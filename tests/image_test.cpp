@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "converter/image.h"
-#include "converter/wiring.h"
+#include "eprom/image.h"
+#include "eprom/wiring.h"
 #include "pla/pla.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "converter/wiring.h"
+#include "eprom/wiring.h"
 #include "pla/pla.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "converter/image_file.h"
+#include "file/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

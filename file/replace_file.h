@@ -1,4 +1,5 @@
-// Writing a file so that a failure loses nothing. The only platform-specific code.
+// Writing a file so that a failure loses nothing. Each platform has its own form of
+// write_file_replacing, in replace_file_<platform>.cpp; nothing else is platform-specific.
 #pragma once
 
 #include <cstdint>

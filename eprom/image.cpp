@@ -1,6 +1,6 @@
-#include "converter/image.h"
+#include "eprom/image.h"
 
-#include "converter/wiring.h"
+#include "eprom/wiring.h"
 #include "pla/pla.h"
 
 void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image) noexcept {
