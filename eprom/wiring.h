@@ -56,9 +56,22 @@ constexpr std::array<T, 256> routed_byte(const std::array<std::uint8_t, N>& line
     return routed;
 }
 
+// The same wiring read the other way: which line drives each pin.
+template <std::size_t N>
+constexpr std::array<std::uint8_t, N> inverse(const std::array<std::uint8_t, N>& lines) noexcept {
+    std::array<std::uint8_t, N> inverted{};
+    for (std::size_t n = 0; n < N; ++n) {
+        inverted[lines[n]] = static_cast<std::uint8_t>(n);
+    }
+    return inverted;
+}
+
 inline constexpr auto inputs_of_low_address = routed_byte<std::uint16_t>(address_line_input, 0);
 inline constexpr auto inputs_of_high_address = routed_byte<std::uint16_t>(address_line_input, 1);
 inline constexpr auto data_of_outputs = routed_byte<std::uint8_t>(output_data_line, 0);
+inline constexpr auto address_of_low_inputs = routed_byte<std::uint16_t>(inverse(address_line_input), 0);
+inline constexpr auto address_of_high_inputs = routed_byte<std::uint16_t>(inverse(address_line_input), 1);
+inline constexpr auto outputs_of_data = routed_byte<std::uint8_t>(inverse(output_data_line), 0);
 
 } // namespace wiring_detail
 
@@ -76,4 +89,15 @@ constexpr std::uint16_t address_to_pla_inputs(std::uint16_t address) noexcept {
 // (bit m is line Dm).
 constexpr std::uint8_t pla_outputs_to_data(std::uint8_t outputs) noexcept {
     return wiring_detail::data_of_outputs[outputs];
+}
+
+// Takes a PLA input word and returns the EPROM address that drives it.
+constexpr std::uint16_t pla_inputs_to_address(std::uint16_t inputs) noexcept {
+    return static_cast<std::uint16_t>(wiring_detail::address_of_low_inputs[inputs & 0xFFU] |
+                                      wiring_detail::address_of_high_inputs[inputs >> 8]);
+}
+
+// Takes an EPROM data byte and returns the PLA output byte that drives it.
+constexpr std::uint8_t data_to_pla_outputs(std::uint8_t data) noexcept {
+    return wiring_detail::outputs_of_data[data];
 }

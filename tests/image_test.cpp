@@ -77,4 +77,21 @@ TEST(Image, FirstOccurrenceOfEachByte) {
     }
 }
 
+// The image of a map read at run time goes through the same evaluator, derived anew.
+TEST(Image, OfAnyFuseMap) {
+    static std::array<std::uint8_t, eprom_image_size> adapter{};
+    static std::array<std::uint8_t, eprom_image_size> straight{};
+    static std::array<std::uint8_t, eprom_image_size> table{};
+    build_eprom_image(adapter, pla_fuse_map, eprom_wiring::adapter);
+    EXPECT_EQ(adapter, image());
+    build_eprom_image(straight, pla_fuse_map, eprom_wiring::straight);
+    for (unsigned word = 0; word <= 0xFFFF; ++word) {
+        ASSERT_EQ(straight[word], pla_evaluate(static_cast<std::uint16_t>(word)));
+    }
+    eprom_image_to_truth_table(adapter, eprom_wiring::adapter, table);
+    EXPECT_EQ(table, straight);
+    eprom_image_to_truth_table(straight, eprom_wiring::straight, table);
+    EXPECT_EQ(table, straight);
+}
+
 } // namespace

@@ -33,6 +33,18 @@ TEST(Wiring, EachOutputDrivesItsDataLine) {
     EXPECT_EQ(pla_outputs_to_data(0xFF), 0xFF);
 }
 
+// Reading an image back undoes the wiring exactly.
+TEST(Wiring, ReadBackUndoesEachLine) {
+    for (unsigned address = 0; address <= 0xFFFF; ++address) {
+        const auto lines = static_cast<std::uint16_t>(address);
+        ASSERT_EQ(pla_inputs_to_address(address_to_pla_inputs(lines)), lines);
+    }
+    for (unsigned outputs = 0; outputs <= 0xFF; ++outputs) {
+        const auto levels = static_cast<std::uint8_t>(outputs);
+        ASSERT_EQ(data_to_pla_outputs(pla_outputs_to_data(levels)), levels);
+    }
+}
+
 // Address 0x0121 (A0, A5, A8) reaches I15, I4 and I10; P7 and P29 are true, P7 drives
 // F0 high and F3 low, and F3 lands on D3.
 TEST(Wiring, RoadOfOneAddress) {
