@@ -20,9 +20,9 @@ constexpr const char* banner =
     "82S100 JEDEC file to Eprom converter (C) 2026 the pla-eprom authors\n"
     "Contact: pla-eprom@example.org\n";
 
-void report(const char* what, int error) noexcept {
+void report(const char* what, const char* reason) noexcept {
     // Nothing is left to tell if standard error fails too.
-    (void)std::fprintf(stderr, "%s: %s: %s\n", program_name, what, std::strerror(error));
+    (void)std::fprintf(stderr, "%s: %s: %s\n", program_name, what, reason);
 }
 
 // Returns 0, or the errno value of the failure.
@@ -39,18 +39,21 @@ int print_banner() noexcept {
 int main() {
     // A reader that has gone away must not stop the image from being written: the
     // failed banner is reported like any other write error on standard output.
+    // Windows has no such signal: there the write fails with EPIPE.
+#ifdef SIGPIPE
     (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for a valid signal
+#endif
 
     int status = 0;
     if (const int error = print_banner(); error != 0) {
-        report("standard output", error);
+        report("standard output", std::strerror(error));
         status = 1;
     }
 
     static std::array<std::uint8_t, eprom_image_size> image;
     build_eprom_image(image);
     if (const int error = write_file_replacing(image_file_name, image); error != 0) {
-        report(image_file_name, error);
+        report(image_file_name, file_error_text(error));
         status = 1;
     }
     return status;

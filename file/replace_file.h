@@ -9,5 +9,12 @@
 // temporary file beside it, which takes the name only once it is written, synced to disk
 // and closed; until then `name` is untouched. The new file gets the permissions of a
 // plain create (0666 less the umask). On failure the temporary file is removed.
-// Returns 0, or the errno value of the first failure.
+// On Windows an old file keeps its attributes and security settings; a read-only one is
+// not replaced.
+// Returns 0, or the system's code for the first failure (POSIX: errno; Windows:
+// GetLastError), which file_error_text puts into words.
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept;
+
+// The system's own words for a failure `error` that write_file_replacing returned, as one
+// line without a closing period (POSIX: strerror). Valid until the next call.
+const char* file_error_text(int error) noexcept;
