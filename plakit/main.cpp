@@ -1,0 +1,63 @@
+// plakit: everything around the burn of an 82S100's EPROM stand-in. One command a run:
+// the built-in programming as a JEDEC file, its equations, and EPROM images.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "plakit/command.h"
+
+namespace {
+
+// One line for a usage error, as CLI11's message may run over several.
+std::string one_line(std::string text) {
+    for (char& c : text) {
+        c = c == '\n' ? ' ' : c;
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A reader that has gone away is reported like any other failed write.
+    (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for a valid signal
+
+    CLI::App plakit{"plakit: the 82S100 programming as a JEDEC file, its equations, and EPROM images", "plakit"};
+    plakit.set_version_flag("--version", plakit_version());
+    plakit.require_subcommand(1);
+    const std::vector<plakit_command> commands = {
+        add_jedec_command(plakit),
+        add_image_command(plakit),
+        add_equations_command(plakit),
+    };
+    for (const plakit_command& command : commands) {
+        command.app->set_version_flag("--version", plakit_version());
+    }
+    try {
+        plakit.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return plakit.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return plakit.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return plakit.exit(version);
+    } catch (const CLI::ParseError& error) {
+        const CLI::App* where = &plakit;
+        for (const plakit_command& command : commands) {
+            where = command.app->parsed() ? command.app : where;
+        }
+        const std::string help = where == &plakit ? "plakit --help" : "plakit " + where->get_name() + " --help";
+        (void)std::fprintf(stderr, "plakit: %s; try '%s'\n", one_line(error.what()).c_str(), help.c_str());
+        return status_usage;
+    }
+    for (const plakit_command& command : commands) {
+        if (command.app->parsed()) {
+            return command.run();
+        }
+    }
+    return status_usage; // require_subcommand(1) leaves no other way here
+}
