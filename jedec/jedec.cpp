@@ -181,7 +181,7 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
         return std::nullopt;
     }
     case 'L':
-        return read_fuse_list(start + 1, end);
+        return read_fuse_list(start, end);
     case 'C': {
         const auto value = parse_hex4(trimmed(body));
         if (!value) {
@@ -201,8 +201,9 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
     }
 }
 
+// The L field from `start`, its letter, to `end`, its '*'.
 std::optional<jedec_error> reader::read_fuse_list(std::size_t start, std::size_t end) {
-    std::size_t position = start;
+    std::size_t position = start + 1;
     std::size_t fuse = 0;
     bool has_number = false;
     for (; position < end && text_[position] >= '0' && text_[position] <= '9'; ++position) {

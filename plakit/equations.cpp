@@ -22,6 +22,15 @@ bool feeds(const pla_fuses& fuses, std::size_t term, std::size_t output) {
     return fuses[pla_output_fuse(term, output)] == 0;
 }
 
+bool feeds_any(const pla_fuses& fuses, std::size_t term) {
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        if (feeds(fuses, term, output)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool inverted(const pla_fuses& fuses, std::size_t output) {
     return fuses[pla_polarity_fuse(output)] == 1;
 }
@@ -65,10 +74,10 @@ std::string equations_text(const pla_fuses& fuses) {
 }
 
 std::string program_table_text(const pla_fuses& fuses) {
-    std::string text = "term  I0.............I15  F0....F7\n";
+    std::string text = "term  I0...........I15  F0....F7\n";
     for (std::size_t term = 0; term < pla_term_count; ++term) {
         const auto letters = input_letters(fuses, term);
-        if (!letters) {
+        if (!letters || !feeds_any(fuses, term)) {
             continue;
         }
         std::string number = "P" + std::to_string(term);
@@ -79,7 +88,7 @@ std::string program_table_text(const pla_fuses& fuses) {
         }
         text += '\n';
     }
-    text += "polarity              ";
+    text += "polarity                ";
     for (std::size_t output = 0; output < pla_output_count; ++output) {
         text += inverted(fuses, output) ? 'L' : 'H';
     }

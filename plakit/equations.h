@@ -12,7 +12,7 @@
 // high, `/Ij` needs it low; a product of no literal is `1`, a sum of no product `0`.
 std::string equations_text(const pla_fuses& fuses);
 
-// The program table: a row per term that can be true, with its number, H, L or - per
+// The program table: a row per term that can be true and feeds an output, with its number, H, L or - per
 // input (I0 first) and A (connected) or . per output (F0 first); then a row with each
 // output's polarity, H (active high) or L (active low, inverted).
 std::string program_table_text(const pla_fuses& fuses);
