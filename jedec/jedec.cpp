@@ -12,29 +12,29 @@ constexpr char etx = '\x03';
 constexpr std::size_t fuse_count_field = 1928;
 static_assert(fuse_count_field == pla_fuse_count);
 
-constexpr bool is_blank(char c) noexcept {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+constexpr bool is_blank(char byte) noexcept {
+    return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
 }
 
 // What may follow the transmission checksum: line ends, and the padding and end-of-file
 // marks that some programs add.
-constexpr bool is_trailer(char c) noexcept {
-    return is_blank(c) || c == '\0' || c == '\x1A';
+constexpr bool is_trailer(char byte) noexcept {
+    return is_blank(byte) || byte == '\0' || byte == '\x1A';
 }
 
-constexpr bool is_letter(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+constexpr bool is_letter(char byte) noexcept {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
 }
 
-constexpr int hex_value(char c) noexcept {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+constexpr int hex_value(char byte) noexcept {
+    if (byte >= '0' && byte <= '9') {
+        return byte - '0';
     }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
+    if (byte >= 'A' && byte <= 'F') {
+        return byte - 'A' + 10;
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
+    if (byte >= 'a' && byte <= 'f') {
+        return byte - 'a' + 10;
     }
     return -1;
 }
@@ -62,12 +62,12 @@ std::string hex4(unsigned value) {
 }
 
 // A byte as the user would type it in a message.
-std::string shown(char c) {
-    if (c > ' ' && c < '\x7F') {
-        return std::string{'\''} + c + '\'';
+std::string shown(char byte) {
+    if (byte > ' ' && byte < '\x7F') {
+        return std::string{'\''} + byte + '\'';
     }
     std::array<char, 8> text{};
-    (void)std::snprintf(text.data(), text.size(), "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    (void)std::snprintf(text.data(), text.size(), "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(byte)));
     return std::string{"byte "} + text.data();
 }
 
@@ -94,7 +94,7 @@ public:
 
 private:
     // The fault at byte `offset` of the file.
-    jedec_error fault_at(std::size_t offset, std::string message) const;
+    [[nodiscard]] jedec_error fault_at(std::size_t offset, std::string message) const;
     static jedec_error fault(std::string message) {
         return {0, 0, std::move(message)};
     }
@@ -221,17 +221,17 @@ std::optional<jedec_error> reader::read_fuse_list(std::size_t start, std::size_t
     }
     bool has_state = false;
     for (; position < end; ++position) {
-        const char c = text_[position];
-        if (is_blank(c)) {
+        const char digit = text_[position];
+        if (is_blank(digit)) {
             continue;
         }
-        if (c != '0' && c != '1') {
-            return fault_at(position, shown(c) + " is not a fuse state (0 or 1)");
+        if (digit != '0' && digit != '1') {
+            return fault_at(position, shown(digit) + " is not a fuse state (0 or 1)");
         }
         if (fuse >= pla_fuse_count) {
             return fault_at(position, "fuse states past the last fuse, 1927");
         }
-        const auto state = static_cast<std::uint8_t>(c - '0');
+        const auto state = static_cast<std::uint8_t>(digit - '0');
         if (file_fuses_[fuse] != unset && file_fuses_[fuse] != state) {
             return fault_at(position, "fuse " + std::to_string(fuse) + " is set twice, to different states");
         }
@@ -347,5 +347,5 @@ std::uint16_t jedec_fuse_checksum(const pla_fuses& fuses) noexcept {
 std::uint16_t jedec_transmission_checksum(std::string_view transmission) noexcept {
     return static_cast<std::uint16_t>(
         std::accumulate(transmission.begin(), transmission.end(), 0U,
-                        [](unsigned sum, char c) { return sum + static_cast<unsigned char>(c); }));
+                        [](unsigned sum, char byte) { return sum + static_cast<unsigned char>(byte); }));
 }

@@ -85,7 +85,8 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
         }
     }
     if (stream != stdin) {
-        (void)std::fclose(stream); // read only: nothing is lost if closing fails
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): opened above; read only, so nothing is lost if closing fails
+        (void)std::fclose(stream);
     }
     if (error != 0) {
         report(input_name(file), system_reason(error));

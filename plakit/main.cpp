@@ -1,7 +1,9 @@
 // plakit: everything around the burn of an 82S100's EPROM stand-in. One command a run:
 // the built-in programming as a JEDEC file, its equations, and EPROM images.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -11,21 +13,14 @@ namespace {
 
 // One line for a usage error, as CLI11's message may run over several.
 std::string one_line(std::string text) {
-    for (char& c : text) {
-        c = c == '\n' ? ' ' : c;
-    }
+    std::replace(text.begin(), text.end(), '\n', ' ');
     while (!text.empty() && text.back() == ' ') {
         text.pop_back();
     }
     return text;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    // A reader that has gone away is reported like any other failed write.
-    (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for a valid signal
-
+int run_plakit(int argc, char** argv) {
     CLI::App plakit{"plakit: the 82S100 programming as a JEDEC file, its equations, and EPROM images", "plakit"};
     plakit.set_version_flag("--version", plakit_version());
     plakit.require_subcommand(1);
@@ -60,4 +55,17 @@ int main(int argc, char** argv) {
         }
     }
     return status_usage; // require_subcommand(1) leaves no other way here
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A reader that has gone away is reported like any other failed write.
+    (void)std::signal(SIGPIPE, SIG_IGN); // cannot fail for a valid signal
+    try {
+        return run_plakit(argc, argv);
+    } catch (const std::exception& error) { // out of memory, or a fault of plakit's own
+        (void)std::fprintf(stderr, "plakit: %s\n", error.what());
+        return status_failed;
+    }
 }
