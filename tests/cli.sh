@@ -90,11 +90,14 @@ skip() {
 
 # Runs the program under strace with the given options. The leak checker of a sanitizer
 # build cannot work under a tracer, so it is off there.
-run_traced() {
+traced() {
     command -v strace >/dev/null || fail "strace is missing (bash tools/dependencies.sh test installs it)"
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace "$@" -- "$program" >"$work/out" 2>"$work/err"
+}
+
+run_traced() {
     status=0
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
-        strace "$@" -- "$program" >"$work/out" 2>"$work/err" || status=$?
+    traced "$@" || status=$?
 }
 
 mkdir run && cd run
@@ -237,10 +240,7 @@ terminated)
     # SIGTERM while the data is being synced (strace holds the first fsync for 3 s): the
     # temporary file is removed and the program ends by that signal.
     make_old_image
-    command -v strace >/dev/null || fail "strace is missing (bash tools/dependencies.sh test installs it)"
-    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
-        strace -o /dev/null -e trace=fsync -e inject=fsync:delay_enter=3s:when=1 -- "$program" \
-        >"$work/out" 2>"$work/err" &
+    traced -o /dev/null -e trace=fsync -e inject=fsync:delay_enter=3s:when=1 &
     tracer=$!
     temporary=
     for _ in $(seq 100); do
