@@ -73,7 +73,7 @@ make_old_image() {
 }
 
 expect_old_image() {
-    cmp -s "${1:-$image}" "$work/old" || fail "the old image was changed"
+    cmp -s "$image" "$work/old" || fail "the old image was changed"
 }
 
 expect_mode() {
