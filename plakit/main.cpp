@@ -41,20 +41,16 @@ int run_plakit(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return plakit.exit(version);
     } catch (const CLI::ParseError& error) {
-        const CLI::App* where = &plakit;
-        for (const plakit_command& command : commands) {
-            where = command.app->parsed() ? command.app : where;
-        }
-        const std::string help = where == &plakit ? "plakit --help" : "plakit " + where->get_name() + " --help";
+        const auto given = std::find_if(commands.begin(), commands.end(),
+                                        [](const plakit_command& command) { return command.app->parsed(); });
+        const std::string help =
+            given == commands.end() ? "plakit --help" : "plakit " + given->app->get_name() + " --help";
         (void)std::fprintf(stderr, "plakit: %s; try '%s'\n", one_line(error.what()).c_str(), help.c_str());
         return status_usage;
     }
-    for (const plakit_command& command : commands) {
-        if (command.app->parsed()) {
-            return command.run();
-        }
-    }
-    return status_usage; // require_subcommand(1) leaves no other way here
+    const auto given = std::find_if(commands.begin(), commands.end(),
+                                    [](const plakit_command& command) { return command.app->parsed(); });
+    return given != commands.end() ? given->run() : status_usage; // require_subcommand(1) leaves one given
 }
 
 } // namespace
