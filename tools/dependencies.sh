@@ -12,7 +12,7 @@ set -euo pipefail
 build_packages=(cmake make g++ libcli11-dev)
 test_packages=(clang libgtest-dev googletest libbenchmark-dev strace gzip util-linux)
 bench_packages=(valgrind)
-ci_packages=(clang-tidy clang-format cppcheck git)
+ci_packages=(clang-tidy clang-format cppcheck git libclang-rt-14-dev)
 
 fail() {
     echo "tools/dependencies.sh: $*" >&2
