@@ -2,11 +2,11 @@
 # .deb on Linux, a .zip on Windows.
 include(GNUInstallDirs)
 
-install(TARGETS pla-eprom RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS pla-eprom plakit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages go compressed, as Debian wants them; man reads them either way. Windows has no
 # man, so its package carries the README instead.
-set(pla_eprom_manual_pages pla-eprom.1)
+set(pla_eprom_manual_pages pla-eprom.1 plakit.1)
 if(WIN32)
   install(FILES README.md DESTINATION .)
 else()
@@ -35,7 +35,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "pla-eprom works out the outputs of a programmed 82S100 field-programmable
 logic array for all 65,536 input combinations and writes them, through an
 adapter's fixed wiring, as the image of a 27C512-class EPROM that takes the
-array's place.")
+array's place. Its companion plakit writes and reads the programming as a
+JEDEC fuse file, prints it as equations, and makes the image of any
+programming.")
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
