@@ -144,7 +144,7 @@ usage)
     run equations a.jed b.jed
     expect_error 2 "plakit: The following argument was not expected: b.jed; try 'plakit equations --help'"
     [ ! -e 82S100_EPROM.bin ] || fail "a usage error wrote a file"
-    for command in "" jedec image equations; do
+    for command in "" jedec image equations fit; do
         run $command --help
         expect_done
         grep -q "^Usage: plakit" "$work/out" || fail "plakit $command --help: $(head -1 "$work/out")"
@@ -161,6 +161,57 @@ equations)
     run equations --table
     expect_done
     [ "$(tail -1 "$work/out")" = "polarity                HLLLLLLL" ] || fail "$(tail -1 "$work/out")"
+    ;;
+fit_round_trip)
+    # The built-in image fitted, written as JEDEC and imaged again: the same bytes, by
+    # file, and by pipe in the other pair order. Terms and polarities on stderr.
+    cp "$work/builtin.bin" image.bin
+    run fit image.bin -o fitted.jed
+    expect_error 0 "plakit: image.bin: 25 terms, polarity HLLLLLLL"
+    run image fitted.jed -o again.bin
+    expect_done
+    expect_builtin_image again.bin
+    "$plakit" fit --pairs true-first - <image.bin 2>/dev/null | "$plakit" image --pairs true-first - -o - >piped.bin
+    expect_builtin_image piped.bin
+    ;;
+fit_wirings)
+    # The straight truth table and the adapter's image give the same programming's image.
+    cp "$work/builtin.bin" image.bin
+    "$plakit" image --wiring straight -o table.bin
+    run fit --wiring straight table.bin -o from-table.jed
+    expect_error 0 "plakit: table.bin: 25 terms, polarity HLLLLLLL"
+    run image from-table.jed -o adapter.bin
+    expect_done
+    expect_builtin_image adapter.bin
+    # The adapter's image taken for a truth table is another function: its fit gives the
+    # bytes back only through the straight wiring.
+    run fit --wiring straight image.bin -o taken-straight.jed
+    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
+    "$plakit" image --wiring straight taken-straight.jed -o straight-again.bin
+    expect_builtin_image straight-again.bin
+    "$plakit" image taken-straight.jed -o through-adapter.bin
+    ! cmp -s through-adapter.bin image.bin || fail "the wiring made no difference"
+    ;;
+fit_fails)
+    # The parity of all 16 inputs needs 32,768 terms whatever the wiring: status 1, the
+    # fewest terms reached and the bound proven, nothing written, the old file kept.
+    perl -e 'print chr(unpack("%32b*", pack("n", $_)) % 2 ? 255 : 0) for 0 .. 65535' >parity.bin
+    echo "an old file" >old.jed
+    cp old.jed kept.jed
+    run fit parity.bin -o old.jed
+    expect_error 1 "plakit: parity.bin: no programming of at most 48 terms: the fewest reached is 32768, and at least 32768 are needed"
+    cmp -s old.jed kept.jed || fail "the old file was changed"
+    run fit parity.bin
+    [ "$status" -eq 1 ] && [ ! -s "$work/out" ] || fail "status $status, or something written"
+    head -c 65535 parity.bin >short.bin
+    run fit short.bin
+    expect_error 1 "plakit: short.bin: 65535 bytes, not 65536: not an EPROM image"
+    cat parity.bin parity.bin >long.bin
+    run fit long.bin -o long.jed
+    expect_error 1 "plakit: long.bin: larger than 64 KiB: refused"
+    run fit --wiring sideways parity.bin
+    expect_error 2 "plakit: --wiring: sideways not in {adapter,straight}; try 'plakit fit --help'"
+    [ "$(ls -A | sort | tr '\n' ' ')" = "kept.jed long.bin old.jed parity.bin short.bin " ] || fail "stray files: $(ls -A)"
     ;;
 *)
     fail "no such case"

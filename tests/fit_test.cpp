@@ -1,0 +1,171 @@
+// The minimizer as plakit calls it: truth tables in, programmings out, each checked with
+// the array's own evaluator.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "minimize/minimize.h"
+#include "pla/evaluator.h"
+#include "pla/pla.h"
+#include "tests/random_programming.h"
+
+namespace {
+
+using truth_table = std::array<std::uint8_t, fit_table_size>;
+
+truth_table table_of(const pla_fuses& fuses) {
+    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = evaluate_with(evaluator, static_cast<std::uint16_t>(word));
+    }
+    return table;
+}
+
+// The table a cover of any size drives, each term spread over the input words it holds.
+truth_table table_of(const fit_result& result) {
+    truth_table table{};
+    for (const fit_term& term : result.terms) {
+        const unsigned free = ~term.care & 0xFFFFU;
+        unsigned subset = 0;
+        do {
+            table[term.levels | subset] |= term.outputs;
+            subset = (subset - free) & free;
+        } while (subset != 0);
+    }
+    for (std::uint8_t& outputs : table) {
+        outputs ^= result.inverted_outputs;
+    }
+    return table;
+}
+
+// The first input word where the two tables differ, or none.
+std::size_t first_difference(const truth_table& wanted, const truth_table& got) {
+    return static_cast<std::size_t>(std::ranges::mismatch(wanted, got).in1 - wanted.begin());
+}
+
+// Fits the table, then burns the programming into fuses and reads it back through the
+// array's evaluator: every word must come back as it went in.
+fit_result fit_and_check(const truth_table& table, std::size_t max_terms = pla_term_count) {
+    fit_result result = fit_truth_table(table, max_terms);
+    EXPECT_TRUE(result.found);
+    EXPECT_LE(result.terms.size(), max_terms);
+    if (result.found) {
+        EXPECT_EQ(first_difference(table, table_of(fit_fuses(result))), fit_table_size);
+    }
+    return result;
+}
+
+TEST(Fit, BuiltInImageInTwentyFiveTerms) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = pla_evaluate(static_cast<std::uint16_t>(word));
+    }
+    const fit_result result = fit_and_check(table);
+    // 25 is the optimum for the map's own polarity, F0 plain and F1-F7 inverted. A cover
+    // with fewer terms would be news worth a look.
+    EXPECT_EQ(result.terms.size(), 25U);
+    EXPECT_EQ(result.inverted_outputs, 0xFE);
+}
+
+struct seeded {
+    std::uint32_t seed;
+    programming_style style;
+};
+
+// Every term of these maps is live, so the maps themselves are covers of 48 terms. The
+// realistic two fit in 48 only after rounds of reduce and expand; the first overlapping
+// one only in a polarity one output flip away from what each output prefers alone; the
+// second fits in fewer terms in a polarity other than its own.
+constexpr std::array<seeded, 5> round_trips = {{
+    {65, realistic_style},
+    {73, realistic_style},
+    {3, mixed_style},
+    {12, overlapping_style},
+    {26, overlapping_style},
+}};
+
+TEST(Fit, RandomProgrammingsComeBackInAtMost48Terms) {
+    for (const seeded& map : round_trips) {
+        SCOPED_TRACE(map.seed);
+        fit_and_check(table_of(random_programming(map.seed, map.style)));
+    }
+}
+
+// Every output constant: no term at all, the polarity fuses do the work.
+TEST(Fit, ConstantOutputsNeedNoTerm) {
+    truth_table table{};
+    table.fill(0xA5);
+    const fit_result result = fit_and_check(table);
+    EXPECT_TRUE(result.terms.empty());
+    EXPECT_EQ(result.inverted_outputs, 0xA5);
+}
+
+// The parity of all 16 inputs: in either phase no two of its 32,768 points share a term,
+// so every output needs 32,768 terms, and all eight outputs can share them.
+TEST(Fit, ParityFailsWithItsProvenBound) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = std::popcount(word) % 2 == 1 ? 0xFF : 0x00;
+    }
+    const fit_result result = fit_truth_table(table);
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.lower_bound, 32768U);
+    EXPECT_EQ(result.terms.size(), 32768U);
+    EXPECT_EQ(first_difference(table, table_of(result)), fit_table_size);
+}
+
+// The parity of I0-I7 on F3 alone needs 128 terms: 2 to the 7th, in either phase.
+TEST(Fit, SmallParityReachesItsBound) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = std::popcount(word & 0xFFU) % 2 == 1 ? 0x08 : 0x00;
+    }
+    const fit_result result = fit_truth_table(table);
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.lower_bound, 128U);
+    EXPECT_EQ(result.terms.size(), 128U);
+    EXPECT_EQ(first_difference(table, table_of(result)), fit_table_size);
+}
+
+// Fewer terms allowed than the map needs: not found, and the best cover reached still
+// drives the table; allowed as many as reached, it is found. (F0 and F1 of a map only,
+// to keep the test short.)
+TEST(Fit, MaxTermsDecidesFound) {
+    truth_table table = table_of(random_programming(1, realistic_style));
+    std::ranges::for_each(table, [](std::uint8_t& outputs) { outputs &= 0x03; });
+    const fit_result short_of = fit_truth_table(table, 10);
+    EXPECT_FALSE(short_of.found);
+    EXPECT_GT(short_of.terms.size(), 10U);
+    EXPECT_LE(short_of.lower_bound, short_of.terms.size());
+    EXPECT_EQ(first_difference(table, table_of(short_of)), fit_table_size);
+    fit_and_check(table, short_of.terms.size());
+}
+
+// Fuse numbers worked out by hand: term Pt's block starts at 40t, the complement fuse of
+// Ij at 40t + 2j, the true fuse one after, the output fuses at 40t + 32 + k.
+TEST(FitFuses, OneTermByHand) {
+    fit_result result{};
+    result.found = true;
+    result.inverted_outputs = 0x81;
+    // P0 needs I0 high and I3 low and feeds F1 and F7.
+    result.terms.push_back({0x0009, 0x0001, 0x82});
+    const pla_fuses fuses = fit_fuses(result);
+    std::vector<std::size_t> intact;
+    for (std::size_t fuse = 0; fuse < pla_fuse_count; ++fuse) {
+        if (fuses[fuse] == 0) {
+            intact.push_back(fuse);
+        }
+    }
+    EXPECT_EQ(intact, (std::vector<std::size_t>{1, 6, 33, 39, 1921, 1922, 1923, 1924, 1925, 1926}));
+    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
+    EXPECT_EQ(evaluate_with(evaluator, 0x0001), 0x81 ^ 0x82);
+    EXPECT_EQ(evaluate_with(evaluator, 0x0009), 0x81);
+    EXPECT_EQ(evaluate_with(evaluator, 0x0000), 0x81);
+}
+
+} // namespace
