@@ -1,20 +1,44 @@
 #!/usr/bin/env bash
 # Counts the instructions of a whole run of pla-eprom and of the floor program (file I/O
-# alone), each in an empty folder, and prints both with their ratio.
-# Usage: bench/callgrind_ratio.sh BUILD_DIR   (a Release build, e.g. build/bench)
+# alone), each in an empty folder, and prints both with their ratio, for each build given.
+# Usage: bench/callgrind_ratio.sh [BUILD_DIR...]   (Release builds; by default build/bench,
+#        the g++ one, and build/clang, the clang++ one)
 set -euo pipefail
-build=$(realpath "${1:?usage: $0 BUILD_DIR}")
+[ $# -gt 0 ] || set -- build/bench build/clang
 
-count() {
-    local folder
-    folder=$(mktemp -d)
-    (cd "$folder" && valgrind --tool=callgrind --callgrind-out-file="$folder/out" "$1" >/dev/null 2>"$folder/log")
-    sed -n 's/^summary: //p' "$folder/out"
-    rm -rf "$folder"
+die() {
+    echo "$0: $*" >&2
+    exit 1
 }
 
-program=$(count "$build/pla-eprom")
-floor=$(count "$build/bench/eprom_floor")
-echo "pla-eprom:   $program instructions"
-echo "eprom_floor: $floor instructions"
-awk -v p="$program" -v f="$floor" 'BEGIN { printf "ratio:       %.3f (target: at most 2)\n", p / f }'
+command -v valgrind >/dev/null || die "valgrind is missing (bash tools/dependencies.sh ci installs it)"
+
+# Prints the instruction count of one run of PROGRAM, or fails with a message.
+count() {
+    local folder summary
+    folder=$(mktemp -d)
+    if ! (cd "$folder" && valgrind --tool=callgrind --callgrind-out-file="$folder/out" "$1" >/dev/null 2>"$folder/log"); then
+        cat "$folder/log" >&2
+        rm -rf "$folder"
+        die "$1 failed under callgrind"
+    fi
+    summary=$(sed -n 's/^summary: //p' "$folder/out")
+    rm -rf "$folder"
+    [ -n "$summary" ] || die "$1: callgrind gave no count"
+    echo "$summary"
+}
+
+for build in "$@"; do
+    # Absolute: each program runs in a folder of its own.
+    program=$(realpath -m "$build/pla-eprom")
+    floor=$(realpath -m "$build/bench/eprom_floor")
+    for file in "$program" "$floor"; do
+        [ -x "$file" ] || die "$file: no such program (build it first, e.g. cmake --workflow --preset bench)"
+    done
+    program_count=$(count "$program")
+    floor_count=$(count "$floor")
+    echo "$build"
+    echo "  pla-eprom:   $program_count instructions"
+    echo "  eprom_floor: $floor_count instructions"
+    awk -v p="$program_count" -v f="$floor_count" 'BEGIN { printf "  ratio:       %.3f (target: at most 2)\n", p / f }'
+done

@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <span>
 
-// Puts `data` under `name` in the current folder as one complete file. The bytes go to a
-// temporary file beside it, which takes the name only once it is written, synced to disk
-// and closed; until then `name` is untouched. The new file gets the permissions of a
-// plain create (0666 less the umask). On failure the temporary file is removed.
+// Puts `data` under `name` as one complete file. When `name` is a symbolic link, the file it
+// leads to is written (created if it is missing) and the link stays. The bytes go to a
+// temporary file beside that file, which takes its place only once it is written, synced to
+// disk and closed; then its folder is synced too. Until then the old file is untouched: on
+// any failure, or when the program is interrupted or terminated, the temporary file is
+// removed. An old file keeps its permissions (and its owner where the process may set it),
+// and one the user may not write is not replaced; a new file gets the permissions of a
+// plain create.
 // Returns 0, or the errno value of the first failure.
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept;

@@ -48,7 +48,7 @@ expect_success() {
 expect_image() {
     [ -f "$1" ] || fail "no image"
     local size
-    size=$(stat -c %s "$1")
+    size=$(stat -L -c %s "$1")
     [ "$size" -eq 65536 ] || fail "the image has $size bytes"
     [ "$(crc32_of "$1")" = a7a72609 ] || fail "the image's CRC-32 is wrong"
 }
@@ -76,15 +76,45 @@ expect_old_image() {
     cmp -s "$image" "$work/old" || fail "the old image was changed"
 }
 
+expect_mode() {
+    local mode
+    mode=$(stat -c %a "$1")
+    [ "$mode" = "$2" ] || fail "$1 has mode $mode, not $2"
+}
+
+# Ends the case as skipped (CTest's SKIP_RETURN_CODE) when the machine cannot run it.
+skip() {
+    echo "skipped ($case_name): $*"
+    exit 77
+}
+
+# Runs the program under strace with the given options. The leak checker of a sanitizer
+# build cannot work under a tracer, so it is off there.
+traced() {
+    command -v strace >/dev/null || fail "strace is missing (bash tools/dependencies.sh test installs it)"
+    ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace "$@" -- "$program" >"$work/out" 2>"$work/err"
+}
+
+run_traced() {
+    status=0
+    traced "$@" || status=$?
+}
+
 mkdir run && cd run
 
 case $case_name in
 run)
+    # A new image gets 0666 less the umask: these two umasks tell 0666 from 0644 and 0600.
     umask 027
     run
     expect_success
     expect_only "$image"
-    [ "$(stat -c %a "$image")" = 640 ] || fail "mode $(stat -c %a "$image"), not 0666 less the umask"
+    expect_mode "$image" 640
+    rm "$image"
+    umask 002
+    run
+    expect_success
+    expect_mode "$image" 664
     ;;
 arguments)
     run --help -o other.bin extra
@@ -97,6 +127,92 @@ replaces_longer_file)
     expect_success
     expect_only "$image"
     ;;
+temporary_names_taken)
+    # The next temporary names are taken: a link to a victim, then a stale file. The
+    # program must open neither, so a subshell plants them under the pid it then execs.
+    make_old_image
+    echo victim >"$work/victim"
+    status=0
+    (
+        ln -s "$work/victim" "$image.$BASHPID-0.tmp"
+        echo stale >"$image.$BASHPID-1.tmp"
+        exec "$program" >"$work/out" 2>"$work/err"
+    ) || status=$?
+    expect_success
+    [ "$(cat "$work/victim")" = victim ] || fail "the link's target was written"
+    stale=$(ls -- *-1.tmp)
+    [ "$(cat "$stale")" = stale ] || fail "the stale file was changed"
+    [ -L "$(ls -- *-0.tmp)" ] || fail "the planted link is gone"
+    ;;
+keeps_permissions)
+    make_old_image
+    chmod 0604 "$image"
+    umask 022
+    run
+    expect_success
+    expect_mode "$image" 604
+    expect_only "$image"
+    ;;
+keeps_owner)
+    [ "$(id -u)" -eq 0 ] || skip "only root can give the old image another owner"
+    make_old_image
+    chown nobody:nogroup "$image" || skip "no user nobody and group nogroup"
+    run
+    expect_success
+    [ "$(stat -c %U:%G "$image")" = nobody:nogroup ] || fail "owner $(stat -c %U:%G "$image")"
+    ;;
+symbolic_link)
+    # A chain of relative links, the second read from its own folder: the file at the end
+    # is replaced, beside itself, and both links stay.
+    mkdir data
+    ln -s data/current "$image"
+    ln -s eprom.bin data/current
+    head -c 70000 /dev/urandom >data/eprom.bin
+    run
+    expect_success
+    [ "$(readlink "$image")" = data/current ] || fail "the link was replaced"
+    [ "$(readlink data/current)" = eprom.bin ] || fail "the second link was replaced"
+    expect_image data/eprom.bin
+    expect_only "$image" data
+    [ "$(ls -A data | tr '\n' ' ')" = "current eprom.bin " ] || fail "data holds: $(ls -A data)"
+    ;;
+dangling_link)
+    mkdir data
+    ln -s data/eprom.bin "$image"
+    umask 022
+    run
+    expect_success
+    [ "$(readlink "$image")" = data/eprom.bin ] || fail "the link was replaced"
+    expect_mode data/eprom.bin 644
+    ;;
+read_only_image)
+    # Renaming needs only the folder's permission: the folder is the user's, the image
+    # is not theirs to write. Root may write anything, so root runs it as nobody.
+    make_old_image
+    chmod 0444 "$image"
+    as_user=()
+    if [ "$(id -u)" -eq 0 ]; then
+        id nobody >/dev/null 2>&1 || skip "no user nobody to run as"
+        if command -v setpriv >/dev/null; then
+            as_user=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+        elif command -v runuser >/dev/null; then
+            as_user=(runuser -u nobody --)
+        else
+            skip "neither setpriv nor runuser is there to run as another user"
+        fi
+        # That user must reach the folder and the program, wherever the build is.
+        chmod 0755 "$work"
+        chmod 0777 .
+        cp "$program" "$work/pla-eprom"
+        program=$work/pla-eprom
+    fi
+    status=0
+    "${as_user[@]}" "$program" >"$work/out" 2>"$work/err" || status=$?
+    expect_banner
+    expect_failure "$image" "Permission denied"
+    expect_old_image
+    expect_only "$image"
+    ;;
 removed_folder)
     rmdir "$work/run"
     run
@@ -105,13 +221,65 @@ removed_folder)
     ;;
 file_size_limit)
     make_old_image
-    # 32 KiB: the write stops half way. SIGXFSZ ignored makes it fail with EFBIG instead.
+    # 32 KiB: the write stops half way. The program ignores SIGXFSZ itself, so it fails
+    # with EFBIG and a message whether or not its caller had ignored the signal.
+    for caller_ignores in yes no; do
+        status=0
+        if [ $caller_ignores = yes ]; then
+            (ulimit -f 32 && trap '' XFSZ && exec "$program" >"$work/out" 2>"$work/err") || status=$?
+        else
+            (ulimit -f 32 && exec "$program" >"$work/out" 2>"$work/err") || status=$?
+        fi
+        expect_banner
+        expect_failure "$image" "File too large"
+        expect_old_image
+        expect_only "$image"
+    done
+    ;;
+terminated)
+    # SIGTERM while the data is being synced (strace holds the first fsync for 3 s): the
+    # temporary file is removed and the program ends by that signal.
+    make_old_image
+    traced -o /dev/null -e trace=fsync -e inject=fsync:delay_enter=3s:when=1 &
+    tracer=$!
+    temporary=
+    for _ in $(seq 100); do
+        temporary=$(ls -- *.tmp 2>/dev/null || true)
+        [ -n "$temporary" ] && [ "$(stat -c %s "$temporary")" -eq 65536 ] && break
+        sleep 0.05
+    done
+    [ -n "$temporary" ] || fail "no temporary file appeared"
+    pid=${temporary#"$image".}
+    kill -TERM "${pid%-*}"
     status=0
-    (ulimit -f 32 && trap '' XFSZ && exec "$program" >"$work/out" 2>"$work/err") || status=$?
-    expect_banner
-    expect_failure "$image" "File too large"
+    wait "$tracer" || status=$?
+    # strace ends itself by the signal that ended the program.
+    [ "$status" -eq $((128 + 15)) ] || fail "status $status, not ended by SIGTERM; stderr: $(cat "$work/err")"
+    [ ! -s "$work/err" ] || fail "stderr: $(cat "$work/err")"
     expect_old_image
     expect_only "$image"
+    ;;
+zero_length_write)
+    # The image's first write returns 0, as a device that takes no more may: a failure,
+    # not a reason to try again for ever.
+    make_old_image
+    run_traced -y -o "$work/trace" -e trace=write -e inject=write:retval=0:when=2
+    grep -q "^write([0-9]*<[^>]*/$image\.[0-9]*-0\.tmp>, .* = 0 (INJECTED)" "$work/trace" \
+        || fail "the injected write was not the image's: $(cat "$work/trace")"
+    expect_banner
+    expect_failure "$image" "No space left on device"
+    expect_old_image
+    expect_only "$image"
+    ;;
+folder_synced)
+    # After the rename, the folder that holds the new name is synced.
+    run_traced -y -o "$work/trace" -e trace=rename,renameat,renameat2,fsync
+    expect_success
+    folder=$(pwd -P)
+    awk -v folder="$folder" '
+        /^rename.*"82S100_EPROM.bin"\) = 0$/ { renamed = 1 }
+        renamed && index($0, "fsync(") == 1 && index($0, "<" folder ">)") && $NF == "0" { synced = 1 }
+        END { exit !synced }' "$work/trace" || fail "no fsync of the folder after the rename: $(cat "$work/trace")"
     ;;
 folder_in_place)
     mkdir "$image"

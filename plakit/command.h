@@ -1,0 +1,58 @@
+// What every plakit command shares: how it is registered, its common options, and the
+// reading and writing of files, each failure reported on stderr as `plakit: FILE: reason`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "eprom/image.h"
+#include "jedec/jedec.h"
+#include "pla/pla.h"
+
+// Exit statuses: done (or, for verify, equal); input wrong, output not written (or, for
+// verify, a difference found); usage.
+inline constexpr int status_done = 0;
+inline constexpr int status_failed = 1;
+inline constexpr int status_usage = 2;
+
+// A command as main sees it: its part of the command line, and what runs when it was
+// given. `run` returns the exit status.
+struct plakit_command {
+    CLI::App* app;
+    std::function<int()> run;
+};
+
+plakit_command add_jedec_command(CLI::App& plakit);
+plakit_command add_image_command(CLI::App& plakit);
+plakit_command add_equations_command(CLI::App& plakit);
+
+// The version line that --version prints, for the program and every command.
+std::string plakit_version();
+
+// The options several commands take.
+void add_pairs_option(CLI::App& command, jedec_pair_order& order);
+void add_wiring_option(CLI::App& command, eprom_wiring& wiring);
+
+// Prints `plakit: what: reason` on stderr.
+void report(const std::string& what, const std::string& reason);
+
+// The name that messages give `file`: "standard input" for -.
+std::string input_name(const std::string& file);
+
+// Reads all of `file` (- is standard input) into `bytes`. A file larger than `limit` is
+// refused. Reports any failure and returns false.
+bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
+
+// Reads the fuse map in the JEDEC file `file`, its input pairs in `order`; without a file,
+// the built-in map. Reports any failure, with the place in the file, and returns false.
+bool read_fuses(const std::string& file, jedec_pair_order order, pla_fuses& fuses);
+
+// Writes `bytes` as the whole of `file` (- is standard output) through the one file
+// writer, so that a failure leaves any old file as it was. Reports any failure and
+// returns false.
+bool write_output(const std::string& file, std::span<const std::uint8_t> bytes);
+bool write_output(const std::string& file, const std::string& text);

@@ -1,0 +1,18 @@
+// The array as logic, for people and for programs that read it back.
+#pragma once
+
+#include <string>
+
+#include "pla/pla.h"
+
+// One output after another, F0 first: `Fk = ` (or `/Fk = ` when its polarity fuse is
+// blown), then the products of the terms that can be true and feed Fk in ascending term
+// number, one a line, each after `= ` or a continuation's `| ` and followed by `  # Pt`.
+// A product is its literals in ascending input number joined by ` & `: `Ij` needs Ij
+// high, `/Ij` needs it low; a product of no literal is `1`, a sum of no product `0`.
+std::string equations_text(const pla_fuses& fuses);
+
+// The program table: a row per term that can be true and feeds an output, with its number, H, L or - per
+// input (I0 first) and A (connected) or . per output (F0 first); then a row with each
+// output's polarity, H (active high) or L (active low, inverted).
+std::string program_table_text(const pla_fuses& fuses);

@@ -1,0 +1,28 @@
+// plakit image: the EPROM image for a programming, through the adapter's wiring.
+#include <array>
+
+#include "plakit/command.h"
+
+plakit_command add_image_command(CLI::App& plakit) {
+    struct options {
+        std::string file;
+        std::string output = "82S100_EPROM.bin";
+        jedec_pair_order order = jedec_pair_order::complement_first;
+        eprom_wiring wiring = eprom_wiring::adapter;
+    };
+    auto given = std::make_shared<options>();
+    CLI::App* command = plakit.add_subcommand("image", "Write the 65,536-byte EPROM image for a programming");
+    command->add_option("JEDEC", given->file, "The JEDEC file (- for standard input; default: the built-in map)");
+    command->add_option("-o,--output", given->output, "The image file (- for standard output)")->capture_default_str();
+    add_pairs_option(*command, given->order);
+    add_wiring_option(*command, given->wiring);
+    return {command, [given] {
+                pla_fuses fuses{};
+                if (!read_fuses(given->file, given->order, fuses)) {
+                    return status_failed;
+                }
+                static std::array<std::uint8_t, eprom_image_size> image;
+                build_eprom_image(image, fuses, given->wiring);
+                return write_output(given->output, image) ? status_done : status_failed;
+            }};
+}

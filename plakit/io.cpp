@@ -1,0 +1,143 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "file/replace_file.h"
+#include "plakit/command.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+std::string system_reason(int error) {
+    return std::strerror(error); // NOLINT(concurrency-mt-unsafe): plakit has one thread
+}
+
+// Standard input and output carry bytes, not text, on every platform.
+void set_binary([[maybe_unused]] std::FILE* stream) {
+#ifdef _WIN32
+    (void)_setmode(_fileno(stream), _O_BINARY); // a console that refuses stays as it is
+#endif
+}
+
+} // namespace
+
+std::string plakit_version() {
+    return std::string{"plakit "} + PLAKIT_VERSION;
+}
+
+void add_pairs_option(CLI::App& command, jedec_pair_order& order) {
+    command
+        .add_option_function<std::string>(
+            "--pairs",
+            [&order](const std::string& name) {
+                order = name == "true-first" ? jedec_pair_order::true_first : jedec_pair_order::complement_first;
+            },
+            "Which fuse of each input pair the file numbers first")
+        ->check(CLI::IsMember({"complement-first", "true-first"}))
+        ->option_text("complement-first|true-first (default: complement-first)");
+}
+
+void add_wiring_option(CLI::App& command, eprom_wiring& wiring) {
+    command
+        .add_option_function<std::string>(
+            "--wiring",
+            [&wiring](const std::string& name) {
+                wiring = name == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
+            },
+            "adapter: through the adapter's wiring; straight: address line An carries In, data line Dk carries Fk")
+        ->check(CLI::IsMember({"adapter", "straight"}))
+        ->option_text("adapter|straight (default: adapter)");
+}
+
+void report(const std::string& what, const std::string& reason) {
+    // Nothing is left to tell if standard error fails too.
+    (void)std::fprintf(stderr, "plakit: %s: %s\n", what.c_str(), reason.c_str());
+}
+
+std::string input_name(const std::string& file) {
+    return file == "-" ? "standard input" : file;
+}
+
+bool read_input(const std::string& file, std::size_t limit, std::string& bytes) {
+    std::FILE* stream = stdin;
+    if (file == "-") {
+        set_binary(stdin);
+    } else {
+        stream = std::fopen(file.c_str(), "rb"); // NOLINT(cppcoreguidelines-owning-memory): closed below
+        if (stream == nullptr) {
+            report(file, system_reason(errno));
+            return false;
+        }
+    }
+    bytes.clear();
+    std::array<char, 65536> buffer{};
+    int error = 0;
+    while (bytes.size() <= limit) {
+        const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), stream);
+        bytes.append(buffer.data(), count);
+        if (count < buffer.size()) {
+            error = std::ferror(stream) != 0 ? (errno != 0 ? errno : EIO) : 0;
+            break;
+        }
+    }
+    if (stream != stdin) {
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): opened above; read only, so nothing is lost if closing fails
+        (void)std::fclose(stream);
+    }
+    if (error != 0) {
+        report(input_name(file), system_reason(error));
+        return false;
+    }
+    if (bytes.size() > limit) {
+        report(input_name(file), "larger than " + std::to_string(limit >> 10) + " KiB: refused");
+        return false;
+    }
+    return true;
+}
+
+bool read_fuses(const std::string& file, jedec_pair_order order, pla_fuses& fuses) {
+    if (file.empty()) {
+        fuses = pla_fuse_map;
+        return true;
+    }
+    std::string text;
+    if (!read_input(file, jedec_max_file_size, text)) {
+        return false;
+    }
+    const auto error = read_jedec(text, order, fuses);
+    if (!error) {
+        return true;
+    }
+    std::string where = input_name(file);
+    if (error->line != 0) {
+        where += ":" + std::to_string(error->line) + ":" + std::to_string(error->column);
+    }
+    report(where, error->message);
+    return false;
+}
+
+bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) {
+    if (file == "-") {
+        set_binary(stdout);
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+            report("standard output", system_reason(errno != 0 ? errno : EIO));
+            return false;
+        }
+        return true;
+    }
+    if (const int error = write_file_replacing(file.c_str(), bytes); error != 0) {
+        report(file, system_reason(error));
+        return false;
+    }
+    return true;
+}
+
+bool write_output(const std::string& file, const std::string& text) {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the text's bytes, as they are
+    return write_output(file, std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Black-box tests of plakit, each in a fresh temporary folder, as a user runs it.
+# Usage: plakit_cli.sh CASE PLAKIT PLA_EPROM
+set -euo pipefail
+
+case_name=$1
+plakit=$(realpath "$2")
+pla_eprom=$(realpath "$3")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+# Runs plakit; its status goes to $status, its output to $work/out and $work/err.
+run() {
+    status=0
+    "$plakit" "$@" >"$work/out" 2>"$work/err" || status=$?
+}
+
+expect_done() {
+    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
+    [ ! -s "$work/err" ] || fail "stderr: $(cat "$work/err")"
+}
+
+# Status $1 and exactly the line $2 on stderr.
+expect_error() {
+    [ "$status" -eq "$1" ] || fail "status $status, not $1; stderr: $(cat "$work/err")"
+    [ "$(cat "$work/err")" = "$2" ] || fail "stderr: $(cat "$work/err")"
+}
+
+# gzip's trailer holds the CRC-32 (ISO-HDLC) of the data, least significant byte first.
+crc32_of() {
+    gzip -c <"$1" | tail -c 8 | od -An -tx1 -N4 | tr -d ' \n'
+}
+
+# The image pla-eprom writes, whose CRC-32 is 0x0926A7A7.
+expect_builtin_image() {
+    cmp -s "$1" "$work/builtin.bin" || fail "$1 is not pla-eprom's image"
+}
+
+mkdir run && cd run
+(cd "$work" && "$pla_eprom" >/dev/null && mv 82S100_EPROM.bin builtin.bin)
+[ "$(crc32_of "$work/builtin.bin")" = a7a72609 ] || fail "pla-eprom's image is not the known one"
+
+case $case_name in
+round_trip)
+    # The JEDEC file of the built-in map gives pla-eprom's image, by file, by pipe and alone.
+    run jedec -o built-in.jed
+    expect_done
+    run image built-in.jed -o from-file.bin
+    expect_done
+    expect_builtin_image from-file.bin
+    "$plakit" jedec | "$plakit" image - -o - >piped.bin
+    expect_builtin_image piped.bin
+    run image
+    expect_done
+    expect_builtin_image 82S100_EPROM.bin
+    ;;
+pair_orders)
+    # Written and read in the same order, the image is the same; read in the other order,
+    # every input is inverted, so every address line is: the image comes out reversed.
+    "$plakit" jedec --pairs true-first -o true-first.jed
+    grep -q 'input pairs true-first' true-first.jed || fail "the file does not name its order"
+    run image --pairs true-first true-first.jed -o same.bin
+    expect_done
+    expect_builtin_image same.bin
+    run image true-first.jed -o other.bin
+    expect_done
+    perl -0777 -pe '$_ = reverse $_' "$work/builtin.bin" >reversed.bin
+    cmp -s other.bin reversed.bin || fail "read in the other order, the image is not the reversed one"
+    ;;
+bad_file)
+    # The place and the fault, status 1, and the old output left as it was.
+    printf 'x*\nQF1928*\nF0*\nL0 0120*\n' >bad.jed
+    head -c 1000 /dev/urandom >old.bin
+    cp old.bin kept.bin
+    run image bad.jed -o old.bin
+    expect_error 1 "plakit: bad.jed:4:6: '2' is not a fuse state (0 or 1)"
+    cmp -s old.bin kept.bin || fail "the old output was changed"
+    run image missing.jed
+    expect_error 1 "plakit: missing.jed: No such file or directory"
+    head -c 1048577 /dev/zero >large.jed
+    run equations large.jed
+    expect_error 1 "plakit: large.jed: larger than 1024 KiB: refused"
+    run equations - <bad.jed
+    expect_error 1 "plakit: standard input:4:6: '2' is not a fuse state (0 or 1)"
+    [ "$(ls -A | sort | tr '\n' ' ')" = "bad.jed kept.bin large.jed old.bin " ] || fail "stray files: $(ls -A)"
+    ;;
+output_fails)
+    status=0
+    "$plakit" jedec >/dev/full 2>"$work/err" || status=$?
+    expect_error 1 "plakit: standard output: No space left on device"
+    mkdir folder.bin
+    run image -o folder.bin
+    expect_error 1 "plakit: folder.bin: Is a directory"
+    ;;
+usage)
+    # One line on stderr with the help to read, status 2; --help and --version everywhere.
+    run
+    expect_error 2 "plakit: A subcommand is required; try 'plakit --help'"
+    run image --pairs backwards
+    expect_error 2 "plakit: --pairs: backwards not in {complement-first,true-first}; try 'plakit image --help'"
+    run equations a.jed b.jed
+    expect_error 2 "plakit: The following argument was not expected: b.jed; try 'plakit equations --help'"
+    [ ! -e 82S100_EPROM.bin ] || fail "a usage error wrote a file"
+    for command in "" jedec image equations; do
+        run $command --help
+        expect_done
+        grep -q "^Usage: plakit" "$work/out" || fail "plakit $command --help: $(head -1 "$work/out")"
+        run $command --version
+        expect_done
+        grep -qxE 'plakit [0-9]+\.[0-9]+\.[0-9]+' "$work/out" || fail "plakit $command --version: $(cat "$work/out")"
+    done
+    ;;
+equations)
+    run equations
+    expect_done
+    [ "$(head -1 "$work/out")" = "F0 = I1 & I2 & I5 & /I6 & I7 & /I10 & I11 & I13  # P0" ] || fail "$(head -1 "$work/out")"
+    [ "$(grep -c '^/F' "$work/out")" -eq 7 ] || fail "F1 to F7 are not all inverted"
+    run equations --table
+    expect_done
+    [ "$(tail -1 "$work/out")" = "polarity                HLLLLLLL" ] || fail "$(tail -1 "$work/out")"
+    ;;
+*)
+    fail "no such case"
+    ;;
+esac
+echo "ok: $case_name"

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that one purpose needs and the machine lacks; installs
+# nothing when all are there.
+# Usage: bash tools/dependencies.sh build|test|bench|ci
+#   build  building both programs
+#   test   build, plus what the tests need (cmake --workflow --preset dev or clang)
+#   bench  test, plus what bench/callgrind_ratio.sh needs
+#   ci     test, plus what the other checks of .ci/run need
+set -euo pipefail
+
+# A package goes in the first list whose purpose needs it.
+build_packages=(cmake make g++ libcli11-dev)
+test_packages=(clang libgtest-dev googletest libbenchmark-dev strace gzip util-linux)
+bench_packages=(valgrind)
+ci_packages=(clang-tidy clang-format cppcheck git libclang-rt-14-dev)
+
+fail() {
+    echo "tools/dependencies.sh: $*" >&2
+    exit 1
+}
+
+case ${1:-} in
+build) wanted=("${build_packages[@]}") ;;
+test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
+bench) wanted=("${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
+ci) wanted=("${build_packages[@]}" "${test_packages[@]}" "${ci_packages[@]}") ;;
+*)
+    echo "usage: bash tools/dependencies.sh build|test|bench|ci" >&2
+    exit 2
+    ;;
+esac
+
+command -v dpkg-query >/dev/null || fail "no dpkg-query: this script knows Debian's packages only; install ${wanted[*]} yourself"
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -gt 0 ] || exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || fail "${missing[*]} missing, and installing needs root (or sudo)"
+    as_root=(sudo)
+fi
+log=$(mktemp)
+if ! {
+    "${as_root[@]}" apt-get update -qq &&
+        "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+} >"$log" 2>&1; then
+    fail "could not install ${missing[*]} (apt-get's output is in $log)"
+fi
+rm -f "$log"
+echo "tools/dependencies.sh: installed ${missing[*]}"
