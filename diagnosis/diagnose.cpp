@@ -130,28 +130,25 @@ bool explains_bytes(Fault fault, const side_by_side& bytes, std::span<const epro
     return true;
 }
 
-// The runs of addresses an address fault is checked on: 2^lowest addresses long, the
-// first at `first`, one every `step` addresses.
+// The runs of addresses an address fault moves: 2^lowest addresses long; those that need
+// checking begin at `first`, one every `step` addresses.
 struct checked_runs {
     unsigned lowest;
     std::size_t first;
     std::size_t step;
 };
 
-// Whether the dump holds at each checked run the image's bytes at source(run), a run
-// being a Unit (1, 2, 4 or 8 bytes), a chunk of addresses at a time: the checked runs of
-// a chunk, and where each comes from relative to the chunk's source, are worked out once.
+// Whether the dump holds at every address the image's byte at source(address), a Unit
+// (1, 2, 4 or 8 bytes: a run) at a time, a chunk at a time: where each run of a chunk
+// comes from relative to the chunk's source is worked out once, and the chunk is
+// compared whole, with no branch per run.
 template <typename Unit, typename Source>
-bool explains_in_chunks(Source source, const checked_runs& runs, const side_by_side& bytes) {
-    constexpr std::size_t chunk = 16;
+bool explains_in_chunks(Source source, const side_by_side& bytes) {
+    constexpr std::size_t chunk = 32;
     constexpr std::size_t unit = sizeof(Unit);
-    std::array<std::uint8_t, chunk / unit> offsets{};
     std::array<std::uint16_t, chunk / unit> moves{};
-    std::size_t checked = 0;
-    for (std::size_t offset = runs.first; offset < chunk; offset += runs.step) {
-        offsets[checked] = static_cast<std::uint8_t>(offset);
-        moves[checked] = static_cast<std::uint16_t>(source(static_cast<unsigned>(offset)) ^ source(0));
-        ++checked;
+    for (std::size_t k = 0; k < moves.size(); ++k) {
+        moves[k] = static_cast<std::uint16_t>(source(static_cast<unsigned>(k * unit)) ^ source(0));
     }
     const auto load = [](image_span from, std::size_t address) {
         Unit value = 0;
@@ -160,18 +157,21 @@ bool explains_in_chunks(Source source, const checked_runs& runs, const side_by_s
     };
     for (std::size_t start = 0; start < eprom_image_size; start += chunk) {
         const std::size_t from = source(static_cast<unsigned>(start));
-        for (std::size_t k = 0; k < checked; ++k) {
-            if (load(bytes.dump, start + offsets[k]) != load(bytes.expected, from ^ moves[k])) {
-                return false;
-            }
+        Unit wrong = 0;
+        for (std::size_t k = 0; k < moves.size(); ++k) {
+            wrong |= static_cast<Unit>(load(bytes.dump, start + k * unit) ^ load(bytes.expected, from ^ moves[k]));
+        }
+        if (wrong != 0) {
+            return false;
         }
     }
     return true;
 }
 
 // A fault of the address lines, given as source(a): the address whose byte the dump holds
-// at a. It changes no line below A<runs.lowest>, so it moves whole runs. Each line of
-// source(a) is a line of a, maybe inverted, or a constant (a stuck line or a swap is),
+// at a. It changes no line below A<runs.lowest>, so it moves whole runs; runs of 16
+// bytes or more are compared only where `runs` says, shorter ones everywhere. Each line
+// of source(a) is a line of a, maybe inverted, or a constant (a stuck line or a swap is),
 // so that source(s + o) = source(s) ^ source(o) ^ source(0) for o below a power of two
 // that divides s: short runs are checked a chunk at a time through a table of offsets.
 template <typename Source>
@@ -185,13 +185,13 @@ bool explains_at(Source source, const checked_runs& runs, const side_by_side& by
     }
     switch (runs.lowest) {
     case 0:
-        return explains_in_chunks<std::uint8_t>(source, runs, bytes);
+        return explains_in_chunks<std::uint8_t>(source, bytes);
     case 1:
-        return explains_in_chunks<std::uint16_t>(source, runs, bytes);
+        return explains_in_chunks<std::uint16_t>(source, bytes);
     case 2:
-        return explains_in_chunks<std::uint32_t>(source, runs, bytes);
+        return explains_in_chunks<std::uint32_t>(source, bytes);
     case 3:
-        return explains_in_chunks<std::uint64_t>(source, runs, bytes);
+        return explains_in_chunks<std::uint64_t>(source, bytes);
     default:
         break;
     }
