@@ -1,5 +1,6 @@
 // plakit: everything around the burn of an 82S100's EPROM stand-in. One command a run:
-// the built-in programming as a JEDEC file, its equations, and EPROM images.
+// the built-in programming as a JEDEC file, its equations, EPROM images, and what is
+// wrong with a burned one.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -21,13 +22,15 @@ std::string one_line(std::string text) {
 }
 
 int run_plakit(int argc, char** argv) {
-    CLI::App plakit{"plakit: the 82S100 programming as a JEDEC file, its equations, and EPROM images", "plakit"};
+    CLI::App plakit{
+        "plakit: the 82S100 programming as a JEDEC file, its equations, and EPROM images to burn and verify", "plakit"};
     plakit.set_version_flag("--version", plakit_version());
     plakit.require_subcommand(1);
     const std::vector<plakit_command> commands = {
         add_jedec_command(plakit),
         add_image_command(plakit),
         add_equations_command(plakit),
+        add_verify_command(plakit),
     };
     for (const plakit_command& command : commands) {
         command.app->set_version_flag("--version", plakit_version());
