@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Counts the instructions of a whole run of pla-eprom and of the floor program (file I/O
-# alone), each in an empty folder, and prints both with their ratio, for each build given.
+# Counts the instructions of whole runs, each in an empty folder, for each build given:
+# pla-eprom against the floor program (file I/O alone), and plakit image of a JEDEC file
+# against pla-eprom.
 # Usage: bench/callgrind_ratio.sh [BUILD_DIR...]   (Release builds; by default build/bench,
 #        the g++ one, and build/clang, the clang++ one)
 set -euo pipefail
@@ -13,11 +14,11 @@ die() {
 
 command -v valgrind >/dev/null || die "valgrind is missing (bash tools/dependencies.sh ci installs it)"
 
-# Prints the instruction count of one run of PROGRAM, or fails with a message.
+# Prints the instruction count of one run of PROGRAM [ARGUMENTS...], or fails with a message.
 count() {
     local folder summary
     folder=$(mktemp -d)
-    if ! (cd "$folder" && valgrind --tool=callgrind --callgrind-out-file="$folder/out" "$1" >/dev/null 2>"$folder/log"); then
+    if ! (cd "$folder" && valgrind --tool=callgrind --callgrind-out-file="$folder/out" "$@" >/dev/null 2>"$folder/log"); then
         cat "$folder/log" >&2
         rm -rf "$folder"
         die "$1 failed under callgrind"
@@ -32,7 +33,8 @@ for build in "$@"; do
     # Absolute: each program runs in a folder of its own.
     program=$(realpath -m "$build/pla-eprom")
     floor=$(realpath -m "$build/bench/eprom_floor")
-    for file in "$program" "$floor"; do
+    plakit=$(realpath -m "$build/plakit")
+    for file in "$program" "$floor" "$plakit"; do
         [ -x "$file" ] || die "$file: no such program (build it first, e.g. cmake --workflow --preset bench)"
     done
     program_count=$(count "$program")
@@ -41,4 +43,10 @@ for build in "$@"; do
     echo "  pla-eprom:   $program_count instructions"
     echo "  eprom_floor: $floor_count instructions"
     awk -v p="$program_count" -v f="$floor_count" 'BEGIN { printf "  ratio:       %.3f (target: at most 2)\n", p / f }'
+    jedec=$(mktemp)
+    "$plakit" jedec -o "$jedec"
+    image_count=$(count "$plakit" image "$jedec")
+    rm -f "$jedec"
+    echo "  plakit image FILE.jed: $image_count instructions"
+    awk -v i="$image_count" -v p="$program_count" 'BEGIN { printf "  ratio to pla-eprom:    %.3f (target: at most 2.5)\n", i / p }'
 done

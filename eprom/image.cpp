@@ -1,5 +1,8 @@
 #include "eprom/image.h"
 
+#include <array>
+#include <utility>
+
 #include "eprom/wiring.h"
 #include "pla/evaluator.h"
 #include "pla/pla.h"
@@ -11,17 +14,41 @@ void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image) noexcept
     }
 }
 
-void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image, const pla_fuses& fuses,
-                       eprom_wiring wiring) noexcept {
-    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
-    for (std::size_t address = 0; address < eprom_image_size; ++address) {
-        const auto lines = static_cast<std::uint16_t>(address);
-        if (wiring == eprom_wiring::adapter) {
-            image[address] = pla_outputs_to_data(evaluate_with(evaluator, address_to_pla_inputs(lines)));
-        } else {
-            image[address] = evaluate_with(evaluator, lines);
+namespace {
+
+// The image for an evaluator as small as the map allows: each byte of live terms costs
+// a lookup per address.
+template <std::size_t TermBytes>
+void build_image_with(std::span<std::uint8_t, eprom_image_size> image, const pla_fuses& fuses,
+                      eprom_wiring wiring) noexcept {
+    const auto evaluator = derive_pla_evaluator<TermBytes>(fuses);
+    if (wiring == eprom_wiring::adapter) {
+        for (std::size_t address = 0; address < eprom_image_size; ++address) {
+            const std::uint16_t inputs = address_to_pla_inputs(static_cast<std::uint16_t>(address));
+            image[address] = pla_outputs_to_data(evaluate_with(evaluator, inputs));
+        }
+    } else {
+        for (std::size_t address = 0; address < eprom_image_size; ++address) {
+            image[address] = evaluate_with(evaluator, static_cast<std::uint16_t>(address));
         }
     }
+}
+
+using image_builder = void (*)(std::span<std::uint8_t, eprom_image_size>, const pla_fuses&, eprom_wiring) noexcept;
+
+template <std::size_t... TermBytes>
+constexpr std::array<image_builder, sizeof...(TermBytes)> image_builders(std::index_sequence<TermBytes...>) noexcept {
+    return {&build_image_with<TermBytes>...};
+}
+
+// One for each number of bytes of live terms, 0 to max_term_bytes.
+constexpr auto builders = image_builders(std::make_index_sequence<max_term_bytes + 1>{});
+
+} // namespace
+
+void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image, const pla_fuses& fuses,
+                       eprom_wiring wiring) noexcept {
+    builders[pla_term_bytes(fuses)](image, fuses, wiring);
 }
 
 void eprom_image_to_truth_table(std::span<const std::uint8_t, eprom_image_size> image, eprom_wiring wiring,

@@ -42,7 +42,8 @@ std::string product(const std::string& letters) {
             continue;
         }
         text += text.empty() ? "" : " & ";
-        text += (letters[input] == 'L' ? "/I" : "I") + std::to_string(input);
+        text += letters[input] == 'L' ? "/I" : "I";
+        text += std::to_string(input);
     }
     return text.empty() ? "1" : text;
 }
@@ -52,7 +53,8 @@ std::string product(const std::string& letters) {
 std::string equations_text(const pla_fuses& fuses) {
     std::string text;
     for (std::size_t output = 0; output < pla_output_count; ++output) {
-        const std::string name = (inverted(fuses, output) ? "/F" : "F") + std::to_string(output);
+        std::string name = inverted(fuses, output) ? "/F" : "F";
+        name += std::to_string(output);
         text += name + " = ";
         bool first = true;
         for (std::size_t term = 0; term < pla_term_count; ++term) {
@@ -63,7 +65,10 @@ std::string equations_text(const pla_fuses& fuses) {
             if (!first) {
                 text += std::string(name.size() + 1, ' ') + "| ";
             }
-            text += product(*letters) + "  # P" + std::to_string(term) + "\n";
+            text += product(*letters);
+            text += "  # P";
+            text += std::to_string(term);
+            text += '\n';
             first = false;
         }
         if (first) {
@@ -80,7 +85,8 @@ std::string program_table_text(const pla_fuses& fuses) {
         if (!letters || !feeds_any(fuses, term)) {
             continue;
         }
-        std::string number = "P" + std::to_string(term);
+        std::string number = "P";
+        number += std::to_string(term);
         number.resize(6, ' ');
         text += number + *letters + "  ";
         for (std::size_t output = 0; output < pla_output_count; ++output) {
