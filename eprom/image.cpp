@@ -34,10 +34,12 @@ void build_image_with(std::span<std::uint8_t, eprom_image_size> image, const pla
     }
 }
 
-using image_builder = void (*)(std::span<std::uint8_t, eprom_image_size>, const pla_fuses&, eprom_wiring) noexcept;
+using image_builder = void (*)(std::span<std::uint8_t, eprom_image_size> image, const pla_fuses& fuses,
+                               eprom_wiring wiring) noexcept;
 
 template <std::size_t... TermBytes>
-constexpr std::array<image_builder, sizeof...(TermBytes)> image_builders(std::index_sequence<TermBytes...>) noexcept {
+constexpr std::array<image_builder, sizeof...(TermBytes)>
+image_builders(std::index_sequence<TermBytes...> /*counts*/) noexcept {
     return {&build_image_with<TermBytes>...};
 }
 

@@ -30,6 +30,7 @@ plakit_command add_jedec_command(CLI::App& plakit);
 plakit_command add_image_command(CLI::App& plakit);
 plakit_command add_equations_command(CLI::App& plakit);
 plakit_command add_fit_command(CLI::App& plakit);
+plakit_command add_verify_command(CLI::App& plakit);
 
 // The version line that --version prints, for the program and every command.
 std::string plakit_version();

@@ -1,6 +1,6 @@
 // plakit: everything around the burn of an 82S100's EPROM stand-in. One command a run:
-// the built-in programming as a JEDEC file, its equations, EPROM images, and a
-// programming fitted to an image.
+// the built-in programming as a JEDEC file, its equations, EPROM images, what is wrong
+// with a burned one, and a programming fitted to an image.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -23,16 +23,14 @@ std::string one_line(std::string text) {
 
 int run_plakit(int argc, char** argv) {
     CLI::App plakit{
-        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images, and a programming fitted to an "
-        "image",
+        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images to burn and verify, and a "
+        "programming fitted to an image",
         "plakit"};
     plakit.set_version_flag("--version", plakit_version());
     plakit.require_subcommand(1);
     const std::vector<plakit_command> commands = {
-        add_jedec_command(plakit),
-        add_image_command(plakit),
-        add_equations_command(plakit),
-        add_fit_command(plakit),
+        add_jedec_command(plakit), add_image_command(plakit),  add_equations_command(plakit),
+        add_fit_command(plakit),   add_verify_command(plakit),
     };
     for (const plakit_command& command : commands) {
         command.app->set_version_flag("--version", plakit_version());

@@ -45,8 +45,11 @@ run() {
 }
 
 lf_line_ends() {
+    local file
     if [ ${#emulator[@]} -gt 0 ]; then
-        sed -i 's/\r$//' "$work/out" "$work/err"
+        for file in "$work/out" "$work/err"; do
+            [ ! -f "$file" ] || sed -i 's/\r$//' "$file"
+        done
     fi
 }
 
@@ -128,7 +131,6 @@ bad_file)
 output_fails)
     status=0
     "$plakit" jedec >/dev/full 2>"$work/err" || status=$?
-    : >"$work/out"
     lf_line_ends
     expect_error 1 "plakit: standard output: No space left on device"
     mkdir folder.bin
@@ -144,7 +146,7 @@ usage)
     run equations a.jed b.jed
     expect_error 2 "plakit: The following argument was not expected: b.jed; try 'plakit equations --help'"
     [ ! -e 82S100_EPROM.bin ] || fail "a usage error wrote a file"
-    for command in "" jedec image equations fit; do
+    for command in "" jedec image equations fit verify; do
         run $command --help
         expect_done
         grep -q "^Usage: plakit" "$work/out" || fail "plakit $command --help: $(head -1 "$work/out")"
@@ -212,6 +214,56 @@ fit_fails)
     run fit --wiring sideways parity.bin
     expect_error 2 "plakit: --wiring: sideways not in {adapter,straight}; try 'plakit fit --help'"
     [ "$(ls -A | sort | tr '\n' ' ')" = "kept.jed long.bin old.jed parity.bin short.bin " ] || fail "stray files: $(ls -A)"
+    ;;
+verify)
+    # Each outcome as a user meets it: status 0 only for a match, the diagnosis last.
+    cp "$work/builtin.bin" good.bin
+    run verify good.bin
+    expect_done
+    [ "$(cat "$work/out")" = "good.bin: matches the image" ] || fail "$(cat "$work/out")"
+    run verify - <good.bin
+    expect_done
+    [ "$(cat "$work/out")" = "standard input: matches the image" ] || fail "$(cat "$work/out")"
+    perl -0777 -pe 's/(.)/chr(ord($1) & 0xF7)/gse' good.bin >d3.bin
+    run verify d3.bin
+    [ "$status" -eq 1 ] || fail "status $status for a stuck data line"
+    [ "$(tail -1 "$work/out")" = "d3.bin: data line D3 stuck at 0" ] || fail "$(cat "$work/out")"
+    [ "$(sed -n 2p "$work/out")" = "  0x0000: expected 0xBF, read 0xB7" ] || fail "$(cat "$work/out")"
+    [ "$(grep -c '^  0x' "$work/out")" -eq 8 ] || fail "not the first 8 differences: $(cat "$work/out")"
+    head -c 32768 good.bin >half.bin
+    run verify half.bin
+    [ "$status" -eq 1 ] || fail "status $status for half a dump"
+    [ "$(cat "$work/out")" = "half.bin: 32768 bytes, expected 65536
+half.bin: equals part 1 of 2 of the image, bytes 0x0000-0x7FFF" ] || fail "$(cat "$work/out")"
+    # The programming of a JEDEC file, and the straight wiring.
+    "$plakit" jedec -o built-in.jed
+    run verify --jedec built-in.jed good.bin
+    expect_done
+    "$plakit" image --wiring straight -o straight.bin
+    run verify --wiring straight straight.bin
+    expect_done
+    run verify straight.bin
+    [ "$status" -eq 1 ] || fail "a straight image matches the adapter's"
+    ;;
+verify_errors)
+    cp "$work/builtin.bin" good.bin
+    run verify missing.bin
+    expect_error 1 "plakit: missing.bin: No such file or directory"
+    printf 'x*\nQF1928*\nF0*\nL0 0120*\n' >bad.jed
+    run verify --jedec bad.jed good.bin
+    expect_error 1 "plakit: bad.jed:4:6: '2' is not a fuse state (0 or 1)"
+    head -c 16777217 /dev/zero >huge.bin
+    run verify huge.bin
+    expect_error 1 "plakit: huge.bin: larger than 16384 KiB: refused"
+    status=0
+    "$plakit" verify good.bin >/dev/full 2>"$work/err" || status=$?
+    lf_line_ends
+    expect_error 1 "plakit: standard output: No space left on device"
+    run verify
+    expect_error 2 "plakit: DUMP is required; try 'plakit verify --help'"
+    run verify --wiring sideways good.bin
+    expect_error 2 "plakit: --wiring: sideways not in {adapter,straight}; try 'plakit verify --help'"
+    [ ! -s "$work/out" ] || fail "output on a failure: $(cat "$work/out")"
     ;;
 *)
     fail "no such case"

@@ -1,0 +1,52 @@
+// plakit verify: a dump read back from the burned EPROM held against the image it should
+// hold, and what is wrong with it.
+#include <array>
+
+#include "diagnosis/diagnosis.h"
+#include "plakit/command.h"
+
+namespace {
+
+// Far more than any EPROM of the family; a larger file is no dump.
+constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
+
+} // namespace
+
+plakit_command add_verify_command(CLI::App& plakit) {
+    struct options {
+        std::string dump;
+        std::string jedec;
+        jedec_pair_order order = jedec_pair_order::complement_first;
+        eprom_wiring wiring = eprom_wiring::adapter;
+    };
+    auto given = std::make_shared<options>();
+    CLI::App* command =
+        plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
+    command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
+    command->add_option("--jedec", given->jedec, "The JEDEC file of the programming (default: the built-in map)");
+    add_pairs_option(*command, given->order);
+    add_wiring_option(*command, given->wiring);
+    return {command, [given] {
+                pla_fuses fuses{};
+                if (!read_fuses(given->jedec, given->order, fuses)) {
+                    return status_failed;
+                }
+                std::string dump;
+                if (!read_input(given->dump, dump_size_limit, dump)) {
+                    return status_failed;
+                }
+                static std::array<std::uint8_t, eprom_image_size> image;
+                if (given->jedec.empty() && given->wiring == eprom_wiring::adapter) {
+                    build_eprom_image(image); // the built-in map's tables are derived at compile time
+                } else {
+                    build_eprom_image(image, fuses, given->wiring);
+                }
+                // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
+                const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
+                const eprom_verification result = verify_eprom_dump(image, bytes);
+                if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
+                    return status_failed;
+                }
+                return eprom_exit_status(result);
+            }};
+}
