@@ -123,13 +123,13 @@ std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses
     if (text_.size() > jedec_max_file_size) {
         return fault("larger than 1 MiB: not a fuse file of this array");
     }
-    // The design specification is free text up to the first '*'.
-    const std::size_t specification_end = text_.find_first_of(std::string_view{"*\x03", 2});
-    if (specification_end == std::string_view::npos || text_[specification_end] != '*') {
-        return fault("no '*' ends the design specification: not a JEDEC fuse file");
+    // The header (the design's description) is free text up to the first '*'.
+    const std::size_t header_end = text_.find_first_of(std::string_view{"*\x03", 2});
+    if (header_end == std::string_view::npos || text_[header_end] != '*') {
+        return fault("no '*' ends the header: not a JEDEC fuse file");
     }
-    const std::size_t stx_at = text_.substr(0, specification_end).find(stx);
-    std::size_t position = specification_end + 1;
+    const std::size_t stx_at = text_.substr(0, header_end).find(stx);
+    std::size_t position = header_end + 1;
     while (true) {
         while (position < text_.size() && is_blank(text_[position])) {
             ++position;

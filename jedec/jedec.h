@@ -29,7 +29,7 @@ struct jedec_error {
 // leaves `fuses` unspecified. Linear in the size of `text`.
 std::optional<jedec_error> read_jedec(std::string_view text, jedec_pair_order order, pla_fuses& fuses);
 
-// The file for `fuses`: STX, a design specification line naming the device, `program`
+// The file for `fuses`: STX, a header line naming the device, `program`
 // and the pair order, QP28, QF1928, F0, one L field per term and one for the polarity
 // fuses, C, ETX and the transmission checksum, with CR LF line ends.
 std::string write_jedec(const pla_fuses& fuses, jedec_pair_order order, std::string_view program);

@@ -117,7 +117,7 @@ TEST(Jedec, EachFaultNamedWhereItIs) {
     const std::string head = "x*\nQF1928*\n";
     const std::string full = head + "F0*\n";
     const std::vector<malformed_file> files = {
-        {"empty", "", 0, 0, "no '*' ends the design specification: not a JEDEC fuse file"},
+        {"empty", "", 0, 0, "no '*' ends the header: not a JEDEC fuse file"},
         {"another device", "x*\nQF2194*F0*", 2, 1, "QF2194: the 82S100 has 1928 fuses (QF1928)"},
         {"no fuse count", "x*\nF0*", 0, 0, "no QF field gives the fuse count (QF1928)"},
         {"fuses left unset", head + "L0 0101*", 0, 0, "fuse 4 is set by no L field, and no F field gives a default"},
