@@ -12,7 +12,8 @@
 // any failure, or when the program is interrupted or terminated, the temporary file is
 // removed. An old file keeps its permissions (and its owner where the process may set it),
 // and one the user may not write is not replaced; a new file gets the permissions of a
-// plain create. On Windows an old file keeps its attributes and security settings, and a
+// plain create. A device or a pipe in the name's place (POSIX: /dev/stdout, /dev/null) is
+// written to as it is, not replaced. On Windows an old file keeps its attributes and security settings, and a
 // read-only one is not replaced; links are not followed, and a program ended by Ctrl+C may
 // leave its temporary file.
 // Returns 0, or the system's code for the first failure (POSIX: errno; Windows:

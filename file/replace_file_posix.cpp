@@ -266,9 +266,26 @@ int replace(const path& file, const struct stat* old, std::span<const std::uint8
     return error;
 }
 
+// Sends `data` to a device, a pipe or a socket, which is written to, not replaced (say
+// /dev/stdout or /dev/null). Returns 0, or the errno value of the failure.
+int write_to_device(const char* name, std::span<const std::uint8_t> data) noexcept {
+    const int fd = open(name, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = write_all(fd, data);
+    if (close(fd) != 0 && error == 0 && errno != EINTR) {
+        error = errno;
+    }
+    return error;
+}
+
 } // namespace
 
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept {
+    if (struct stat target{}; stat(name, &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+        return write_to_device(name, data);
+    }
     path file{};
     struct stat old {};
     bool exists = false;

@@ -311,6 +311,25 @@ folder_in_place)
     [ -f "$image/kept" ] || fail "the folder was changed"
     expect_only "$image"
     ;;
+device_in_place)
+    # A pipe or a device where the image goes is written to, not replaced by a file.
+    mkfifo "$image"
+    cat "$image" >"$work/piped" &
+    reader=$!
+    run
+    [ -p "$image" ] || { kill "$reader"; fail "the pipe was replaced"; }
+    wait "$reader"
+    expect_banner
+    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
+    expect_image "$work/piped"
+    rm "$image"
+    if mknod "$image" c 1 3 2>/dev/null; then # the null device, where the process may make one
+        run
+        [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
+        [ -c "$image" ] || fail "the device was replaced"
+    fi
+    expect_only "$image"
+    ;;
 stdout_full)
     make_old_image
     status=0
