@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -49,9 +50,10 @@ std::string input_name(const std::string& file);
 // refused. Reports any failure and returns false.
 bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 
-// Reads the fuse map in the JEDEC file `file`, its input pairs in `order`; without a file,
-// the built-in map. Reports any failure, with the place in the file, and returns false.
-bool read_fuses(const std::string& file, jedec_pair_order order, pla_fuses& fuses);
+// Reads the fuse map in the JEDEC file `file`, its input pairs in `order`; when no file was
+// given, the built-in map (an empty name is a file that is not there, not the built-in
+// map). Reports any failure, with the place in the file, and returns false.
+bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
 
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
 // writer, so that a failure leaves any old file as it was. Reports any failure and

@@ -104,13 +104,15 @@ std::string program_table_text(const pla_fuses& fuses) {
 
 plakit_command add_equations_command(CLI::App& plakit) {
     struct options {
-        std::string file;
+        std::optional<std::string> file; // none: the built-in map
         jedec_pair_order order = jedec_pair_order::complement_first;
         bool table = false;
     };
     auto given = std::make_shared<options>();
     CLI::App* command = plakit.add_subcommand("equations", "Print the array as logic: one equation per output");
-    command->add_option("JEDEC", given->file, "The JEDEC file (- for standard input; default: the built-in map)");
+    command->add_option_function<std::string>(
+        "JEDEC", [given](const std::string& file) { given->file = file; },
+        "The JEDEC file (- for standard input; default: the built-in map)");
     command->add_flag("--table", given->table, "Print the program table instead");
     add_pairs_option(*command, given->order);
     return {command, [given] {

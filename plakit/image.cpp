@@ -5,14 +5,16 @@
 
 plakit_command add_image_command(CLI::App& plakit) {
     struct options {
-        std::string file;
+        std::optional<std::string> file; // none: the built-in map
         std::string output = "82S100_EPROM.bin";
         jedec_pair_order order = jedec_pair_order::complement_first;
         eprom_wiring wiring = eprom_wiring::adapter;
     };
     auto given = std::make_shared<options>();
     CLI::App* command = plakit.add_subcommand("image", "Write the 65,536-byte EPROM image for a programming");
-    command->add_option("JEDEC", given->file, "The JEDEC file (- for standard input; default: the built-in map)");
+    command->add_option_function<std::string>(
+        "JEDEC", [given](const std::string& file) { given->file = file; },
+        "The JEDEC file (- for standard input; default: the built-in map)");
     command->add_option("-o,--output", given->output, "The image file (- for standard output)")->capture_default_str();
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);

@@ -99,11 +99,12 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     return true;
 }
 
-bool read_fuses(const std::string& file, jedec_pair_order order, pla_fuses& fuses) {
-    if (file.empty()) {
+bool read_fuses(const std::optional<std::string>& given, jedec_pair_order order, pla_fuses& fuses) {
+    if (!given) {
         fuses = pla_fuse_map;
         return true;
     }
+    const std::string& file = *given;
     std::string text;
     if (!read_input(file, jedec_max_file_size, text)) {
         return false;

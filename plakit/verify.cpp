@@ -1,6 +1,8 @@
 // plakit verify: a dump read back from the burned EPROM held against the image it should
 // hold, and what is wrong with it.
 #include <array>
+#include <cstdio>
+#include <optional>
 
 #include "diagnosis/diagnosis.h"
 #include "plakit/command.h"
@@ -15,7 +17,7 @@ constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
 plakit_command add_verify_command(CLI::App& plakit) {
     struct options {
         std::string dump;
-        std::string jedec;
+        std::optional<std::string> jedec; // none: the built-in map
         jedec_pair_order order = jedec_pair_order::complement_first;
         eprom_wiring wiring = eprom_wiring::adapter;
     };
@@ -23,10 +25,18 @@ plakit_command add_verify_command(CLI::App& plakit) {
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
     command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
-    command->add_option("--jedec", given->jedec, "The JEDEC file of the programming (default: the built-in map)");
+    command->add_option_function<std::string>(
+        "--jedec", [given](const std::string& file) { given->jedec = file; },
+        "The JEDEC file of the programming (default: the built-in map)");
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
+                if (given->dump == "-" && given->jedec == "-") {
+                    (void)std::fprintf(stderr,
+                                       "plakit: DUMP and --jedec cannot both be standard input; try 'plakit "
+                                       "verify --help'\n");
+                    return status_usage;
+                }
                 pla_fuses fuses{};
                 if (!read_fuses(given->jedec, given->order, fuses)) {
                     return status_failed;
@@ -36,7 +46,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     return status_failed;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
-                if (given->jedec.empty() && given->wiring == eprom_wiring::adapter) {
+                if (!given->jedec && given->wiring == eprom_wiring::adapter) {
                     build_eprom_image(image); // the built-in map's tables are derived at compile time
                 } else {
                     build_eprom_image(image, fuses, given->wiring);

@@ -126,6 +126,8 @@ bad_file)
     expect_error 1 "plakit: large.jed: larger than 1024 KiB: refused"
     run equations - <bad.jed
     expect_error 1 "plakit: standard input:4:6: '2' is not a fuse state (0 or 1)"
+    run image "" -o old.bin # an empty name is no file, not the built-in map
+    [ "$status" -eq 1 ] && grep -q '^plakit: : ' "$work/err" || fail "status $status, stderr: $(cat "$work/err")"
     [ "$(ls -A | sort | tr '\n' ' ')" = "bad.jed kept.bin large.jed old.bin " ] || fail "stray files: $(ls -A)"
     ;;
 output_fails)
@@ -247,6 +249,9 @@ half.bin: equals part 1 of 2 of the image, bytes 0x0000-0x7FFF" ] || fail "$(cat
     ;;
 verify_errors)
     cp "$work/builtin.bin" good.bin
+    "$plakit" jedec -o built-in.jed
+    run verify - --jedec - <built-in.jed
+    expect_error 2 "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'"
     run verify missing.bin
     expect_error 1 "plakit: missing.bin: No such file or directory"
     printf 'x*\nQF1928*\nF0*\nL0 0120*\n' >bad.jed
