@@ -99,21 +99,20 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     return true;
 }
 
-bool read_fuses(const std::optional<std::string>& given, jedec_pair_order order, pla_fuses& fuses) {
-    if (!given) {
+bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses) {
+    if (!file) {
         fuses = pla_fuse_map;
         return true;
     }
-    const std::string& file = *given;
     std::string text;
-    if (!read_input(file, jedec_max_file_size, text)) {
+    if (!read_input(*file, jedec_max_file_size, text)) {
         return false;
     }
     const auto error = read_jedec(text, order, fuses);
     if (!error) {
         return true;
     }
-    std::string where = input_name(file);
+    std::string where = input_name(*file);
     if (error->line != 0) {
         where += ":" + std::to_string(error->line) + ":" + std::to_string(error->column);
     }
