@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plakit/equations.h"
+#include "forms/equations.h"
 
 namespace {
 
