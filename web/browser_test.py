@@ -8,6 +8,8 @@ stuck data line, a bad file and the built-in image; the files it offers for down
 the texts it shows must be plakit's for the same files; no console error, no network
 request. A screenshot of each state goes to SCREENSHOT_FOLDER.
 """
+import base64
+import json
 import os
 import random
 import shutil
@@ -151,6 +153,18 @@ try:
     driver.execute_script("document.getElementById('verify-box').scrollIntoView()")
     shot("3-stuck-dump")
 
+    # A file dropped on the programming's box is read as one chosen (the JEDEC file of the
+    # built-in programming, as plakit writes it).
+    driver.execute_script("""
+        const bytes = Uint8Array.from(atob(arguments[0]), (c) => c.charCodeAt(0));
+        const carried = new DataTransfer();
+        carried.items.add(new File([bytes], 'dropped.jed'));
+        document.getElementById('programming-box').dispatchEvent(
+            new DragEvent('drop', {dataTransfer: carried, bubbles: true, cancelable: true}));""",
+                          base64.b64encode(native("jedec")[1]).decode())
+    wait.until(lambda d: text("programming-name") == "dropped.jed")
+    expect(text("image-crc") == "0x0926A7A7", "dropped file: CRC " + text("image-crc"))
+
     # A bad file: the line plakit prints.
     put("bad.jed", b"\x02bad*QF1928*L0000 0101*\x030000")
     give("programming-file", os.path.join(work, "bad.jed"))
@@ -180,10 +194,12 @@ try:
 
     errors = [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
     expect(not errors, f"console errors: {errors}")
-    requests = [entry["message"] for entry in driver.get_log("performance")
-                if '"Network.requestWillBeSent"' in entry["message"]]
-    remote = [message for message in requests if '"url":"http' in message]
-    expect(not remote, f"network requests: {remote}")
+    # The requests of the page's document (not of the browser's own new tab page).
+    sent = [json.loads(entry["message"])["message"]["params"]
+            for entry in driver.get_log("performance") if '"Network.requestWillBeSent"' in entry["message"]]
+    urls = [params["request"]["url"] for params in sent if params.get("documentURL", "").startswith("file:")]
+    remote = [url for url in urls if not url.startswith(("file:", "data:", "blob:"))]
+    expect(urls and not remote, f"network requests: {remote} (of {len(urls)})")
 finally:
     driver.quit()
     shutil.rmtree(work, ignore_errors=True)

@@ -53,15 +53,18 @@
     const context = $('map').getContext('2d');
     const picture = context.createImageData(256, 256);
     const counts = Array.from({ length: 8 }, () => [0, 0]);
+    let wrongBytes = 0;
     for (let address = 0; address < 65536; ++address) {
       const wrong = expected[address] ^ dump[address];
       const pixel = address * 4;
       picture.data.set(wrong ? [200, 0, 0, 255] : [225, 235, 225, 255], pixel);
+      if (wrong) ++wrongBytes;
       for (let line = 0; line < 8; ++line) {
         if ((wrong >> line) & 1) ++counts[line][(expected[address] >> line) & 1 ? 0 : 1];
       }
     }
     context.putImageData(picture, 0, 0);
+    $('map').setAttribute('aria-label', `Map of the 65,536 addresses: ${wrongBytes} wrong`);
     $('line-errors').replaceChildren(
       ...counts.map(([zeroForOne, oneForZero], line) => {
         const row = document.createElement('tr');
@@ -86,15 +89,24 @@
     if (whole) drawMap(answer.expected, state.dump.bytes);
   };
 
+  // A fit takes milliseconds, at most a few seconds: the page says so first.
   const showFit = () => {
     if (!state.image) return;
-    $('fit-line').textContent = 'Fitting…';
-    const answer = plakit.fit(state.image, ...options());
-    if (!answer.ok) return fail('fit', answer.message);
-    succeed('fit');
-    $('fit-line').textContent = answer.line;
-    setDownload($('fit-download'), answer.jedec, 'text/plain');
-    $('fit-table').textContent = answer.table;
+    const image = state.image;
+    $('fit-error').textContent = '';
+    $('fit-result').hidden = false;
+    $('fit-line').textContent = 'Fitting ' + image.name + '…';
+    $('fit-download').hidden = true;
+    $('fit-table').textContent = '';
+    requestAnimationFrame(() => setTimeout(() => {
+      const answer = plakit.fit(image, ...options());
+      if (!answer.ok) return fail('fit', answer.message);
+      succeed('fit');
+      $('fit-line').textContent = answer.line;
+      setDownload($('fit-download'), answer.jedec, 'text/plain');
+      $('fit-download').hidden = false;
+      $('fit-table').textContent = answer.table;
+    }, 0));
   };
 
   const shows = { programming: showProgramming, verify: showVerify, fit: showFit };
