@@ -70,7 +70,7 @@ require(modulePath)().then((plakit) => {
     let answer;
     for (let run = 0; run < runs; ++run) {
       times.page.push(milliseconds(() => {
-        answer = plakit.fit(source, 'complement-first', 'adapter');
+        answer = plakit.fit({ image: source, pairs: 'complement-first', wiring: 'adapter' });
       }));
       times.program.push(nativeMilliseconds('fit', name));
       times.start.push(nativeMilliseconds('fit', 'small.bin'));

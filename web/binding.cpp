@@ -1,8 +1,10 @@
 // The page's binding: the project's libraries over bytes and options, for the script of
-// web/page.html. Every answer is an object: {ok: true, ...} with the bytes and texts plakit
-// writes, or {ok: false, message} with the one line plakit prints on stderr.
-// A source is null (the built-in programming) or {name, bytes}: the file's name, as
-// messages give it, and its bytes (a Uint8Array).
+// web/page.html. Each function takes one request object, its fields named as plakit's
+// arguments and options: `pairs` ("complement-first" or "true-first"), `wiring` ("adapter"
+// or "straight") and files, each {name, bytes}: the file's name, as messages give it, and
+// its bytes (a Uint8Array); a programming of null is the built-in one. Every answer is an
+// object: {ok: true, ...} with the bytes and texts plakit writes, or {ok: false, message}
+// with the one line plakit prints on stderr.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
@@ -60,12 +62,13 @@ val byte_array(std::span<const std::uint8_t> bytes) {
     return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), bytes.data()));
 }
 
-jedec_pair_order pair_order_named(const std::string& name) {
-    return name == "true-first" ? jedec_pair_order::true_first : jedec_pair_order::complement_first;
+jedec_pair_order pair_order_of(const val& request) {
+    return request["pairs"].as<std::string>() == "true-first" ? jedec_pair_order::true_first
+                                                              : jedec_pair_order::complement_first;
 }
 
-eprom_wiring wiring_named(const std::string& name) {
-    return name == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
+eprom_wiring wiring_of(const val& request) {
+    return request["wiring"].as<std::string>() == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
 }
 
 // plakit's refusal of a file larger than it reads.
@@ -76,8 +79,9 @@ std::optional<std::string> refusal(const source_file& file, std::size_t limit) {
     return "larger than " + std::to_string(limit >> 10) + " KiB: refused";
 }
 
-// The one reader of a programming given to the page (a JEDEC file): fills `fuses`, or
-// returns the failure answer.
+// The one reader of a programming given to the page, as plakit's read_fuses: today a
+// JEDEC file; a reader of more forms takes the place of read_jedec here alone. Fills
+// `fuses`, or returns the failure answer.
 std::optional<val> read_programming(const val& source, jedec_pair_order order, pla_fuses& fuses) {
     if (source.isNull() || source.isUndefined()) {
         fuses = pla_fuse_map;
@@ -98,45 +102,44 @@ std::optional<val> read_programming(const val& source, jedec_pair_order order, p
     return failure(where, error->message);
 }
 
-std::array<std::uint8_t, eprom_image_size> image_bytes; // NOLINT: one page, one call at a time
-std::array<std::uint8_t, fit_table_size> table_bytes;   // NOLINT: one page, one call at a time
-
-// A programming: its image (plakit image), its JEDEC file (plakit jedec for the built-in
-// one), its equations and program table (plakit equations, --table).
-val programming(const val& source, const std::string& pairs, const std::string& wiring) {
-    const jedec_pair_order order = pair_order_named(pairs);
+// {programming, pairs, wiring}: its image (plakit image), its JEDEC file (plakit jedec
+// for the built-in one), its equations and program table (plakit equations, --table).
+val programming(const val& request) {
+    const jedec_pair_order order = pair_order_of(request);
     pla_fuses fuses{};
-    if (auto failed = read_programming(source, order, fuses)) {
+    if (auto failed = read_programming(request["programming"], order, fuses)) {
         return *failed;
     }
-    build_eprom_image(image_bytes, fuses, wiring_named(wiring));
+    static std::array<std::uint8_t, eprom_image_size> image;
+    build_eprom_image(image, fuses, wiring_of(request));
     val answer = success();
-    answer.set("image", byte_array(image_bytes));
+    answer.set("image", byte_array(image));
     answer.set("jedec", write_jedec(fuses, order, program_name));
     answer.set("equations", equations_text(fuses));
     answer.set("table", program_table_text(fuses));
     return answer;
 }
 
-// A dump held against the programming's image: the text plakit verify prints, its exit
-// status and the image the dump should equal.
-val verify(const val& dump_source, const val& programming_source, const std::string& pairs, const std::string& wiring) {
+// {dump, programming, pairs, wiring}: the dump held against the programming's image: the
+// text plakit verify prints, its exit status and the image the dump should equal.
+val verify(const val& request) {
     pla_fuses fuses{};
-    if (auto failed = read_programming(programming_source, pair_order_named(pairs), fuses)) {
+    if (auto failed = read_programming(request["programming"], pair_order_of(request), fuses)) {
         return *failed;
     }
-    const source_file dump = read_source(dump_source);
+    const source_file dump = read_source(request["dump"]);
     if (const auto reason = refusal(dump, dump_size_limit)) {
         return failure(dump.name, *reason);
     }
-    build_eprom_image(image_bytes, fuses, wiring_named(wiring));
+    static std::array<std::uint8_t, eprom_image_size> image;
+    build_eprom_image(image, fuses, wiring_of(request));
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
     const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.bytes.data()), dump.bytes.size()};
-    const eprom_verification result = verify_eprom_dump(image_bytes, bytes);
+    const eprom_verification result = verify_eprom_dump(image, bytes);
     val answer = success();
     answer.set("text", render_eprom_verification(dump.name, result));
     answer.set("status", eprom_exit_status(result));
-    answer.set("expected", byte_array(image_bytes));
+    answer.set("expected", byte_array(image));
     return answer;
 }
 
@@ -149,29 +152,34 @@ std::string polarity_letters(std::uint8_t inverted) {
     return letters;
 }
 
-std::optional<std::size_t> first_difference(const pla_fuses& fuses) {
+// The first input word for which the array programmed with `fuses` does not drive
+// table[word], or none.
+std::optional<std::size_t> first_difference(const pla_fuses& fuses,
+                                            std::span<const std::uint8_t, fit_table_size> table) {
     const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
     for (std::size_t word = 0; word < fit_table_size; ++word) {
-        if (evaluate_with(evaluator, static_cast<std::uint16_t>(word)) != table_bytes[word]) {
+        if (evaluate_with(evaluator, static_cast<std::uint16_t>(word)) != table[word]) {
             return word;
         }
     }
     return std::nullopt;
 }
 
-// An image or truth table fitted: the JEDEC file plakit fit writes, the line it prints on
-// stderr, and the program table of the programming found.
-val fit(const val& source, const std::string& pairs, const std::string& wiring) {
-    const source_file file = read_source(source);
+// {image, pairs, wiring}: the image or truth table fitted: the JEDEC file plakit fit
+// writes, the line it prints on stderr, and the program table of the programming found.
+val fit(const val& request) {
+    const source_file file = read_source(request["image"]);
     if (const auto reason = refusal(file, eprom_image_size)) {
         return failure(file.name, *reason);
     }
     if (file.bytes.size() != eprom_image_size) {
         return failure(file.name, std::to_string(file.bytes.size()) + " bytes, not 65536: not an EPROM image");
     }
-    std::copy(file.bytes.begin(), file.bytes.end(), image_bytes.begin());
-    eprom_image_to_truth_table(image_bytes, wiring_named(wiring), table_bytes);
-    const fit_result result = fit_truth_table(table_bytes);
+    static std::array<std::uint8_t, eprom_image_size> image;
+    static std::array<std::uint8_t, fit_table_size> table;
+    std::copy(file.bytes.begin(), file.bytes.end(), image.begin());
+    eprom_image_to_truth_table(image, wiring_of(request), table);
+    const fit_result result = fit_truth_table(table);
     if (!result.found) {
         std::string reason =
             "no programming of at most 48 terms: the fewest reached is " + std::to_string(result.terms.size());
@@ -181,14 +189,14 @@ val fit(const val& source, const std::string& pairs, const std::string& wiring) 
         return failure(file.name, reason);
     }
     const pla_fuses fuses = fit_fuses(result);
-    if (const auto word = first_difference(fuses)) {
+    if (const auto word = first_difference(fuses, table)) {
         std::array<char, 8> hex{};
         (void)std::snprintf(hex.data(), hex.size(), "0x%04zX", *word);
         return failure(file.name, std::string{"the programming found differs at input word "} + hex.data() +
                                       " (a fault of plakit's): not written");
     }
     val answer = success();
-    answer.set("jedec", write_jedec(fuses, pair_order_named(pairs), program_name));
+    answer.set("jedec", write_jedec(fuses, pair_order_of(request), program_name));
     answer.set("line", "plakit: " + file.name + ": " + std::to_string(result.terms.size()) + " terms, polarity " +
                            polarity_letters(result.inverted_outputs));
     answer.set("table", program_table_text(fuses));

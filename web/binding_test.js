@@ -47,7 +47,7 @@ const check = (name, body) => checks.push([name, body]);
 
 check('the built-in programming: image, JEDEC, equations and program table', (plakit) => {
   for (const [pairs, wiring] of [['complement-first', 'adapter'], ['true-first', 'straight']]) {
-    const answer = plakit.programming(null, pairs, wiring);
+    const answer = plakit.programming({ programming: null, pairs, wiring });
     assert.ok(answer.ok);
     same(answer.image, native('image', '--wiring', wiring, '-o', '-').out, 'image ' + wiring);
     assert.equal(answer.jedec, native('jedec', '--pairs', pairs).out.toString());
@@ -60,7 +60,7 @@ check('random programmings: image, equations and the JEDEC file written', (plaki
   for (const seed of [1, 2, 3]) {
     for (const [pairs, wiring] of [['complement-first', 'adapter'], ['true-first', 'straight']]) {
       const source = put('random.jed', randomJedec(seed));
-      const answer = plakit.programming(source, pairs, wiring);
+      const answer = plakit.programming({ programming: source, pairs, wiring });
       assert.ok(answer.ok, answer.message);
       const image = native('image', 'random.jed', '--pairs', pairs, '--wiring', wiring, '-o', '-').out;
       same(answer.image, image, 'image');
@@ -84,7 +84,7 @@ check('bad programmings: the line plakit prints', (plakit) => {
     'large.jed': Buffer.alloc((1 << 20) + 1, 0x20),
   };
   for (const [name, text] of Object.entries(cases)) {
-    const answer = plakit.programming(put(name, Buffer.from(text)), 'complement-first', 'adapter');
+    const answer = plakit.programming({ programming: put(name, Buffer.from(text)), pairs: 'complement-first', wiring: 'adapter' });
     assert.ok(!answer.ok, name);
     const run = native('image', name, '-o', 'never.bin');
     assert.equal(run.status, 1);
@@ -106,14 +106,14 @@ check('dumps: the text plakit verify prints', (plakit) => {
   for (const [name, dump, jedec, options] of cases) {
     const source = put(name, dump);
     const programming = jedec ? { name: jedec, bytes: new Uint8Array(fs.readFileSync(path.join(work, jedec))) } : null;
-    const answer = plakit.verify(source, programming, 'complement-first', options.length ? 'straight' : 'adapter');
+    const answer = plakit.verify({ dump: source, programming, pairs: 'complement-first', wiring: options.length ? 'straight' : 'adapter' });
     assert.ok(answer.ok, answer.message);
     const run = native('verify', name, ...(jedec ? ['--jedec', jedec] : []), ...options);
     assert.equal(answer.text, run.out.toString(), name);
     assert.equal(answer.status, run.status, name);
   }
   assert.match(native('verify', 'd3.bin').out.toString(), /data line D3 stuck at 0/);
-  const bad = plakit.verify(put('d3.bin', stuck), put('bad.jed', Buffer.from('x')), 'complement-first', 'adapter');
+  const bad = plakit.verify({ dump: put('d3.bin', stuck), programming: put('bad.jed', Buffer.from('x')), pairs: 'complement-first', wiring: 'adapter' });
   assert.equal(bad.message + '\n', native('verify', 'd3.bin', '--jedec', 'bad.jed').err);
 });
 
@@ -126,7 +126,7 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
     ['82S100_EPROM.bin', builtin, 'true-first', 'straight'],
     ['random.bin', random, 'complement-first', 'adapter'],
   ]) {
-    const answer = plakit.fit(put(name, image), pairs, wiring);
+    const answer = plakit.fit({ image: put(name, image), pairs, wiring });
     assert.ok(answer.ok, answer.message);
     const run = native('fit', name, '--pairs', pairs, '--wiring', wiring);
     assert.equal(run.status, 0);
@@ -134,7 +134,7 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
     assert.equal(answer.line + '\n', run.err, name);
   }
   for (const [name, bytes] of [['small.bin', Buffer.alloc(1000)], ['large.bin', Buffer.alloc(65537)]]) {
-    const answer = plakit.fit(put(name, bytes), 'complement-first', 'adapter');
+    const answer = plakit.fit({ image: put(name, bytes), pairs: 'complement-first', wiring: 'adapter' });
     assert.ok(!answer.ok);
     assert.equal(answer.message + '\n', native('fit', name).err, name);
   }

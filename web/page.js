@@ -26,7 +26,7 @@
     if (link.href.startsWith('blob:')) URL.revokeObjectURL(link.href);
     link.href = URL.createObjectURL(new Blob([bytes], { type }));
   };
-  const options = () => [$('pairs').value, $('wiring').value];
+  const options = () => ({ pairs: $('pairs').value, wiring: $('wiring').value });
   const fail = (box, message) => {
     $(box + '-error').textContent = message;
     $(box + '-result').hidden = true;
@@ -37,7 +37,7 @@
   };
 
   const showProgramming = () => {
-    const answer = plakit.programming(state.programming, ...options());
+    const answer = plakit.programming({ programming: state.programming, ...options() });
     if (!answer.ok) return fail('programming', answer.message);
     succeed('programming');
     $('programming-name').textContent = state.programming ? state.programming.name : 'the built-in one';
@@ -80,7 +80,7 @@
 
   const showVerify = () => {
     if (!state.dump) return;
-    const answer = plakit.verify(state.dump, state.programming, ...options());
+    const answer = plakit.verify({ dump: state.dump, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify');
     $('verify-text').textContent = answer.text;
@@ -99,7 +99,7 @@
     $('fit-download').hidden = true;
     $('fit-table').textContent = '';
     requestAnimationFrame(() => setTimeout(() => {
-      const answer = plakit.fit(image, ...options());
+      const answer = plakit.fit({ image, ...options() });
       if (!answer.ok) return fail('fit', answer.message);
       succeed('fit');
       $('fit-line').textContent = answer.line;
