@@ -21,7 +21,7 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 page, plakit, shots = (os.path.abspath(arg) for arg in sys.argv[1:4])
 os.makedirs(shots, exist_ok=True)
@@ -120,6 +120,16 @@ try:
     expect(download("jedec-download", "82S100.jed") == native("jedec")[1], "built-in JEDEC file")
     expect(shown_text("equations") == native("equations")[1].decode(), "built-in equations")
     shot("1-builtin")
+
+    # The options chosen on the page: plakit's --pairs and --wiring.
+    Select(driver.find_element(By.ID, "pairs")).select_by_value("true-first")
+    Select(driver.find_element(By.ID, "wiring")).select_by_value("straight")
+    expect(download("image-download", "82S100_EPROM.bin") == native("image", "--wiring", "straight", "-o", "-")[1],
+           "built-in image, straight")
+    expect(download("jedec-download", "82S100.jed") == native("jedec", "--pairs", "true-first")[1],
+           "built-in JEDEC file, true-first")
+    Select(driver.find_element(By.ID, "pairs")).select_by_value("complement-first")
+    Select(driver.find_element(By.ID, "wiring")).select_by_value("adapter")
 
     # A random programming's JEDEC file.
     put("random.jed", random_jedec(5))
