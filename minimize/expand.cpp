@@ -105,8 +105,10 @@ fit_term expander::best_feasible() const {
     std::pair<std::size_t, int> best_score{0, 0};
     budget_.spend(grown_.size() * feasible_.size());
     for (std::size_t choice = 0; choice < grown_.size(); ++choice) {
-        const auto swallowed = static_cast<std::size_t>(std::ranges::count_if(
-            feasible_, [&](std::size_t other) { return swallows(grown_[choice], terms_[other]); }));
+        const auto swallowed =
+            static_cast<std::size_t>(std::count_if(feasible_.begin(), feasible_.end(), [&](std::size_t other) {
+                return swallows(grown_[choice], terms_[other]);
+            }));
         const std::pair<std::size_t, int> score{swallowed, std::popcount(grown_[choice].care)};
         if (score > best_score) {
             best = choice;
@@ -140,7 +142,7 @@ unsigned expander::most_wanted_input(std::size_t index, const fit_term& term, un
 
 void expander::expand(std::size_t index) {
     fit_term term = terms_[index];
-    std::ranges::fill(blocked_, 0);
+    std::fill(blocked_.begin(), blocked_.end(), std::uint8_t{0});
     unsigned freeable = freeable_inputs(term, term.care, function_, budget_);
     unsigned addable = addable_outputs(term, 0xFFU, function_, budget_);
     while (!budget_.exhausted()) {
@@ -172,7 +174,7 @@ void expand_cover(cover& terms, const output_sets& function, effort& budget) {
     // Large terms first: they are the likeliest to swallow the small ones.
     std::vector<std::size_t> order(terms.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::ranges::stable_sort(order, [&](std::size_t left, std::size_t right) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
         return std::popcount(terms[left].care) < std::popcount(terms[right].care);
     });
     expander growing(terms, function, budget);

@@ -44,7 +44,7 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 
 point_set complement(const point_set& set) {
     point_set flipped{};
-    std::ranges::transform(set, flipped.begin(), [](std::uint64_t word) { return ~word; });
+    std::transform(set.begin(), set.end(), flipped.begin(), [](std::uint64_t word) { return ~word; });
     return flipped;
 }
 

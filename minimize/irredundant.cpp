@@ -66,7 +66,7 @@ void make_irredundant(cover& terms, effort& budget) {
             const auto harm =
                 candidates.size() > weighed_candidates
                     ? std::ptrdiff_t{0}
-                    : std::ranges::count_if(candidates, [&](std::size_t other) {
+                    : std::count_if(candidates.begin(), candidates.end(), [&](std::size_t other) {
                           return other != candidates[place] && makes_needed(term, terms[other], counts, budget);
                       });
             const std::pair<std::ptrdiff_t, int> score{harm, -std::popcount(term.care)};

@@ -50,7 +50,7 @@ std::size_t independent_points(const point_set& on_set, effort& budget) {
             break;
         }
         // Two points can share an implicant exactly when their supercube is one.
-        const bool apart = std::ranges::none_of(chosen, [&](std::uint16_t other) {
+        const bool apart = std::none_of(chosen.begin(), chosen.end(), [&](std::uint16_t other) {
             const unsigned care = ~(static_cast<unsigned>(point) ^ other) & all_inputs;
             std::size_t words = 0;
             const bool inside = for_each_cube_word({care, point & care}, [&](std::size_t word, std::uint64_t mask) {

@@ -37,7 +37,7 @@ void reduce_cover(cover& terms, effort& budget) {
     // Large terms first: shrinking them leaves the small ones their points.
     std::vector<std::size_t> order(terms.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::ranges::stable_sort(order, [&](std::size_t left, std::size_t right) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
         return std::popcount(terms[left].care) < std::popcount(terms[right].care);
     });
     std::vector<std::uint8_t> dropped(terms.size(), 0);

@@ -107,7 +107,7 @@ inline constexpr std::string_view polarity_row = "01111111";
 
 constexpr bool is_fuse_digits(std::string_view digits, std::size_t count) noexcept {
     return digits.size() == count &&
-           std::ranges::all_of(digits, [](char digit) { return digit == '0' || digit == '1'; });
+           std::all_of(digits.begin(), digits.end(), [](char digit) { return digit == '0' || digit == '1'; });
 }
 
 constexpr bool is_term_row(std::string_view row) noexcept {
@@ -117,7 +117,8 @@ constexpr bool is_term_row(std::string_view row) noexcept {
 }
 
 constexpr bool rows_are_well_formed() noexcept {
-    return std::ranges::all_of(term_rows, is_term_row) && is_fuse_digits(polarity_row, pla_output_count);
+    return std::all_of(term_rows.begin(), term_rows.end(), is_term_row) &&
+           is_fuse_digits(polarity_row, pla_output_count);
 }
 static_assert(rows_are_well_formed(), "every row must hold one 0 or 1 per fuse");
 

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that one purpose needs and the machine lacks; installs
 # nothing when all are there.
-# Usage: bash tools/dependencies.sh build|test|bench|package|windows|ci
+# Usage: bash tools/dependencies.sh build|test|bench|package|windows|web|ci
 #   build    building both programs (and their compressed manual pages)
 #   test     build, plus what the tests need (cmake --workflow --preset dev or clang)
 #   bench    test, plus what bench/callgrind_ratio.sh needs
 #   package  build, plus what cpack needs for the .deb (cmake --workflow --preset package)
 #   windows  test, plus the Windows cross build and wine (cmake --workflow --preset windows)
-#   ci       test, package and windows, plus what the other checks of .ci/run need
+#   web      build, plus emscripten, node and the browser the page's tests drive
+#            (cmake --workflow --preset web)
+#   ci       test, package, windows and web, plus what the other checks of .ci/run need
 set -euo pipefail
 
 # A package goes in the first list whose purpose needs it.
@@ -16,6 +18,7 @@ test_packages=(clang libgtest-dev googletest libbenchmark-dev strace util-linux)
 bench_packages=(valgrind)
 package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)
+web_packages=(emscripten nodejs chromium chromium-driver python3-selenium)
 ci_packages=(clang-tidy clang-format cppcheck git libclang-rt-14-dev mandoc lintian)
 
 fail() {
@@ -29,12 +32,13 @@ test) wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
 bench) wanted=("${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
 package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
 windows) wanted=("${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
+web) wanted=("${build_packages[@]}" "${web_packages[@]}") ;;
 ci)
     wanted=("${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}"
-        "${ci_packages[@]}")
+        "${web_packages[@]}" "${ci_packages[@]}")
     ;;
 *)
-    echo "usage: bash tools/dependencies.sh build|test|bench|package|windows|ci" >&2
+    echo "usage: bash tools/dependencies.sh build|test|bench|package|windows|web|ci" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,156 @@
+// The page's binding under node, held against plakit built natively: for the same files
+// and options, the same bytes, the same texts and the same failure lines.
+// Usage: node binding_test.js PLAKIT_JS NATIVE_PLAKIT
+'use strict';
+
+const assert = require('node:assert/strict');
+const { spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+
+const [modulePath, plakitPath] = process.argv.slice(2).map((file) => path.resolve(file));
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'plakit-web-'));
+
+// plakit run in the scratch folder: its status, stdout (bytes) and stderr (text).
+const native = (...args) => {
+  const run = spawnSync(plakitPath, args, { cwd: work, maxBuffer: 1 << 26 });
+  assert.equal(run.error, undefined);
+  return { status: run.status, out: run.stdout, err: run.stderr.toString() };
+};
+const put = (name, bytes) => {
+  fs.writeFileSync(path.join(work, name), bytes);
+  return { name, bytes: new Uint8Array(bytes) };
+};
+const same = (bytes, buffer, what) => assert.ok(Buffer.from(bytes).equals(buffer), what + ': bytes differ');
+
+// A programming drawn at random, as a plain JEDEC file of the standard's minimal form (the
+// fuse count, the default state, one L field, no checksum): each term needs a few inputs
+// (1 is a blown fuse), feeds some outputs; the polarity fuses random too.
+const randomJedec = (seed) => {
+  let state = seed;
+  const random = (bound) => {
+    state = (Math.imul(state, 1103515245) + 12345) >>> 0;
+    return (state >>> 8) % bound;
+  };
+  let fuses = '';
+  for (let term = 0; term < 48; ++term) {
+    for (let input = 0; input < 16; ++input) fuses += ['11', '11', '11', '11', '01', '10'][random(6)];
+    for (let output = 0; output < 8; ++output) fuses += random(3) === 0 ? '0' : '1';
+  }
+  for (let output = 0; output < 8; ++output) fuses += random(2);
+  return Buffer.from('\x02random programming*QF1928*F0*L0000 ' + fuses + '*\x030000');
+};
+
+const checks = [];
+const check = (name, body) => checks.push([name, body]);
+
+check('the built-in programming: image, JEDEC, equations and program table', (plakit) => {
+  for (const [pairs, wiring] of [['complement-first', 'adapter'], ['true-first', 'straight']]) {
+    const answer = plakit.programming({ programming: null, pairs, wiring });
+    assert.ok(answer.ok);
+    same(answer.image, native('image', '--wiring', wiring, '-o', '-').out, 'image ' + wiring);
+    assert.equal(answer.jedec, native('jedec', '--pairs', pairs).out.toString());
+    assert.equal(answer.equations, native('equations').out.toString());
+    assert.equal(answer.table, native('equations', '--table').out.toString());
+  }
+});
+
+check('random programmings: image, equations and the JEDEC file written', (plakit) => {
+  for (const seed of [1, 2, 3]) {
+    for (const [pairs, wiring] of [['complement-first', 'adapter'], ['true-first', 'straight']]) {
+      const source = put('random.jed', randomJedec(seed));
+      const answer = plakit.programming({ programming: source, pairs, wiring });
+      assert.ok(answer.ok, answer.message);
+      const image = native('image', 'random.jed', '--pairs', pairs, '--wiring', wiring, '-o', '-').out;
+      same(answer.image, image, 'image');
+      assert.equal(answer.equations, native('equations', 'random.jed', '--pairs', pairs).out.toString());
+      assert.equal(answer.table, native('equations', 'random.jed', '--table', '--pairs', pairs).out.toString());
+      // The file written holds the same fuses: plakit reads it back to the same image.
+      put('written.jed', answer.jedec);
+      same(answer.image, native('image', 'written.jed', '--pairs', pairs, '--wiring', wiring, '-o', '-').out,
+        'image of the JEDEC file written');
+    }
+  }
+});
+
+check('bad programmings: the line plakit prints', (plakit) => {
+  const cases = {
+    'empty.jed': '',
+    'text.jed': 'hello',
+    'short.jed': '\x02short*QF1928*L0000 0101*\x030000',
+    'checksum.jed': '\x02sum*QF1928*F0*\x031234',
+    'count.jed': '\x02count*QF100*F0*\x030000',
+    'large.jed': Buffer.alloc((1 << 20) + 1, 0x20),
+  };
+  for (const [name, text] of Object.entries(cases)) {
+    const answer = plakit.programming({ programming: put(name, Buffer.from(text)), pairs: 'complement-first', wiring: 'adapter' });
+    assert.ok(!answer.ok, name);
+    const run = native('image', name, '-o', 'never.bin');
+    assert.equal(run.status, 1);
+    assert.equal(answer.message + '\n', run.err, name);
+  }
+});
+
+check('dumps: the text plakit verify prints', (plakit) => {
+  const image = native('image', '-o', '-').out;
+  const stuck = Buffer.from(image.map((byte) => byte & ~0x08));
+  const cases = [
+    ['good.bin', image, null, []],
+    ['d3.bin', stuck, null, []],
+    ['half.bin', image.subarray(0, 32768), null, []],
+    ['d3.bin', stuck, 'random.jed', ['--wiring', 'straight']],
+    ['noise.bin', Buffer.from(image.map((byte, address) => (address % 977 === 0 ? byte ^ 0x41 : byte))), null, []],
+  ];
+  put('random.jed', randomJedec(7));
+  for (const [name, dump, jedec, options] of cases) {
+    const source = put(name, dump);
+    const programming = jedec ? { name: jedec, bytes: new Uint8Array(fs.readFileSync(path.join(work, jedec))) } : null;
+    const answer = plakit.verify({ dump: source, programming, pairs: 'complement-first', wiring: options.length ? 'straight' : 'adapter' });
+    assert.ok(answer.ok, answer.message);
+    const run = native('verify', name, ...(jedec ? ['--jedec', jedec] : []), ...options);
+    assert.equal(answer.text, run.out.toString(), name);
+    assert.equal(answer.status, run.status, name);
+  }
+  assert.match(native('verify', 'd3.bin').out.toString(), /data line D3 stuck at 0/);
+  const bad = plakit.verify({ dump: put('d3.bin', stuck), programming: put('bad.jed', Buffer.from('x')), pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(bad.message + '\n', native('verify', 'd3.bin', '--jedec', 'bad.jed').err);
+});
+
+check('fit: the JEDEC file and the line plakit fit prints, and its failures', (plakit) => {
+  const builtin = native('image', '-o', '-').out;
+  put('random.jed', randomJedec(11));
+  const random = native('image', 'random.jed', '-o', '-').out;
+  for (const [name, image, pairs, wiring] of [
+    ['82S100_EPROM.bin', builtin, 'complement-first', 'adapter'],
+    ['82S100_EPROM.bin', builtin, 'true-first', 'straight'],
+    ['random.bin', random, 'complement-first', 'adapter'],
+  ]) {
+    const answer = plakit.fit({ image: put(name, image), pairs, wiring });
+    assert.ok(answer.ok, answer.message);
+    const run = native('fit', name, '--pairs', pairs, '--wiring', wiring);
+    assert.equal(run.status, 0);
+    assert.equal(answer.jedec, run.out.toString(), name);
+    assert.equal(answer.line + '\n', run.err, name);
+  }
+  for (const [name, bytes] of [['small.bin', Buffer.alloc(1000)], ['large.bin', Buffer.alloc(65537)]]) {
+    const answer = plakit.fit({ image: put(name, bytes), pairs: 'complement-first', wiring: 'adapter' });
+    assert.ok(!answer.ok);
+    assert.equal(answer.message + '\n', native('fit', name).err, name);
+  }
+});
+
+require(modulePath)().then((plakit) => {
+  let failed = 0;
+  for (const [name, body] of checks) {
+    try {
+      body(plakit);
+      console.log('ok: ' + name);
+    } catch (error) {
+      ++failed;
+      console.log('FAILED: ' + name + '\n' + error.stack);
+    }
+  }
+  fs.rmSync(work, { recursive: true, force: true });
+  process.exitCode = failed === 0 ? 0 : 1;
+});
