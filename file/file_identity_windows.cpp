@@ -1,0 +1,44 @@
+// Windows form: the volume serial number and the file index of an open handle, which
+// CreateFileW reaches through links.
+#include "file/file_identity.h"
+
+#include <windows.h>
+
+#include <array>
+
+namespace {
+
+bool identify(HANDLE file, file_identity& identity) noexcept {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileType(file) != FILE_TYPE_DISK || GetFileInformationByHandle(file, &information) == 0 ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    identity = {information.dwVolumeSerialNumber,
+                static_cast<std::uint64_t>(information.nFileIndexHigh) << 32U | information.nFileIndexLow};
+    return true;
+}
+
+} // namespace
+
+bool identify_file(const char* name, file_identity& identity) noexcept {
+    // Names are in the ANSI code page, as the C runtime hands over a program's arguments.
+    std::array<wchar_t, 4096> wide{};
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wide.data(), static_cast<int>(wide.size())) == 0) {
+        return false;
+    }
+    // No access asked: only the file's information is read, whoever holds it open.
+    HANDLE file = CreateFileW(wide.data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool found = identify(file, identity);
+    (void)CloseHandle(file);
+    return found;
+}
+
+bool identify_standard_input(file_identity& identity) noexcept {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    return input != INVALID_HANDLE_VALUE && input != nullptr && identify(input, identity);
+}
