@@ -171,10 +171,11 @@ int own_descriptor(std::string_view name) noexcept {
         return 2;
     }
     std::array<char, 32> own_folder{};
-    const int length = std::snprintf(own_folder.data(), own_folder.size(), "/proc/%ld/fd/", static_cast<long>(getpid()));
-    for (const std::string_view folder : {std::string_view{"/dev/fd/"}, std::string_view{"/proc/self/fd/"},
-                                          std::string_view{"/proc/thread-self/fd/"},
-                                          std::string_view{own_folder.data(), length > 0 ? std::size_t(length) : 0}}) {
+    const int length =
+        std::snprintf(own_folder.data(), own_folder.size(), "/proc/%ld/fd/", static_cast<long>(getpid()));
+    for (const std::string_view folder :
+         {std::string_view{"/dev/fd/"}, std::string_view{"/proc/self/fd/"}, std::string_view{"/proc/thread-self/fd/"},
+          std::string_view{own_folder.data(), length > 0 ? std::size_t(length) : 0}}) {
         if (!folder.empty() && name.starts_with(folder)) {
             return descriptor_number(name.substr(folder.size()));
         }
@@ -240,7 +241,7 @@ std::size_t kept_name_length(const path& file, std::size_t suffix_length) noexce
 void note_refusing_folder(const path& file) noexcept {
     const std::size_t length = folder_length(file);
     // The folder's name without its last slash, unless it is the root; shorter than `file`, so it fits.
-    const std::string_view folder = length == 0 ? std::string_view{"."}
+    const std::string_view folder = length == 0   ? std::string_view{"."}
                                     : length == 1 ? std::string_view{"/"}
                                                   : std::string_view(file.data(), length - 1);
     (void)copy_path(folder, refusing_folder);
@@ -255,8 +256,8 @@ int create_temporary(const path& file, mode_t mode) noexcept {
         const int suffix_length =
             std::snprintf(suffix.data(), suffix.size(), ".%ld-%d.tmp", static_cast<long>(getpid()), attempt);
         const std::size_t kept = folder_length(file) + kept_name_length(file, static_cast<std::size_t>(suffix_length));
-        const int length = std::snprintf(temporary_name.data(), temporary_name.size(), "%.*s%s",
-                                         static_cast<int>(kept), file.data(), suffix.data());
+        const int length = std::snprintf(temporary_name.data(), temporary_name.size(), "%.*s%s", static_cast<int>(kept),
+                                         file.data(), suffix.data());
         if (length < 0 || static_cast<std::size_t>(length) >= temporary_name.size()) {
             errno = ENAMETOOLONG;
             return -1;
@@ -415,7 +416,8 @@ const char* file_error_text(int error) noexcept {
     }
     static std::array<char, sizeof(path) + 256> text{};
     // Cut short only past a path's own limit.
-    (void)std::snprintf(text.data(), text.size(), "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
+    (void)std::snprintf(text.data(), text.size(),
+                        "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
                         refusing_folder.data(),
                         std::strerror(error & ~file_error_temporary)); // NOLINT(concurrency-mt-unsafe): as above
     return text.data();

@@ -168,8 +168,7 @@ std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses
             ++position;
         }
         if (position < text_.size() && stx_at == std::string_view::npos &&
-            (text_[position] == '\0' || text_[position] == '\x1A') &&
-            is_all_trailer(text_.substr(position))) {
+            (text_[position] == '\0' || text_[position] == '\x1A') && is_all_trailer(text_.substr(position))) {
             position = text_.size(); // end-of-file mark or padding
         }
         if (position == text_.size()) {
@@ -312,9 +311,10 @@ std::optional<jedec_error> reader::read_trailer(std::size_t etx_at, std::size_t 
 std::optional<jedec_error> reader::complete(pla_fuses& fuses, jedec_pair_order order) const {
     if (!fuse_count_given_) {
         if (header_.find("QF") != std::string_view::npos) {
-            return fault("no QF field gives the fuse count: the text up to the first '*' is the header, the design's "
-                         "description, and the QF there is read as part of it (start the file with a header line "
-                         "and its '*')");
+            return fault(
+                "no QF field gives the fuse count: the text up to the first '*' is the header, the design's "
+                "description, and the QF there is read as part of it (start the file with a header line "
+                "and its '*')");
         }
         return fault("no QF field gives the fuse count (QF1928)");
     }

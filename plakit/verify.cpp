@@ -24,8 +24,9 @@ plakit_command add_verify_command(CLI::App& plakit) {
     auto given = std::make_shared<options>();
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
-    command->footer("Exit status: 0 the dump matches, 1 it differs or has the wrong size, 2 trouble (a file "
-                    "unread, output unwritten, usage).");
+    command->footer(
+        "Exit status: 0 the dump matches, 1 it differs or has the wrong size, 2 trouble (a file "
+        "unread, output unwritten, usage).");
     command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
     command->add_option_function<std::string>(
         "--jedec", [given](const std::string& file) { given->jedec = file; },
