@@ -191,7 +191,10 @@ TEST(Jedec, EachFaultNamedWhereItIs) {
     for (const malformed_file& file : files) {
         pla_fuses fuses{};
         const auto error = read_jedec(file.text, complement_first, fuses);
-        ASSERT_TRUE(error) << file.fault;
+        if (!error) {
+            ADD_FAILURE() << file.fault << ": read without an error";
+            continue;
+        }
         EXPECT_EQ(error->message, file.message) << file.fault;
         EXPECT_EQ(error->line, file.line) << file.fault;
         EXPECT_EQ(error->column, file.column) << file.fault;
