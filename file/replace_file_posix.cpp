@@ -187,7 +187,7 @@ int own_descriptor(std::string_view name) noexcept {
 // On success `file` holds its path and `status` its lstat result (or `exists` is false),
 // or, where a name on the way is one of the process's own descriptors, `descriptor` is it.
 // Returns 0, or the errno value of the failure.
-int resolve_links(const char* name, path& file, struct stat& status, bool& exists, int& descriptor) noexcept {
+int resolve_links(const char* name, path& file, int& descriptor, struct stat& status, bool& exists) noexcept {
     if (const int error = copy_path(name, file); error != 0) {
         return error;
     }
@@ -386,7 +386,7 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
     struct stat old {};
     bool exists = false;
     int descriptor = -1;
-    if (const int error = resolve_links(name, file, old, exists, descriptor); error != 0) {
+    if (const int error = resolve_links(name, file, descriptor, old, exists); error != 0) {
         return error;
     }
     if (descriptor >= 0) {

@@ -186,8 +186,8 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
 const char* file_error_text(int error) noexcept {
     static std::array<wchar_t, 512> wide{};
     static std::array<char, 1024> text{};
-    static std::array<char, sizeof(wide_path) + 1024> with_folder{};
     if ((error & file_error_temporary) != 0) {
+        static std::array<char, sizeof(wide_path) + 1024> with_folder{};
         const char* const reason = file_error_text(error & ~file_error_temporary);
         const UINT console = GetConsoleOutputCP();
         std::array<char, sizeof(wide_path)> folder{};

@@ -118,6 +118,10 @@ private:
         return {0, 0, std::move(message)};
     }
 
+    // Where STX is, before any ETX, or npos.
+    [[nodiscard]] std::size_t find_stx() const noexcept;
+    // Where the next field (or ETX) starts from `position` on, or the file's size at its end.
+    [[nodiscard]] std::size_t next_field(std::size_t position, bool has_stx) const noexcept;
     std::optional<jedec_error> read_field(std::size_t start, std::size_t end);
     std::optional<jedec_error> read_fuse_list(std::size_t start, std::size_t end);
     std::optional<jedec_error> read_trailer(std::size_t etx_at, std::size_t transmission_start);
@@ -146,16 +150,33 @@ jedec_error reader::fault_at(std::size_t offset, std::string message) const {
     return {line, offset - line_start + 1, std::move(message)};
 }
 
+std::size_t reader::find_stx() const noexcept {
+    const std::size_t stx_at = text_.find(stx);
+    if (stx_at != std::string_view::npos && text_.substr(0, stx_at).find(etx) != std::string_view::npos) {
+        return std::string_view::npos; // after ETX: the trailer check tells what is wrong
+    }
+    return stx_at;
+}
+
+std::size_t reader::next_field(std::size_t position, bool has_stx) const noexcept {
+    while (position < text_.size() && is_blank(text_[position])) {
+        ++position;
+    }
+    // Without STX and ETX, an end-of-file mark or padding ends the file as well.
+    if (!has_stx && position < text_.size() && (text_[position] == '\0' || text_[position] == '\x1A') &&
+        is_all_trailer(text_.substr(position))) {
+        return text_.size();
+    }
+    return position;
+}
+
 std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses) {
     if (text_.size() > jedec_max_file_size) {
         return fault("larger than 1 MiB: not a fuse file of this array");
     }
     // Whatever comes before STX is not the file's; after it, the header (the design's
     // description) is free text up to the first '*'.
-    std::size_t stx_at = text_.find(stx);
-    if (stx_at != std::string_view::npos && text_.substr(0, stx_at).find(etx) != std::string_view::npos) {
-        stx_at = std::string_view::npos; // after ETX: the trailer check tells what is wrong
-    }
+    const std::size_t stx_at = find_stx();
     const std::size_t header_start = stx_at == std::string_view::npos ? 0 : stx_at + 1;
     const std::size_t header_end = text_.find_first_of(std::string_view{"*\x03", 2}, header_start);
     if (header_end == std::string_view::npos || text_[header_end] != '*') {
@@ -164,13 +185,7 @@ std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses
     header_ = text_.substr(header_start, header_end - header_start);
     std::size_t position = header_end + 1;
     while (true) {
-        while (position < text_.size() && is_blank(text_[position])) {
-            ++position;
-        }
-        if (position < text_.size() && stx_at == std::string_view::npos &&
-            (text_[position] == '\0' || text_[position] == '\x1A') && is_all_trailer(text_.substr(position))) {
-            position = text_.size(); // end-of-file mark or padding
-        }
+        position = next_field(position, stx_at != std::string_view::npos);
         if (position == text_.size()) {
             if (stx_at != std::string_view::npos) {
                 return fault("STX opens the data but no ETX closes it: the file is cut short");

@@ -42,7 +42,7 @@ std::string unknown_command(int argc, char** argv, const std::vector<plakit_comm
     if (argc < 2) {
         return "";
     }
-    const std::string word = argv[1]; // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic): argc counts them
+    std::string word = argv[1]; // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic): argc counts them
     if (word.empty() || word.front() == '-' ||
         std::any_of(commands.begin(), commands.end(),
                     [&word](const plakit_command& command) { return command.app->check_name(word); })) {
