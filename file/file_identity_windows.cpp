@@ -5,13 +5,28 @@
 #include <windows.h>
 
 #include <array>
+#include <cstring>
 
 namespace {
 
+// FileIdInfo first: it also answers for a handle inherited as standard input, where wine's
+// GetFileInformationByHandle does not. On NTFS both give the same numbers.
 bool identify(HANDLE file, file_identity& identity) noexcept {
+    FILE_STANDARD_INFO standard{};
+    if (GetFileType(file) != FILE_TYPE_DISK ||
+        GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) == 0 ||
+        standard.Directory != FALSE) {
+        return false;
+    }
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id) != 0) {
+        std::uint64_t index = 0;
+        std::memcpy(&index, id.FileId.Identifier, sizeof index); // the low half, as the file index has it
+        identity = {id.VolumeSerialNumber, index};
+        return true;
+    }
     BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileType(file) != FILE_TYPE_DISK || GetFileInformationByHandle(file, &information) == 0 ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (GetFileInformationByHandle(file, &information) == 0) {
         return false;
     }
     identity = {information.dwVolumeSerialNumber,

@@ -318,9 +318,12 @@ output_is_input)
     expect_error 1 "plakit: x.jed: the output file is also the input: not written"
     run image x.jed -o "$PWD/link.jed"
     expect_error 1 "plakit: $PWD/link.jed: the output file is also the input: not written"
-    status=0
-    "$plakit" image - -o x.jed <x.jed >"$work/out" 2>"$work/err" || status=$?
-    expect_error 1 "plakit: x.jed: the output file is also the input: not written"
+    # wine gives standard input's handle no volume serial number, so only Linux tells this one.
+    if [ ${#emulator[@]} -eq 0 ]; then
+        status=0
+        "$plakit" image - -o x.jed <x.jed >"$work/out" 2>"$work/err" || status=$?
+        expect_error 1 "plakit: x.jed: the output file is also the input: not written"
+    fi
     cmp -s x.jed kept.jed || fail "the input was written over"
     cp "$work/builtin.bin" a.bin
     run fit a.bin -o a.bin
