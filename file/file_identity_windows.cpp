@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -18,11 +19,12 @@ bool identify(HANDLE file, file_identity& identity) noexcept {
         standard.Directory != FALSE) {
         return false;
     }
-    FILE_ID_INFO id{};
-    if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id) != 0) {
+    FILE_ID_INFO file_id{};
+    if (GetFileInformationByHandleEx(file, FileIdInfo, &file_id, sizeof file_id) != 0) {
         std::uint64_t index = 0;
-        std::memcpy(&index, id.FileId.Identifier, sizeof index); // the low half, as the file index has it
-        identity = {id.VolumeSerialNumber, index};
+        // The low half, as the file index has it.
+        std::memcpy(&index, std::data(file_id.FileId.Identifier), sizeof index);
+        identity = {file_id.VolumeSerialNumber, index};
         return true;
     }
     BY_HANDLE_FILE_INFORMATION information{};

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cwchar>
+#include <string_view>
 
 namespace {
 
@@ -23,14 +24,10 @@ using wide_path = std::array<wchar_t, 4096>;
 wide_path refusing_folder{};
 
 // Length of the folder part of `file`, with its last separator.
-std::size_t folder_length(const wchar_t* file) noexcept {
-    std::size_t length = 0;
-    for (std::size_t i = 0; file[i] != L'\0'; ++i) {
-        if (file[i] == L'\\' || file[i] == L'/') {
-            length = i + 1;
-        }
-    }
-    return length;
+std::size_t folder_length(const wide_path& file) noexcept {
+    const std::wstring_view name(file.data());
+    const std::size_t separator = name.find_last_of(L"\\/");
+    return separator == std::wstring_view::npos ? 0 : separator + 1;
 }
 
 int as_result(DWORD error) noexcept {
@@ -59,7 +56,7 @@ DWORD full_path(const char* name, wide_path& full) noexcept {
 // INVALID_HANDLE_VALUE with the last error set.
 HANDLE create_temporary(const wide_path& target, wide_path& temporary) noexcept {
     const std::size_t target_length = std::wcslen(target.data());
-    const std::size_t folder = folder_length(target.data());
+    const std::size_t folder = folder_length(target);
     for (int attempt = 0; attempt < temporary_name_tries; ++attempt) {
         std::array<char, 32> suffix{};
         const int suffix_length =
@@ -181,25 +178,13 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
     return as_result(error);
 }
 
+namespace {
+
 // FormatMessageW, not FormatMessageA: the A form converts to the ANSI code page, but a
 // console shows its own (OEM) code page, which is the one used here while there is a console.
-const char* file_error_text(int error) noexcept {
+const char* system_words(int error) noexcept {
     static std::array<wchar_t, 512> wide{};
     static std::array<char, 1024> text{};
-    if ((error & file_error_temporary) != 0) {
-        static std::array<char, sizeof(wide_path) + 1024> with_folder{};
-        const char* const reason = file_error_text(error & ~file_error_temporary);
-        const UINT console = GetConsoleOutputCP();
-        std::array<char, sizeof(wide_path)> folder{};
-        if (WideCharToMultiByte(console != 0 ? console : CP_ACP, 0, refusing_folder.data(), -1, folder.data(),
-                                static_cast<int>(folder.size()), nullptr, nullptr) == 0) {
-            folder[0] = '\0';
-        }
-        (void)std::snprintf(with_folder.data(), with_folder.size(),
-                            "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
-                            folder.data(), reason);
-        return with_folder.data();
-    }
     // The line breaks inside a message become spaces; those at its end are cut below.
     DWORD length =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
@@ -221,5 +206,24 @@ const char* file_error_text(int error) noexcept {
     } else {
         text[static_cast<std::size_t>(converted)] = '\0';
     }
+    return text.data();
+}
+
+} // namespace
+
+const char* file_error_text(int error) noexcept {
+    if ((error & file_error_temporary) == 0) {
+        return system_words(error);
+    }
+    static std::array<char, sizeof(wide_path) + 1024> text{};
+    const UINT console = GetConsoleOutputCP();
+    std::array<char, sizeof(wide_path)> folder{};
+    if (WideCharToMultiByte(console != 0 ? console : CP_ACP, 0, refusing_folder.data(), -1, folder.data(),
+                            static_cast<int>(folder.size()), nullptr, nullptr) == 0) {
+        folder[0] = '\0';
+    }
+    (void)std::snprintf(text.data(), text.size(),
+                        "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
+                        folder.data(), system_words(error & ~file_error_temporary));
     return text.data();
 }
