@@ -16,9 +16,9 @@
 
 // POSIX form. A new file gets 0666 less the umask. The temporary file is "<file>.<pid>-<try>.tmp" (with <file> cut
 // short where the whole would not fit in one name), created with O_EXCL so that a file or link planted at that name is
-// never opened. While it exists, SIGINT, SIGTERM and SIGHUP remove it
-// and then end the program by the same signal, and SIGXFSZ is ignored so that an exceeded file-size limit fails the
-// write with EFBIG; the previous dispositions are back when the function returns.
+// never opened. While it exists, SIGINT, SIGTERM and SIGHUP remove it and then end the program by the same signal, and
+// SIGXFSZ is ignored so that an exceeded file-size limit fails the write with EFBIG; the previous dispositions are back
+// when the function returns.
 
 namespace {
 
