@@ -177,7 +177,8 @@ int own_descriptor(std::string_view name) noexcept {
          {std::string_view{"/dev/fd/"}, std::string_view{"/proc/self/fd/"}, std::string_view{"/proc/thread-self/fd/"},
           std::string_view{own_folder.data(), length > 0 ? std::size_t(length) : 0}}) {
         if (!folder.empty() && name.starts_with(folder)) {
-            return descriptor_number(name.substr(folder.size()));
+            name.remove_prefix(folder.size()); // not substr, whose check would draw in the C++ runtime library
+            return descriptor_number(name);
         }
     }
     return -1;
@@ -226,7 +227,8 @@ int resolve_links(const char* name, path& file, int& descriptor, struct stat& st
 // `suffix_length` bytes added, it still fits in one folder entry. A UTF-8 character is not
 // cut in two.
 std::size_t kept_name_length(const path& file, std::size_t suffix_length) noexcept {
-    const std::string_view name = std::string_view(file.data()).substr(folder_length(file));
+    std::string_view name(file.data());
+    name.remove_prefix(folder_length(file)); // not substr, whose check would draw in the C++ runtime library
     if (name.size() + suffix_length <= max_entry_name) {
         return name.size();
     }
