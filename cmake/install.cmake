@@ -4,13 +4,38 @@ include(GNUInstallDirs)
 
 install(TARGETS pla-eprom plakit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Manual pages go compressed, as Debian wants them; man reads them either way. Windows has no
-# man, so its package carries the README instead.
+# Manual pages go compressed, as Debian wants them; man reads them either way. Every package
+# carries the README and the licence; Windows has no man, so its package has no pages.
 set(pla_eprom_manual_pages pla-eprom.1 plakit.1)
 if(WIN32)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
 else()
   find_program(PLA_EPROM_GZIP gzip REQUIRED)
+  # Debian's places: the licence as the machine-readable copyright file (MIT is Expat there,
+  # its text indented, a blank line a lone "."), and the changelog compressed.
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE pla_eprom_licence)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  string(REGEX REPLACE "\n$" "" pla_eprom_licence "${pla_eprom_licence}")
+  string(REGEX REPLACE "\n\n" "\n.\n" pla_eprom_licence "${pla_eprom_licence}")
+  string(REGEX REPLACE "\n" "\n " pla_eprom_licence "${pla_eprom_licence}")
+  file(
+    WRITE ${PROJECT_BINARY_DIR}/doc/copyright
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+    "Upstream-Name: pla-eprom\n"
+    "Upstream-Contact: the pla-eprom authors <pla-eprom@example.org>\n\n"
+    "Files: *\n"
+    "Copyright: 2026 the pla-eprom authors\n"
+    "License: Expat\n"
+    " ${pla_eprom_licence}\n")
+  set(changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+  add_custom_command(
+    OUTPUT ${changelog}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+    COMMAND ${PLA_EPROM_GZIP} -9nc ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+    VERBATIM)
+  add_custom_target(package_changelog ALL DEPENDS ${changelog})
+  install(FILES README.md ${PROJECT_BINARY_DIR}/doc/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
   foreach(page IN LISTS pla_eprom_manual_pages)
     set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
     # -n: no name or time stamp inside, so the same page always makes the same file.

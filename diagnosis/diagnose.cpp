@@ -435,11 +435,14 @@ void find_part(image_span expected, std::span<const std::uint8_t> dump, eprom_ve
     if (size < smallest_part || size >= eprom_image_size || !std::has_single_bit(size)) {
         return;
     }
+    static_assert(eprom_image_size / smallest_part <= 64, "one bit of `parts` for each part");
     for (std::size_t offset = 0; offset < eprom_image_size; offset += size) {
         if (std::memcmp(expected.subspan(offset, size).data(), dump.data(), size) == 0) {
+            if (!result.is_part) {
+                result.part_offset = offset;
+            }
             result.is_part = true;
-            result.part_offset = offset;
-            return;
+            result.parts |= std::uint64_t{1} << (offset / size);
         }
     }
 }

@@ -65,7 +65,8 @@ struct eprom_verification {
     // Filled for a dump of the wrong size that equals the image's bytes part_offset to
     // part_offset + dump_size - 1, the size being a power of two from 1 KiB to 32 KiB.
     bool is_part = false;
-    std::size_t part_offset = 0;
+    std::size_t part_offset = 0; // the first such part
+    std::uint64_t parts = 0;     // bit i: the dump equals part i (bytes i * dump_size onwards)
 };
 
 // The command's exit status: 0 when the dump matches the image, 1 otherwise.

@@ -1,3 +1,4 @@
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -123,19 +124,36 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
     }
     if (result.verdict == eprom_verdict::wrong_size) {
         append_decimal(text, result.dump_size);
-        text += " bytes, expected ";
+        text += result.dump_size == 1 ? " byte, expected " : " bytes, expected ";
         append_decimal(text, eprom_image_size);
         text += '\n';
-        if (result.is_part) {
+        if (!result.is_part) {
+            return text;
+        }
+        const std::size_t part_count = eprom_image_size / result.dump_size;
+        if (static_cast<std::size_t>(std::popcount(result.parts)) == part_count) {
+            start_line();
+            text += "equals each of the ";
+            append_decimal(text, part_count);
+            text += " parts of the image: the image repeats every ";
+            append_decimal(text, result.dump_size);
+            text += " bytes\n";
+            return text;
+        }
+        // Every part it equals, one line each.
+        for (std::size_t part = 0; part < part_count; ++part) {
+            if (((result.parts >> part) & 1U) == 0) {
+                continue;
+            }
             start_line();
             text += "equals part ";
-            append_decimal(text, result.part_offset / result.dump_size + 1);
+            append_decimal(text, part + 1);
             text += " of ";
-            append_decimal(text, eprom_image_size / result.dump_size);
+            append_decimal(text, part_count);
             text += " of the image, bytes ";
-            append_hex<4>(text, static_cast<unsigned>(result.part_offset));
+            append_hex<4>(text, static_cast<unsigned>(part * result.dump_size));
             text += '-';
-            append_hex<4>(text, static_cast<unsigned>(result.part_offset + result.dump_size - 1));
+            append_hex<4>(text, static_cast<unsigned>((part + 1) * result.dump_size - 1));
             text += '\n';
         }
         return text;

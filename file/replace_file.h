@@ -16,10 +16,18 @@
 // written to as it is, not replaced. On Windows an old file keeps its attributes and security settings, and a
 // read-only one is not replaced; links are not followed, and a program ended by Ctrl+C may
 // leave its temporary file.
+// A name that is one of the process's own open descriptors (POSIX: /dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, or a link to one) is written through that descriptor, where it stands.
+// A folder is not replaced (EISDIR).
 // Returns 0, or the system's code for the first failure (POSIX: errno; Windows:
-// GetLastError), which file_error_text puts into words.
+// GetLastError), which file_error_text puts into words; the code of a temporary file that
+// the folder does not let be created has file_error_temporary added.
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept;
 
+// Marks a failure to create the temporary file beside the file: the folder refuses it.
+inline constexpr int file_error_temporary = 1 << 28;
+
 // The system's own words for a failure `error` that write_file_replacing returned, as one
-// line without a closing period (POSIX: strerror). Valid until the next call.
+// line without a closing period (POSIX: strerror); for a temporary file that could not be
+// created, the folder's name and that. Valid until the next call.
 const char* file_error_text(int error) noexcept;

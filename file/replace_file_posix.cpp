@@ -7,15 +7,18 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
-// POSIX form. A new file gets 0666 less the umask. The temporary file is "<file>.<pid>-<try>.tmp", created with O_EXCL
-// so that a file or link planted at that name is never opened. While it exists, SIGINT, SIGTERM and SIGHUP remove it
-// and then end the program by the same signal, and SIGXFSZ is ignored so that an exceeded file-size limit fails the
-// write with EFBIG; the previous dispositions are back when the function returns.
+// POSIX form. A new file gets 0666 less the umask. The temporary file is "<file>.<pid>-<try>.tmp" (with <file> cut
+// short where the whole would not fit in one name), created with O_EXCL so that a file or link planted at that name is
+// never opened. While it exists, SIGINT, SIGTERM and SIGHUP remove it and then end the program by the same signal, and
+// SIGXFSZ is ignored so that an exceeded file-size limit fails the write with EFBIG; the previous dispositions are back
+// when the function returns.
 
 namespace {
 
@@ -25,6 +28,12 @@ constexpr mode_t permission_bits = 07777;
 constexpr int temporary_name_tries = 100;
 // Linux's own limit on the links met while resolving one name.
 constexpr int max_links = 40;
+// The longest name of one folder entry.
+#ifdef NAME_MAX
+constexpr std::size_t max_entry_name = NAME_MAX;
+#else
+constexpr std::size_t max_entry_name = 255;
+#endif
 
 using path = std::array<char, 4096>;
 
@@ -35,6 +44,9 @@ using path = std::array<char, 4096>;
 path temporary_name{};
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 volatile std::sig_atomic_t temporary_exists = 0;
+// The folder in which the last temporary file could not be created, for file_error_text.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+path refusing_folder{};
 
 constexpr std::array<int, 3> ending_signals{SIGINT, SIGTERM, SIGHUP};
 
@@ -129,14 +141,62 @@ std::size_t folder_length(const path& file) noexcept {
     return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
+// The descriptor number that ends `text`, all digits, or -1.
+int descriptor_number(std::string_view text) noexcept {
+    if (text.empty() || text.size() > 9) {
+        return -1;
+    }
+    int number = 0;
+    for (const char digit : text) {
+        if (digit < '0' || digit > '9') {
+            return -1;
+        }
+        number = number * 10 + (digit - '0');
+    }
+    return number;
+}
+
+// The process's own open descriptor that `name` names (/dev/stdout, /dev/fd/3,
+// /proc/self/fd/1 and the like), or -1. Such a name leads to whatever the descriptor was
+// opened on, a file the caller's shell may be appending to: it is written through the
+// descriptor, never replaced.
+int own_descriptor(std::string_view name) noexcept {
+    if (name == "/dev/stdin") {
+        return 0;
+    }
+    if (name == "/dev/stdout") {
+        return 1;
+    }
+    if (name == "/dev/stderr") {
+        return 2;
+    }
+    std::array<char, 32> own_folder{};
+    const int length =
+        std::snprintf(own_folder.data(), own_folder.size(), "/proc/%ld/fd/", static_cast<long>(getpid()));
+    for (const std::string_view folder :
+         {std::string_view{"/dev/fd/"}, std::string_view{"/proc/self/fd/"}, std::string_view{"/proc/thread-self/fd/"},
+          std::string_view{own_folder.data(), length > 0 ? std::size_t(length) : 0}}) {
+        if (!folder.empty() && name.starts_with(folder)) {
+            name.remove_prefix(folder.size()); // not substr, whose check would draw in the C++ runtime library
+            return descriptor_number(name);
+        }
+    }
+    return -1;
+}
+
 // Follows `name` through symbolic links to the file to write, which may not exist yet.
-// On success `file` holds its path and `status` its lstat result (or `exists` is false).
+// On success `file` holds its path and `status` its lstat result (or `exists` is false),
+// or, where a name on the way is one of the process's own descriptors, `descriptor` is it.
 // Returns 0, or the errno value of the failure.
-int resolve_links(const char* name, path& file, struct stat& status, bool& exists) noexcept {
+int resolve_links(const char* name, path& file, int& descriptor, struct stat& status, bool& exists) noexcept {
     if (const int error = copy_path(name, file); error != 0) {
         return error;
     }
     for (int link = 0; link <= max_links; ++link) {
+        descriptor = own_descriptor(file.data());
+        if (descriptor >= 0) {
+            return 0;
+        }
         if (lstat(file.data(), &status) != 0) {
             exists = false;
             return errno == ENOENT ? 0 : errno;
@@ -163,13 +223,43 @@ int resolve_links(const char* name, path& file, struct stat& status, bool& exist
     return ELOOP;
 }
 
+// How much of `file`'s own name (after its folder) the temporary name keeps so that, with
+// `suffix_length` bytes added, it still fits in one folder entry. A UTF-8 character is not
+// cut in two.
+std::size_t kept_name_length(const path& file, std::size_t suffix_length) noexcept {
+    std::string_view name(file.data());
+    name.remove_prefix(folder_length(file)); // not substr, whose check would draw in the C++ runtime library
+    if (name.size() + suffix_length <= max_entry_name) {
+        return name.size();
+    }
+    std::size_t kept = max_entry_name - suffix_length;
+    while (kept > 0 && (static_cast<unsigned char>(name[kept]) & 0xC0U) == 0x80U) {
+        --kept;
+    }
+    return kept;
+}
+
+// Notes the folder of `file` for the message of a temporary file that cannot be created there.
+void note_refusing_folder(const path& file) noexcept {
+    const std::size_t length = folder_length(file);
+    // The folder's name without its last slash, unless it is the root; shorter than `file`, so it fits.
+    const std::string_view folder = length == 0   ? std::string_view{"."}
+                                    : length == 1 ? std::string_view{"/"}
+                                                  : std::string_view(file.data(), length - 1);
+    (void)copy_path(folder, refusing_folder);
+}
+
 // Creates a new file "<file>.<pid>-<try>.tmp" that no one else holds and makes it the
 // one the signal handler removes. Returns its descriptor, or -1 with errno set.
 int create_temporary(const path& file, mode_t mode) noexcept {
     for (int attempt = 0; attempt < temporary_name_tries; ++attempt) {
         const signals_blocked blocked;
-        const int length = std::snprintf(temporary_name.data(), temporary_name.size(), "%s.%ld-%d.tmp", file.data(),
-                                         static_cast<long>(getpid()), attempt);
+        std::array<char, 32> suffix{};
+        const int suffix_length =
+            std::snprintf(suffix.data(), suffix.size(), ".%ld-%d.tmp", static_cast<long>(getpid()), attempt);
+        const std::size_t kept = folder_length(file) + kept_name_length(file, static_cast<std::size_t>(suffix_length));
+        const int length = std::snprintf(temporary_name.data(), temporary_name.size(), "%.*s%s", static_cast<int>(kept),
+                                         file.data(), suffix.data());
         if (length < 0 || static_cast<std::size_t>(length) >= temporary_name.size()) {
             errno = ENAMETOOLONG;
             return -1;
@@ -180,6 +270,10 @@ int create_temporary(const path& file, mode_t mode) noexcept {
             return fd;
         }
         if (errno != EEXIST) {
+            if (errno == EACCES || errno == EPERM || errno == EROFS) {
+                note_refusing_folder(file);
+                errno |= file_error_temporary;
+            }
             return -1;
         }
     }
@@ -280,17 +374,32 @@ int write_to_device(const char* name, std::span<const std::uint8_t> data) noexce
     return error;
 }
 
+// Sends `data` to the process's own descriptor `fd`, from where it stands, as anything else
+// written to it. Returns 0, or the errno value of the failure.
+int write_to_descriptor(int fd, std::span<const std::uint8_t> data) noexcept {
+    const signal_guard guard; // a file-size limit fails the write, not the program
+    return write_all(fd, data);
+}
+
 } // namespace
 
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept {
-    if (struct stat target{}; stat(name, &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
-        return write_to_device(name, data);
-    }
     path file{};
     struct stat old {};
     bool exists = false;
-    if (const int error = resolve_links(name, file, old, exists); error != 0) {
+    int descriptor = -1;
+    if (const int error = resolve_links(name, file, descriptor, old, exists); error != 0) {
         return error;
+    }
+    if (descriptor >= 0) {
+        return write_to_descriptor(descriptor, data);
+    }
+    if (struct stat target{}; stat(name, &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+        return write_to_device(name, data);
+    }
+    // Not replaced by a file, nor given a temporary file inside (as "folder/" would).
+    if (exists && S_ISDIR(old.st_mode)) {
+        return EISDIR;
     }
     // Renaming needs only the folder's permission; the user's say over the file is its own.
     if (exists && faccessat(AT_FDCWD, file.data(), W_OK, AT_EACCESS) != 0) {
@@ -301,4 +410,17 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
         return error;
     }
     return sync_folder(file);
+}
+
+const char* file_error_text(int error) noexcept {
+    if ((error & file_error_temporary) == 0) {
+        return std::strerror(error); // NOLINT(concurrency-mt-unsafe): valid until the next call, as documented
+    }
+    static std::array<char, sizeof(path) + 256> text{};
+    // Cut short only past a path's own limit.
+    (void)std::snprintf(text.data(), text.size(),
+                        "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
+                        refusing_folder.data(),
+                        std::strerror(error & ~file_error_temporary)); // NOLINT(concurrency-mt-unsafe): as above
+    return text.data();
 }

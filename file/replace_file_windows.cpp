@@ -9,12 +9,26 @@
 #include <cstddef>
 #include <cstdio>
 #include <cwchar>
+#include <string_view>
 
 namespace {
 
 constexpr int temporary_name_tries = 100;
+// The longest name of one folder entry, in UTF-16 units.
+constexpr std::size_t max_entry_name = 255;
 
 using wide_path = std::array<wchar_t, 4096>;
+
+// The folder in which the last temporary file could not be created, for file_error_text.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+wide_path refusing_folder{};
+
+// Length of the folder part of `file`, with its last separator.
+std::size_t folder_length(const wide_path& file) noexcept {
+    const std::wstring_view name(file.data());
+    const std::size_t separator = name.find_last_of(L"\\/");
+    return separator == std::wstring_view::npos ? 0 : separator + 1;
+}
 
 int as_result(DWORD error) noexcept {
     return static_cast<int>(error);
@@ -37,10 +51,12 @@ DWORD full_path(const char* name, wide_path& full) noexcept {
     return length < full.size() ? 0 : ERROR_FILENAME_EXCED_RANGE;
 }
 
-// Creates a new file "<target>.<pid>-<try>.tmp" that no one else holds. Returns its handle,
-// or INVALID_HANDLE_VALUE with the last error set.
+// Creates a new file "<target>.<pid>-<try>.tmp" that no one else holds, <target> cut short
+// where the whole would not fit in one folder entry. Returns its handle, or
+// INVALID_HANDLE_VALUE with the last error set.
 HANDLE create_temporary(const wide_path& target, wide_path& temporary) noexcept {
     const std::size_t target_length = std::wcslen(target.data());
+    const std::size_t folder = folder_length(target);
     for (int attempt = 0; attempt < temporary_name_tries; ++attempt) {
         std::array<char, 32> suffix{};
         const int suffix_length =
@@ -49,13 +65,31 @@ HANDLE create_temporary(const wide_path& target, wide_path& temporary) noexcept 
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return INVALID_HANDLE_VALUE;
         }
-        auto* const end = std::copy_n(target.data(), target_length, temporary.data());
+        std::size_t kept = target_length;
+        if (target_length - folder + static_cast<std::size_t>(suffix_length) > max_entry_name) {
+            kept = folder + max_entry_name - static_cast<std::size_t>(suffix_length);
+            if (kept > folder && IS_LOW_SURROGATE(target[kept])) {
+                --kept; // not half a character
+            }
+        }
+        auto* const end = std::copy_n(target.data(), kept, temporary.data());
         // The suffix is ASCII, the same in every code page; its terminating zero comes along.
         std::copy_n(suffix.data(), suffix_length + 1, end);
         HANDLE file =
             CreateFileW(temporary.data(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+        if (file != INVALID_HANDLE_VALUE) {
             return file;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) {
+            const std::size_t length = folder > 1 ? folder - 1 : folder;
+            std::copy_n(target.data(), length, refusing_folder.data());
+            refusing_folder[length] = L'\0';
+            SetLastError(error | static_cast<DWORD>(file_error_temporary));
+            return INVALID_HANDLE_VALUE;
+        }
+        if (error != ERROR_FILE_EXISTS) {
+            return INVALID_HANDLE_VALUE;
         }
     }
     return INVALID_HANDLE_VALUE;
@@ -117,6 +151,11 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
     if (const DWORD error = full_path(name, target); error != 0) {
         return as_result(error);
     }
+    // A folder is not replaced, nor given a temporary file inside (as "folder\\" would).
+    if (const DWORD attributes = GetFileAttributesW(target.data());
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return as_result(ERROR_ACCESS_DENIED);
+    }
     wide_path temporary{};
     HANDLE file = create_temporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE) {
@@ -139,9 +178,11 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
     return as_result(error);
 }
 
+namespace {
+
 // FormatMessageW, not FormatMessageA: the A form converts to the ANSI code page, but a
 // console shows its own (OEM) code page, which is the one used here while there is a console.
-const char* file_error_text(int error) noexcept {
+const char* system_words(int error) noexcept {
     static std::array<wchar_t, 512> wide{};
     static std::array<char, 1024> text{};
     // The line breaks inside a message become spaces; those at its end are cut below.
@@ -165,5 +206,24 @@ const char* file_error_text(int error) noexcept {
     } else {
         text[static_cast<std::size_t>(converted)] = '\0';
     }
+    return text.data();
+}
+
+} // namespace
+
+const char* file_error_text(int error) noexcept {
+    if ((error & file_error_temporary) == 0) {
+        return system_words(error);
+    }
+    static std::array<char, sizeof(wide_path) + 1024> text{};
+    const UINT console = GetConsoleOutputCP();
+    std::array<char, sizeof(wide_path)> folder{};
+    if (WideCharToMultiByte(console != 0 ? console : CP_ACP, 0, refusing_folder.data(), -1, folder.data(),
+                            static_cast<int>(folder.size()), nullptr, nullptr) == 0) {
+        folder[0] = '\0';
+    }
+    (void)std::snprintf(text.data(), text.size(),
+                        "the temporary file that replaces it whole cannot be created in the folder '%s': %s",
+                        folder.data(), system_words(error & ~file_error_temporary));
     return text.data();
 }

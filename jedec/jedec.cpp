@@ -12,11 +12,11 @@ constexpr std::size_t fuse_count_field = 1928;
 static_assert(fuse_count_field == pla_fuse_count);
 
 constexpr bool is_blank(char byte) noexcept {
-    return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
+    return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == '\f' || byte == '\v';
 }
 
-// What may follow the transmission checksum: line ends, and the padding and end-of-file
-// marks that some programs add.
+// What may follow the transmission checksum, or the last field of a file without STX and
+// ETX: line ends, and the padding and end-of-file marks that some programs add.
 constexpr bool is_trailer(char byte) noexcept {
     return is_blank(byte) || byte == '\0' || byte == '\x1A';
 }
@@ -70,6 +70,26 @@ std::string shown(char byte) {
     return std::string{"byte "} + text.data();
 }
 
+// True when all of `text` is trailer: the end of the file.
+constexpr bool is_all_trailer(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), is_trailer);
+}
+
+// A decimal number, leading zeros allowed, or nothing.
+std::optional<std::size_t> parse_decimal(std::string_view digits) noexcept {
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    std::size_t value = 0;
+    for (const char digit : digits) {
+        if (digit < '0' || digit > '9' || value > jedec_max_file_size) {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::size_t>(digit - '0');
+    }
+    return value;
+}
+
 std::string_view trimmed(std::string_view text) noexcept {
     while (!text.empty() && is_blank(text.front())) {
         text.remove_prefix(1);
@@ -98,12 +118,17 @@ private:
         return {0, 0, std::move(message)};
     }
 
+    // Where STX is, before any ETX, or npos.
+    [[nodiscard]] std::size_t find_stx() const noexcept;
+    // Where the next field (or ETX) starts from `position` on, or the file's size at its end.
+    [[nodiscard]] std::size_t next_field(std::size_t position, bool has_stx) const noexcept;
     std::optional<jedec_error> read_field(std::size_t start, std::size_t end);
     std::optional<jedec_error> read_fuse_list(std::size_t start, std::size_t end);
     std::optional<jedec_error> read_trailer(std::size_t etx_at, std::size_t transmission_start);
     std::optional<jedec_error> complete(pla_fuses& fuses, jedec_pair_order order) const;
 
     std::string_view text_;
+    std::string_view header_;
     pla_fuses file_fuses_{}; // in the file's numbering, `unset` where no field gave a state
     std::optional<std::uint8_t> default_state_;
     bool fuse_count_given_ = false;
@@ -112,28 +137,55 @@ private:
 };
 
 jedec_error reader::fault_at(std::size_t offset, std::string message) const {
-    const std::string_view before = text_.substr(0, offset);
-    const auto line_start = before.rfind('\n');
-    const std::size_t column = line_start == std::string_view::npos ? offset + 1 : offset - line_start;
-    const auto lines = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-    return {lines + 1, column, std::move(message)};
+    // A line ends in LF, CR LF, or CR alone (as old Macintosh files have it).
+    std::size_t line = 1;
+    std::size_t line_start = 0;
+    for (std::size_t position = 0; position < offset; ++position) {
+        const char byte = text_[position];
+        if (byte == '\n' || (byte == '\r' && (position + 1 == text_.size() || text_[position + 1] != '\n'))) {
+            ++line;
+            line_start = position + 1;
+        }
+    }
+    return {line, offset - line_start + 1, std::move(message)};
+}
+
+std::size_t reader::find_stx() const noexcept {
+    const std::size_t stx_at = text_.find(stx);
+    if (stx_at != std::string_view::npos && text_.substr(0, stx_at).find(etx) != std::string_view::npos) {
+        return std::string_view::npos; // after ETX: the trailer check tells what is wrong
+    }
+    return stx_at;
+}
+
+std::size_t reader::next_field(std::size_t position, bool has_stx) const noexcept {
+    while (position < text_.size() && is_blank(text_[position])) {
+        ++position;
+    }
+    // Without STX and ETX, an end-of-file mark or padding ends the file as well.
+    if (!has_stx && position < text_.size() && (text_[position] == '\0' || text_[position] == '\x1A') &&
+        is_all_trailer(text_.substr(position))) {
+        return text_.size();
+    }
+    return position;
 }
 
 std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses) {
     if (text_.size() > jedec_max_file_size) {
         return fault("larger than 1 MiB: not a fuse file of this array");
     }
-    // The header (the design's description) is free text up to the first '*'.
-    const std::size_t header_end = text_.find_first_of(std::string_view{"*\x03", 2});
+    // Whatever comes before STX is not the file's; after it, the header (the design's
+    // description) is free text up to the first '*'.
+    const std::size_t stx_at = find_stx();
+    const std::size_t header_start = stx_at == std::string_view::npos ? 0 : stx_at + 1;
+    const std::size_t header_end = text_.find_first_of(std::string_view{"*\x03", 2}, header_start);
     if (header_end == std::string_view::npos || text_[header_end] != '*') {
         return fault("no '*' ends the header: not a JEDEC fuse file");
     }
-    const std::size_t stx_at = text_.substr(0, header_end).find(stx);
+    header_ = text_.substr(header_start, header_end - header_start);
     std::size_t position = header_end + 1;
     while (true) {
-        while (position < text_.size() && is_blank(text_[position])) {
-            ++position;
-        }
+        position = next_field(position, stx_at != std::string_view::npos);
         if (position == text_.size()) {
             if (stx_at != std::string_view::npos) {
                 return fault("STX opens the data but no ETX closes it: the file is cut short");
@@ -164,7 +216,7 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
     switch (letter) {
     case 'Q':
         if (!body.empty() && body.front() == 'F') {
-            if (trimmed(body.substr(1)) != "1928") {
+            if (parse_decimal(trimmed(body.substr(1))) != fuse_count_field) {
                 return fault_at(start,
                                 "QF" + std::string{trimmed(body.substr(1))} + ": the 82S100 has 1928 fuses (QF1928)");
             }
@@ -192,6 +244,13 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
     }
     case 'K':
         return fault_at(start, "K fields (fuse states in hexadecimal) are not supported: write the fuses in L fields");
+    case 'l':
+    case 'f':
+    case 'c':
+    case 'q':
+    case 'k':
+        return fault_at(start, shown(letter) + " starts no field: field letters are upper case ('" +
+                                   static_cast<char>(letter - 'a' + 'A') + "')");
     default:
         if (!is_letter(letter)) {
             return fault_at(start, shown(letter) + " does not start a field: a field is a letter, its content and '*'");
@@ -266,6 +325,12 @@ std::optional<jedec_error> reader::read_trailer(std::size_t etx_at, std::size_t 
 
 std::optional<jedec_error> reader::complete(pla_fuses& fuses, jedec_pair_order order) const {
     if (!fuse_count_given_) {
+        if (header_.find("QF") != std::string_view::npos) {
+            return fault(
+                "no QF field gives the fuse count: the text up to the first '*' is the header, the design's "
+                "description, and the QF there is read as part of it (start the file with a header line "
+                "and its '*')");
+        }
         return fault("no QF field gives the fuse count (QF1928)");
     }
     pla_fuses file_fuses = file_fuses_;

@@ -19,6 +19,8 @@
 inline constexpr int status_done = 0;
 inline constexpr int status_failed = 1;
 inline constexpr int status_usage = 2;
+// verify, like cmp: the comparison could not be made (a file unread, the verdict unwritten).
+inline constexpr int status_trouble = 2;
 
 // A command as main sees it: its part of the command line, and what runs when it was
 // given. `run` returns the exit status.
@@ -56,7 +58,7 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
 
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
-// writer, so that a failure leaves any old file as it was. Reports any failure and
-// returns false.
+// writer, so that a failure leaves any old file as it was; a file that read_input has read
+// is refused. Reports any failure and returns false.
 bool write_output(const std::string& file, std::span<const std::uint8_t> bytes);
 bool write_output(const std::string& file, const std::string& text);

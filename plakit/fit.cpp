@@ -35,6 +35,9 @@ std::optional<std::size_t> first_difference(const pla_fuses& fuses,
     return std::nullopt;
 }
 
+// Files up to this size are read whole to tell their size; larger ones are refused as larger.
+constexpr std::size_t longest_file_sized = std::size_t{16} << 20;
+
 std::string hex_word(std::size_t word) {
     std::array<char, 8> text{};
     (void)std::snprintf(text.data(), text.size(), "0x%04zX", word); // always fits
@@ -61,11 +64,13 @@ plakit_command add_fit_command(CLI::App& plakit) {
     return {command, [given] {
                 const std::string name = input_name(given->file);
                 std::string bytes;
-                if (!read_input(given->file, eprom_image_size, bytes)) {
+                // Read past the image's size, so that a long file's size is told as a short one's.
+                if (!read_input(given->file, longest_file_sized, bytes)) {
                     return status_failed;
                 }
                 if (bytes.size() != eprom_image_size) {
-                    report(name, std::to_string(bytes.size()) + " bytes, not 65536: not an EPROM image");
+                    report(name, std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes") +
+                                     ", not 65536: not an EPROM image");
                     return status_failed;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
@@ -74,8 +79,12 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 eprom_image_to_truth_table(image, given->wiring, table);
                 const fit_result result = fit_truth_table(table);
                 if (!result.found) {
-                    std::string reason = "no programming of at most 48 terms: the fewest reached is " +
-                                         std::to_string(result.terms.size());
+                    // One term for each input word always drives the table: a cover larger than
+                    // that only shows where the search stopped.
+                    std::string reason = "no programming of at most 48 terms: ";
+                    reason += result.terms.size() <= fit_table_size
+                                  ? "the fewest reached is " + std::to_string(result.terms.size())
+                                  : "the search stopped early";
                     if (result.lower_bound != 0) {
                         reason += ", and at least " + std::to_string(result.lower_bound) + " are needed";
                     }

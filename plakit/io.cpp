@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
 
@@ -21,6 +24,17 @@ void set_binary([[maybe_unused]] std::FILE* stream) {
 #ifdef _WIN32
     (void)_setmode(_fileno(stream), _O_BINARY); // a console that refuses stays as it is
 #endif
+}
+
+// The files this run has read, which it must not write over.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): one run, one thread
+std::vector<file_identity> inputs_read;
+
+void note_input(const std::string& file) {
+    file_identity identity;
+    if (file == "-" ? identify_standard_input(identity) : identify_file(file.c_str(), identity)) {
+        inputs_read.push_back(identity);
+    }
 }
 
 } // namespace
@@ -96,6 +110,7 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
         report(input_name(file), "larger than " + std::to_string(limit >> 10) + " KiB: refused");
         return false;
     }
+    note_input(file);
     return true;
 }
 
@@ -129,6 +144,11 @@ bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) 
             return false;
         }
         return true;
+    }
+    if (file_identity output; identify_file(file.c_str(), output) &&
+                              std::find(inputs_read.begin(), inputs_read.end(), output) != inputs_read.end()) {
+        report(file, "the output file is also the input: not written");
+        return false;
     }
     if (const int error = write_file_replacing(file.c_str(), bytes); error != 0) {
         report(file, file_error_text(error));

@@ -2,8 +2,10 @@
 // the built-in programming as a JEDEC file, its equations, EPROM images, what is wrong
 // with a burned one, and a programming fitted to an image.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -19,6 +21,34 @@ std::string one_line(std::string text) {
         text.pop_back();
     }
     return text;
+}
+
+// Help or version text that could not be written is a failed output like any other: status
+// 1 (verify: 2, its trouble), and the reason on stderr.
+int exit_after_text(const CLI::App& plakit, const CLI::ParseError& call, const std::vector<plakit_command>& commands) {
+    const int status = plakit.exit(call);
+    errno = 0;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) {
+        return status;
+    }
+    report("standard output", std::strerror(errno != 0 ? errno : EIO)); // NOLINT(concurrency-mt-unsafe): one thread
+    const auto given = std::find_if(commands.begin(), commands.end(),
+                                    [](const plakit_command& command) { return command.app->parsed(); });
+    return given != commands.end() && given->app->get_name() == "verify" ? status_trouble : status_failed;
+}
+
+// The first word of the command line when it is no option and names no command, or "".
+std::string unknown_command(int argc, char** argv, const std::vector<plakit_command>& commands) {
+    if (argc < 2) {
+        return "";
+    }
+    std::string word = argv[1]; // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic): argc counts them
+    if (word.empty() || word.front() == '-' ||
+        std::any_of(commands.begin(), commands.end(),
+                    [&word](const plakit_command& command) { return command.app->check_name(word); })) {
+        return "";
+    }
+    return word;
 }
 
 int run_plakit(int argc, char** argv) {
@@ -38,12 +68,21 @@ int run_plakit(int argc, char** argv) {
     try {
         plakit.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
-        return plakit.exit(help);
+        return exit_after_text(plakit, help, commands);
     } catch (const CLI::CallForAllHelp& help) {
-        return plakit.exit(help);
+        return exit_after_text(plakit, help, commands);
     } catch (const CLI::CallForVersion& version) {
-        return plakit.exit(version);
+        return exit_after_text(plakit, version, commands);
     } catch (const CLI::ParseError& error) {
+        if (const std::string word = unknown_command(argc, argv, commands); !word.empty()) {
+            std::string names;
+            for (const plakit_command& command : commands) {
+                names += (names.empty() ? "" : ", ") + command.app->get_name();
+            }
+            (void)std::fprintf(stderr, "plakit: '%s' is not a command (%s); try 'plakit --help'\n", word.c_str(),
+                               names.c_str());
+            return status_usage;
+        }
         const auto given = std::find_if(commands.begin(), commands.end(),
                                         [](const plakit_command& command) { return command.app->parsed(); });
         const std::string help =

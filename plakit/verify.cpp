@@ -24,6 +24,9 @@ plakit_command add_verify_command(CLI::App& plakit) {
     auto given = std::make_shared<options>();
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
+    command->footer(
+        "Exit status: 0 the dump matches, 1 it differs or has the wrong size, 2 trouble (a file "
+        "unread, output unwritten, usage).");
     command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
     command->add_option_function<std::string>(
         "--jedec", [given](const std::string& file) { given->jedec = file; },
@@ -39,11 +42,11 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 }
                 pla_fuses fuses{};
                 if (!read_fuses(given->jedec, given->order, fuses)) {
-                    return status_failed;
+                    return status_trouble;
                 }
                 std::string dump;
                 if (!read_input(given->dump, dump_size_limit, dump)) {
-                    return status_failed;
+                    return status_trouble;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
                 if (!given->jedec && given->wiring == eprom_wiring::adapter) {
@@ -55,7 +58,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
                 const eprom_verification result = verify_eprom_dump(image, bytes);
                 if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
-                    return status_failed;
+                    return status_trouble;
                 }
                 return eprom_exit_status(result);
             }};

@@ -116,6 +116,22 @@ run_traced() {
     traced "$@" || status=$?
 }
 
+# Root may write anything: a case that needs a user who may not sets as_user to run the
+# program as nobody, who must then reach the folder and the program, wherever the build is.
+run_as_nobody() {
+    id nobody >/dev/null 2>&1 || skip "no user nobody to run as"
+    if command -v setpriv >/dev/null; then
+        as_user=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+    elif command -v runuser >/dev/null; then
+        as_user=(runuser -u nobody --)
+    else
+        skip "neither setpriv nor runuser is there to run as another user"
+    fi
+    chmod 0755 "$work"
+    cp "$program" "$work/pla-eprom"
+    program=$work/pla-eprom
+}
+
 mkdir run && cd run
 
 case $case_name in
@@ -212,19 +228,8 @@ read_only_image)
     chmod 0444 "$image"
     as_user=("${emulator[@]}")
     if [ "$(id -u)" -eq 0 ] && [ ${#emulator[@]} -eq 0 ]; then
-        id nobody >/dev/null 2>&1 || skip "no user nobody to run as"
-        if command -v setpriv >/dev/null; then
-            as_user=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
-        elif command -v runuser >/dev/null; then
-            as_user=(runuser -u nobody --)
-        else
-            skip "neither setpriv nor runuser is there to run as another user"
-        fi
-        # That user must reach the folder and the program, wherever the build is.
-        chmod 0755 "$work"
+        run_as_nobody
         chmod 0777 .
-        cp "$program" "$work/pla-eprom"
-        program=$work/pla-eprom
     fi
     status=0
     "${as_user[@]}" "$program" >"$work/out" 2>"$work/err" || status=$?
@@ -233,6 +238,42 @@ read_only_image)
     expect_failure "$image" "$not_writable"
     expect_old_image
     expect_only "$image"
+    ;;
+folder_not_writable)
+    # The image may be written, its folder not: the temporary file that replaces it whole
+    # cannot be made there, and the message says so rather than blame the image.
+    make_old_image
+    chmod 0666 "$image"
+    as_user=()
+    if [ "$(id -u)" -eq 0 ]; then
+        run_as_nobody
+    fi
+    chmod 0555 .
+    status=0
+    "${as_user[@]}" "$program" >"$work/out" 2>"$work/err" || status=$?
+    chmod 0755 .
+    expect_banner
+    expect_failure "$image" "the temporary file that replaces it whole cannot be created in the folder '\.': Permission denied"
+    expect_old_image
+    expect_only "$image"
+    ;;
+own_descriptor)
+    # An image name that leads to the program's own standard output is written there, after
+    # the banner, to the file the shell appends to; the link stays.
+    for target in /dev/stdout /dev/fd/1 /proc/self/fd/1; do
+        rm -f "$image"
+        ln -s "$target" "$image"
+        echo "old line" >"$work/log"
+        status=0
+        "$program" >>"$work/log" 2>"$work/err" || status=$?
+        [ "$status" -eq 0 ] && [ ! -s "$work/err" ] || fail "$target: status $status, stderr: $(cat "$work/err")"
+        [ "$(head -1 "$work/log")" = "old line" ] || fail "$target: the old content is lost"
+        sed -n 2,3p "$work/log" >"$work/out"
+        expect_banner
+        tail -c +$(($(head -3 "$work/log" | wc -c) + 1)) "$work/log" >"$work/image"
+        expect_image "$work/image"
+        [ "$(readlink "$image")" = "$target" ] || fail "the link was replaced"
+    done
     ;;
 removed_folder)
     rmdir "$work/run"
