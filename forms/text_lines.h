@@ -1,0 +1,39 @@
+// What the text forms' readers share: lines one at a time, with their numbers, and a
+// byte shown so that a message never carries a control character.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+struct text_lines {
+    std::string_view text;
+    std::size_t next = 0;
+    std::size_t number = 0; // of the line last read, from 1
+
+    // The next line without its end (LF or CR LF); false at the end of the text.
+    bool read(std::string_view& line) {
+        if (next >= text.size()) {
+            return false;
+        }
+        const std::size_t end = std::min(text.find('\n', next), text.size());
+        line = text.substr(next, end - next);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        next = end + 1;
+        ++number;
+        return true;
+    }
+};
+
+// 'c' for a printable character, `byte 0xNN` for any other.
+inline std::string quoted_byte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+        static constexpr std::string_view digits = "0123456789ABCDEF";
+        return std::string{"byte 0x"} + digits[byte >> 4U] + digits[byte & 0xFU];
+    }
+    return std::string{"'"} + c + "'";
+}

@@ -1,0 +1,52 @@
+#include <cctype>
+
+#include "forms/hdl.h"
+#include "forms/hdl_terms.h"
+
+bool is_hdl_name(std::string_view name) noexcept {
+    if (name.empty() || std::isalpha(static_cast<unsigned char>(name[0])) == 0 || name.back() == '_') {
+        return false;
+    }
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        const auto c = static_cast<unsigned char>(name[at]);
+        if (c >= 0x80 || (std::isalnum(c) == 0 && c != '_') || (c == '_' && name[at - 1] == '_')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string write_verilog(const pla_fuses& fuses, std::string_view name) {
+    std::string text =
+        "// The 82S100's programming as logic, one assign per output.\n"
+        "// I0-I15 and F0-F7 are the array's own pins, not an EPROM's address and data lines.\n"
+        "module " +
+        std::string{name} + " (\n";
+    for (std::size_t input = 0; input < pla_input_count; ++input) {
+        text += "    input  wire I" + std::to_string(input) + ",\n";
+    }
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        text += "    output wire F" + std::to_string(output) + (output + 1 < pla_output_count ? ",\n" : "\n");
+    }
+    text += ");\n";
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        std::string sum;
+        const auto products = hdl_products(fuses, output);
+        for (const auto& literals : products) {
+            std::string product;
+            for (const hdl_literal& literal : literals) {
+                product += product.empty() ? "" : " & ";
+                product += (literal.low ? "~I" : "I") + std::to_string(literal.input);
+            }
+            sum += sum.empty() ? "" : "\n        | ";
+            sum += "(" + (product.empty() ? std::string{"1'b1"} : product) + ")";
+        }
+        if (sum.empty()) {
+            sum = "1'b0";
+        }
+        const bool inverted = fuses[pla_polarity_fuse(output)] == 1;
+        text += "    assign F" + std::to_string(output) + " = " + (inverted ? "~(" + sum + ")" : sum) + ";\n";
+    }
+    text += "endmodule\n";
+    return text;
+}
