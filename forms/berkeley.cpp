@@ -1,33 +1,12 @@
 #include "forms/berkeley.h"
 
+#include <array>
 #include <charconv>
 #include <vector>
 
 #include "forms/text_lines.h"
 
 namespace {
-
-bool is_space(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// The words of `line` with their columns (from 1).
-std::vector<std::pair<std::size_t, std::string_view>> words_of(std::string_view line) {
-    std::vector<std::pair<std::size_t, std::string_view>> words;
-    std::size_t at = 0;
-    while (at < line.size()) {
-        if (is_space(line[at])) {
-            ++at;
-            continue;
-        }
-        const std::size_t start = at;
-        while (at < line.size() && !is_space(line[at])) {
-            ++at;
-        }
-        words.emplace_back(start + 1, line.substr(start, at - start));
-    }
-    return words;
-}
 
 std::optional<std::size_t> number_of(std::string_view word) {
     std::size_t value = 0;
@@ -40,115 +19,159 @@ std::optional<std::size_t> number_of(std::string_view word) {
 
 constexpr std::size_t row_symbols = pla_input_count + pla_output_count;
 
-} // namespace
+bool is_symbol(char symbol, bool input) {
+    const std::string_view symbols = input ? "01-" : "01-~";
+    return symbols.find(symbol) != std::string_view::npos;
+}
 
-std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fuses) {
-    fuses.fill(0);
-    text_lines lines{text};
-    std::string_view line;
-    bool have_inputs = false;
-    bool have_outputs = false;
-    std::size_t term = 0;
-    const auto error = [&lines](std::size_t column, std::string message) {
-        return text_error(lines.number, column, std::move(message));
-    };
-    while (lines.read(line)) {
-        const auto words = words_of(line);
-        if (words.empty() || words[0].second[0] == '#') {
-            continue;
+// The reader's state from line to line.
+class pla_reader {
+public:
+    explicit pla_reader(pla_fuses& fuses) : fuses_(fuses) {
+        fuses_.fill(0);
+    }
+
+    // Reads one line, `number`; sets `ended` at `.e`.
+    std::optional<form_error> line(std::size_t number, std::string_view text, bool& ended) {
+        number_ = number;
+        const auto words = words_of(text);
+        if (words.empty() || words[0].text[0] == '#') {
+            return std::nullopt;
         }
-        const auto [column, keyword] = words[0];
-        if (keyword[0] == '.') {
-            if (keyword == ".e" || keyword == ".end") {
-                break;
-            }
-            if (keyword == ".ilb" || keyword == ".ob") {
-                continue;
-            }
-            const bool counted = keyword == ".i" || keyword == ".o" || keyword == ".p";
-            if (counted || keyword == ".type" || keyword == ".phase") {
-                if (words.size() != 2) {
-                    return error(column, std::string{keyword} + " takes one value");
-                }
-            }
-            const auto [value_column, value] = words.size() > 1 ? words[1] : words[0];
-            if (keyword == ".i" || keyword == ".o") {
-                const std::size_t wanted = keyword == ".i" ? pla_input_count : pla_output_count;
-                if (number_of(value) != wanted) {
-                    return error(value_column, std::string{keyword} + " " + std::string{value} + ": the 82S100 has " +
-                                                   std::to_string(wanted) + (keyword == ".i" ? " inputs" : " outputs"));
-                }
-                (keyword == ".i" ? have_inputs : have_outputs) = true;
-            } else if (keyword == ".p") {
-                if (!number_of(value)) {
-                    return error(value_column, ".p " + std::string{value} + ": not a count of terms");
-                }
-            } else if (keyword == ".type") {
-                if (value != "f" && value != "fr" && value != "fd" && value != "fdr") {
-                    return error(value_column, ".type " + std::string{value} + ": not f, fr, fd or fdr");
-                }
-            } else if (keyword == ".phase") {
-                if (value.size() != pla_output_count) {
-                    return error(value_column, ".phase needs one 0 or 1 per output, 8 in all");
-                }
-                for (std::size_t output = 0; output < pla_output_count; ++output) {
-                    if (value[output] != '0' && value[output] != '1') {
-                        return error(value_column + output, quoted_byte(value[output]) + " is not a phase (0 or 1)");
-                    }
-                    fuses[pla_polarity_fuse(output)] = value[output] == '0' ? 1 : 0;
-                }
-            } else {
-                return error(column, std::string{keyword} + ": not a keyword this reader knows");
-            }
-            continue;
+        if (words[0].text[0] != '.') {
+            return row(text, words[0].column);
         }
-        if (!have_inputs || !have_outputs) {
-            return error(column, "a term before .i 16 and .o 8");
+        if (words[0].text == ".e" || words[0].text == ".end") {
+            ended = true;
+            return std::nullopt;
         }
-        // The row's symbols, wherever the spaces fall, with their columns.
+        return keyword(words);
+    }
+
+    [[nodiscard]] bool has_sizes() const {
+        return inputs_ && outputs_;
+    }
+
+private:
+    [[nodiscard]] form_error fault(std::size_t column, std::string message) const {
+        return text_error(number_, column, std::move(message));
+    }
+
+    std::optional<form_error> keyword(const std::vector<text_word>& words) {
+        const text_word& key = words[0];
+        if (key.text == ".ilb" || key.text == ".ob") {
+            return std::nullopt;
+        }
+        const std::string name{key.text};
+        if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
+            return fault(key.column, name + ": not a keyword this reader knows");
+        }
+        if (words.size() != 2) {
+            return fault(key.column, name + " takes one value");
+        }
+        const text_word& value = words[1];
+        const std::string given = name + " " + std::string{value.text};
+        if (key.text == ".i" || key.text == ".o") {
+            const bool inputs = key.text == ".i";
+            const std::size_t wanted = inputs ? pla_input_count : pla_output_count;
+            if (number_of(value.text) != wanted) {
+                return fault(value.column,
+                             given + ": the 82S100 has " + std::to_string(wanted) + (inputs ? " inputs" : " outputs"));
+            }
+            (inputs ? inputs_ : outputs_) = true;
+            return std::nullopt;
+        }
+        if (key.text == ".p") {
+            return number_of(value.text) ? std::nullopt
+                                         : std::optional{fault(value.column, given + ": not a count of terms")};
+        }
+        if (key.text == ".type") {
+            const bool known = value.text == "f" || value.text == "fr" || value.text == "fd" || value.text == "fdr";
+            return known ? std::nullopt : std::optional{fault(value.column, given + ": not f, fr, fd or fdr")};
+        }
+        return phase(value);
+    }
+
+    std::optional<form_error> phase(const text_word& value) {
+        if (value.text.size() != pla_output_count) {
+            return fault(value.column, ".phase needs one 0 or 1 per output, 8 in all");
+        }
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            const char symbol = value.text[output];
+            if (symbol != '0' && symbol != '1') {
+                return fault(value.column + output, quoted_byte(symbol) + " is not a phase (0 or 1)");
+            }
+            fuses_[pla_polarity_fuse(output)] = symbol == '0' ? 1 : 0;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<form_error> row(std::string_view text, std::size_t column) {
+        if (!has_sizes()) {
+            return fault(column, "a term before .i 16 and .o 8");
+        }
+        // The row's symbols, wherever the blanks fall.
         std::array<char, row_symbols> symbols{};
         std::size_t count = 0;
-        for (std::size_t at = 0; at < line.size(); ++at) {
-            if (is_space(line[at])) {
+        for (std::size_t place = 0; place < text.size(); ++place) {
+            const char symbol = text[place];
+            if (is_blank(symbol)) {
                 continue;
             }
             if (count == row_symbols) {
-                return error(at + 1, "more than 16 inputs and 8 outputs in a row");
+                return fault(place + 1, "more than 16 inputs and 8 outputs in a row");
             }
-            const char c = line[at];
             const bool input = count < pla_input_count;
-            if (input ? c != '0' && c != '1' && c != '-' : c != '0' && c != '1' && c != '-' && c != '~') {
-                return error(at + 1, quoted_byte(c) +
-                                         (input ? " is not an input's 0, 1 or -" : " is not an output's 1, 0, - or ~"));
+            if (!is_symbol(symbol, input)) {
+                return fault(place + 1, quoted_byte(symbol) + (input ? " is not an input's 0, 1 or -"
+                                                                     : " is not an output's 1, 0, - or ~"));
             }
-            symbols[count++] = c;
+            symbols[count++] = symbol;
         }
         if (count != row_symbols) {
-            return error(line.size() + 1,
+            return fault(text.size() + 1,
                          "a row needs 16 inputs and 8 outputs, this one has " + std::to_string(count) + " symbols");
         }
-        bool feeds = false;
-        for (std::size_t output = 0; output < pla_output_count; ++output) {
-            feeds = feeds || symbols[pla_input_count + output] == '1';
+        const auto outputs = std::string_view{symbols.data(), symbols.size()}.substr(pla_input_count);
+        if (outputs.find('1') == std::string_view::npos) {
+            return std::nullopt; // it says where outputs are 0 or free: the array holds only what makes them 1
         }
-        if (!feeds) {
-            continue; // it says where outputs are 0 or free: the array holds only what makes them 1
-        }
-        if (term == pla_term_count) {
-            return error(column,
+        if (term_ == pla_term_count) {
+            return fault(column,
                          "a 49th term: the 82S100 has 48; plakit fit finds at most 48 for the same logic "
                          "from its truth table");
         }
         for (std::size_t input = 0; input < pla_input_count; ++input) {
-            fuses[pla_complement_fuse(term, input)] = symbols[input] == '0' ? 0 : 1;
-            fuses[pla_true_fuse(term, input)] = symbols[input] == '1' ? 0 : 1;
+            fuses_[pla_complement_fuse(term_, input)] = symbols[input] == '0' ? 0 : 1;
+            fuses_[pla_true_fuse(term_, input)] = symbols[input] == '1' ? 0 : 1;
         }
         for (std::size_t output = 0; output < pla_output_count; ++output) {
-            fuses[pla_output_fuse(term, output)] = symbols[pla_input_count + output] == '1' ? 0 : 1;
+            fuses_[pla_output_fuse(term_, output)] = outputs[output] == '1' ? 0 : 1;
         }
-        ++term;
+        ++term_;
+        return std::nullopt;
     }
-    if (!have_inputs || !have_outputs) {
+
+    pla_fuses& fuses_;
+    std::size_t number_ = 0;
+    std::size_t term_ = 0;
+    bool inputs_ = false;
+    bool outputs_ = false;
+};
+
+} // namespace
+
+std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fuses) {
+    pla_reader reader{fuses};
+    text_lines lines{text};
+    std::string_view line;
+    bool ended = false;
+    while (!ended && lines.read(line)) {
+        if (auto error = reader.line(lines.number, line, ended)) {
+            return error;
+        }
+    }
+    if (!reader.has_sizes()) {
         return file_error("no .i 16 and .o 8: not a Berkeley PLA file of the 82S100");
     }
     return std::nullopt;

@@ -30,15 +30,15 @@ void pla_truth_table(const pla_fuses& fuses, std::span<std::uint8_t, pla_word_co
     }
 }
 
-programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_word_count> a,
-                                            std::span<const std::uint8_t, pla_word_count> b) {
+programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_word_count> first,
+                                            std::span<const std::uint8_t, pla_word_count> second) {
     programming_comparison comparison;
     bool inverted_inputs_match = true;
     for (std::size_t word = 0; word < pla_word_count; ++word) {
-        const unsigned differing = static_cast<unsigned>(a[word] ^ b[word]);
-        inverted_inputs_match = inverted_inputs_match && a[word] == b[word ^ (pla_word_count - 1)];
-        for (std::size_t output = 0; differing != 0 && output < pla_output_count; ++output) {
-            if (((differing >> output) & 1U) == 0) {
+        auto differing = static_cast<unsigned>(first[word] ^ second[word]);
+        inverted_inputs_match = inverted_inputs_match && first[word] == second[word ^ (pla_word_count - 1)];
+        for (std::size_t output = 0; differing != 0; ++output, differing >>= 1U) {
+            if ((differing & 1U) == 0) {
                 continue;
             }
             output_comparison& compared = comparison.outputs[output];
@@ -51,58 +51,68 @@ programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_wo
     return comparison;
 }
 
-std::string comparison_text(const std::string& a_name, const std::string& b_name,
-                            const programming_comparison& comparison, const pla_fuses* a_fuses,
-                            const pla_fuses* b_fuses) {
-    const bool same = comparison.same();
-    std::string text = a_name + " and " + b_name + ": " + (same ? "the same logic" : "different logic") + "\n";
-    if (!same) {
-        for (std::size_t output = 0; output < pla_output_count; ++output) {
-            const output_comparison& compared = comparison.outputs[output];
-            const std::string name = "  F" + std::to_string(output) + ": ";
-            if (compared.differing_words == 0) {
-                text += name + "the same\n";
-                continue;
-            }
-            if (compared.differing_words == pla_word_count) {
-                text += name + "inverted, at every input word: polarity fuse " +
-                        std::to_string(pla_polarity_fuse(output)) + "\n";
-                continue;
-            }
-            text += name + "differs at " + std::to_string(compared.differing_words) + " of " +
-                    std::to_string(pla_word_count) + " input words, from";
+namespace {
+
+// A line for each output, and the pattern of the inputs.
+std::string output_lines(const programming_comparison& comparison) {
+    std::string text;
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        const output_comparison& compared = comparison.outputs[output];
+        text += "  F" + std::to_string(output) + ": ";
+        if (compared.differing_words == 0) {
+            text += "the same\n";
+        } else if (compared.differing_words == pla_word_count) {
+            text += "inverted, at every input word: polarity fuse " + std::to_string(pla_polarity_fuse(output)) + "\n";
+        } else {
+            text += "differs at " + std::to_string(compared.differing_words) + " of " + std::to_string(pla_word_count) +
+                    " input words, from";
             for (const std::uint16_t word : compared.first_words) {
                 text += " " + hex_word(word);
             }
             text += "\n";
         }
-        if (comparison.inputs_inverted) {
-            text += "  every input inverted: the same logic with the other pair order (--pairs)\n";
-        }
     }
-    if (a_fuses == nullptr || b_fuses == nullptr) {
-        return text;
+    if (comparison.inputs_inverted) {
+        text += "  every input inverted: the same logic with the other pair order (--pairs)\n";
     }
+    return text;
+}
+
+// The count of fuses that differ, then a line for each term (and the polarity fuses)
+// with any; nothing when none differs.
+std::string fuse_lines(const pla_fuses& first, const pla_fuses& second) {
     std::size_t count = 0;
     std::string by_term;
     for (std::size_t block = 0; block <= pla_term_count; ++block) {
         const bool polarity = block == pla_term_count;
-        const std::size_t first = block * pla_term_block_size;
-        const std::size_t end = polarity ? pla_fuse_count : first + pla_term_block_size;
+        const std::size_t start = block * pla_term_block_size;
+        const std::size_t end = polarity ? pla_fuse_count : start + pla_term_block_size;
         std::string fuses;
-        for (std::size_t fuse = first; fuse < end; ++fuse) {
-            if ((*a_fuses)[fuse] != (*b_fuses)[fuse]) {
+        for (std::size_t fuse = start; fuse < end; ++fuse) {
+            if (first[fuse] != second[fuse]) {
                 fuses += " " + std::to_string(fuse);
                 ++count;
             }
         }
         if (!fuses.empty()) {
-            by_term += polarity ? "  polarity:" : "  P" + std::to_string(block) + ":";
-            by_term += fuses + "\n";
+            by_term += (polarity ? std::string{"  polarity:"} : "  P" + std::to_string(block) + ":") + fuses + "\n";
         }
     }
-    if (count != 0) {
-        text += "  fuses that differ: " + std::to_string(count) + "\n" + by_term;
+    return count == 0 ? std::string{} : "  fuses that differ: " + std::to_string(count) + "\n" + by_term;
+}
+
+} // namespace
+
+std::string comparison_text(const std::string& first_name, const std::string& second_name,
+                            const programming_comparison& comparison, const pla_fuses* first_fuses,
+                            const pla_fuses* second_fuses) {
+    const bool same = comparison.same();
+    std::string text = first_name + " and " + second_name + ": " + (same ? "the same logic" : "different logic") + "\n";
+    if (!same) {
+        text += output_lines(comparison);
+    }
+    if (first_fuses != nullptr && second_fuses != nullptr) {
+        text += fuse_lines(*first_fuses, *second_fuses);
     }
     return text;
 }

@@ -34,12 +34,12 @@ struct programming_comparison {
 // Fills `table` with the outputs of `fuses` for every input word.
 void pla_truth_table(const pla_fuses& fuses, std::span<std::uint8_t, pla_word_count> table) noexcept;
 
-programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_word_count> a,
-                                            std::span<const std::uint8_t, pla_word_count> b);
+programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_word_count> first,
+                                            std::span<const std::uint8_t, pla_word_count> second);
 
-// The lines that tell the comparison of `a` and `b` (named so): the verdict, each output
+// The lines that tell the comparison of two sides (named so): the verdict, each output
 // and the patterns found; then, when both fuse maps are given, the fuses that differ, by
 // term.
-std::string comparison_text(const std::string& a_name, const std::string& b_name,
-                            const programming_comparison& comparison, const pla_fuses* a_fuses,
-                            const pla_fuses* b_fuses);
+std::string comparison_text(const std::string& first_name, const std::string& second_name,
+                            const programming_comparison& comparison, const pla_fuses* first_fuses,
+                            const pla_fuses* second_fuses);

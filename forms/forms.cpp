@@ -17,18 +17,18 @@ constexpr std::array<std::pair<std::string_view, programming_form>, 5> form_name
     {"table", programming_form::table},
 }};
 
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+bool is_space(char character) {
+    return character == ' ' || character == '\t' || character == '\r' || character == '\n';
 }
 
 // A QF field: `QF` as the first thing after a field's `*`.
 bool has_qf_field(std::string_view bytes) {
     for (std::size_t star = bytes.find('*'); star != std::string_view::npos; star = bytes.find('*', star + 1)) {
-        std::size_t at = star + 1;
-        while (at < bytes.size() && is_space(bytes[at])) {
-            ++at;
+        std::size_t next = star + 1;
+        while (next < bytes.size() && is_space(bytes[next])) {
+            ++next;
         }
-        if (bytes.substr(at, 2) == "QF") {
+        if (bytes.substr(next, 2) == "QF") {
             return true;
         }
     }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pla/pla.h"
@@ -36,4 +37,28 @@ inline std::vector<std::vector<hdl_literal>> hdl_products(const pla_fuses& fuses
         }
     }
     return products;
+}
+
+// How a language writes a sum of products.
+struct hdl_words {
+    std::string_view and_word; // between literals
+    std::string_view not_word; // before an input needed low
+    std::string_view or_word;  // between products
+    std::string_view one;      // a product of no literal
+    std::string_view zero;     // a sum of no product
+};
+
+// The sum of the products that feed `output`, each in parentheses.
+inline std::string hdl_sum(const pla_fuses& fuses, std::size_t output, const hdl_words& words) {
+    std::string sum;
+    for (const auto& literals : hdl_products(fuses, output)) {
+        std::string product;
+        for (const hdl_literal& literal : literals) {
+            product += product.empty() ? "" : words.and_word;
+            product += std::string{literal.low ? words.not_word : ""} + "I" + std::to_string(literal.input);
+        }
+        sum += sum.empty() ? "" : words.or_word;
+        sum += "(" + (product.empty() ? std::string{words.one} : product) + ")";
+    }
+    return sum.empty() ? std::string{words.zero} : sum;
 }

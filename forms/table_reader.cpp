@@ -1,116 +1,132 @@
 // Reading plakit's program table back into a fuse map.
 #include <charconv>
+#include <vector>
 
 #include "forms/equations.h"
 #include "forms/text_lines.h"
 
 namespace {
 
-bool is_space(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// The next word of `line` from `at`, and its column.
-std::pair<std::size_t, std::string_view> next_word(std::string_view line, std::size_t& at) {
-    while (at < line.size() && is_space(line[at])) {
-        ++at;
-    }
-    const std::size_t start = at;
-    while (at < line.size() && !is_space(line[at])) {
-        ++at;
-    }
-    return {start + 1, line.substr(start, at - start)};
-}
-
-// The first character of `word` not in `allowed`, or none; `word` must be `size` long.
-std::optional<form_error> check_letters(std::string_view word, std::size_t size, std::string_view allowed,
-                                        std::size_t line, std::size_t column, const std::string& what) {
-    for (std::size_t at = 0; at < word.size() && at < size; ++at) {
-        if (allowed.find(word[at]) == std::string_view::npos) {
-            return text_error(line, column + at, quoted_byte(word[at]) + " is not " + what);
+// A fault when `word` is not `size` characters of `allowed`.
+std::optional<form_error> check_letters(const text_word& word, std::size_t size, std::string_view allowed,
+                                        std::size_t line, const std::string& what) {
+    for (std::size_t place = 0; place < word.text.size() && place < size; ++place) {
+        if (allowed.find(word.text[place]) == std::string_view::npos) {
+            return text_error(line, word.column + place, quoted_byte(word.text[place]) + " is not " + what);
         }
     }
-    if (word.size() != size) {
-        return text_error(line, column + std::min(word.size(), size),
-                          what + ": " + std::to_string(size) + " are needed, not " + std::to_string(word.size()));
+    if (word.text.size() != size) {
+        return text_error(line, word.column + std::min(word.text.size(), size),
+                          what + ": " + std::to_string(size) + " are needed, not " + std::to_string(word.text.size()));
     }
     return std::nullopt;
 }
+
+// The term a row's first word names, P0 to P47.
+std::optional<std::size_t> term_named(std::string_view word) {
+    std::size_t term = 0;
+    if (word.size() < 2 || word[0] != 'P') {
+        return std::nullopt;
+    }
+    const auto [end, error] = std::from_chars(word.data() + 1, word.data() + word.size(), term);
+    if (error != std::errc{} || end != word.data() + word.size() || term >= pla_term_count) {
+        return std::nullopt;
+    }
+    return term;
+}
+
+class table_parser {
+public:
+    explicit table_parser(pla_fuses& fuses) : fuses_(fuses) {
+        fuses_.fill(0);
+    }
+
+    std::optional<form_error> line(std::size_t number, std::string_view text) {
+        const std::vector<text_word> words = words_of(text);
+        if (words.empty()) {
+            return std::nullopt;
+        }
+        const text_word& first = words[0];
+        if (!header_) {
+            header_ = first.text == "term";
+            return header_ ? std::nullopt
+                           : std::optional{
+                                 text_error(number, first.column, "the table's header (term  I0...) belongs first")};
+        }
+        if (polarity_) {
+            return text_error(number, first.column, "a row after the polarity row");
+        }
+        const std::size_t wanted = first.text == "polarity" ? 2 : 3;
+        if (words.size() > wanted) {
+            return text_error(number, words[wanted].column,
+                              quoted_byte(words[wanted].text[0]) + " after the end of the row");
+        }
+        const text_word none{text.size() + 1, {}};
+        const text_word& second = words.size() > 1 ? words[1] : none;
+        if (wanted == 2) {
+            return polarity(number, second);
+        }
+        return term_row(number, first, second, words.size() > 2 ? words[2] : none);
+    }
+
+    [[nodiscard]] std::optional<form_error> complete() const {
+        return polarity_ ? std::nullopt : std::optional{file_error(header_ ? "no polarity row" : "no table header")};
+    }
+
+private:
+    std::optional<form_error> polarity(std::size_t number, const text_word& letters) {
+        if (auto error = check_letters(letters, pla_output_count, "HL", number, "an output's polarity (H or L)")) {
+            return error;
+        }
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            fuses_[pla_polarity_fuse(output)] = letters.text[output] == 'L' ? 1 : 0;
+        }
+        polarity_ = true;
+        return std::nullopt;
+    }
+
+    std::optional<form_error> term_row(std::size_t number, const text_word& name, const text_word& inputs,
+                                       const text_word& outputs) {
+        const auto term = term_named(name.text);
+        if (!term) {
+            return text_error(number, name.column, "not a term (P0 to P47) or the polarity row");
+        }
+        if (listed_[*term]) {
+            return text_error(number, name.column, "P" + std::to_string(*term) + " a second time");
+        }
+        listed_[*term] = true;
+        if (auto error = check_letters(inputs, pla_input_count, "HL-", number, "an input's H, L or -")) {
+            return error;
+        }
+        if (auto error = check_letters(outputs, pla_output_count, "A.", number, "an output's A or .")) {
+            return error;
+        }
+        for (std::size_t input = 0; input < pla_input_count; ++input) {
+            fuses_[pla_complement_fuse(*term, input)] = inputs.text[input] == 'L' ? 0 : 1;
+            fuses_[pla_true_fuse(*term, input)] = inputs.text[input] == 'H' ? 0 : 1;
+        }
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            fuses_[pla_output_fuse(*term, output)] = outputs.text[output] == 'A' ? 0 : 1;
+        }
+        return std::nullopt;
+    }
+
+    pla_fuses& fuses_;
+    std::array<bool, pla_term_count> listed_{};
+    bool header_ = false;
+    bool polarity_ = false;
+};
 
 } // namespace
 
 std::optional<form_error> read_program_table(std::string_view text, pla_fuses& fuses) {
-    fuses.fill(0);
-    std::array<bool, pla_term_count> listed{};
-    bool header = false;
-    bool polarity = false;
+    table_parser parser{fuses};
     text_lines lines{text};
     std::string_view line;
     while (lines.read(line)) {
-        std::size_t at = 0;
-        const auto [column, first] = next_word(line, at);
-        if (first.empty()) {
-            continue;
-        }
-        const auto fault = [&lines](std::size_t place, std::string message) {
-            return text_error(lines.number, place, std::move(message));
-        };
-        if (!header) {
-            if (first != "term") {
-                return fault(column, "the table's header (term  I0...) belongs first");
-            }
-            header = true;
-            continue;
-        }
-        if (polarity) {
-            return fault(column, "a row after the polarity row");
-        }
-        if (first == "polarity") {
-            const auto [letters_column, letters] = next_word(line, at);
-            if (auto error = check_letters(letters, pla_output_count, "HL", lines.number, letters_column,
-                                           "an output's polarity (H or L)")) {
-                return error;
-            }
-            for (std::size_t k = 0; k < pla_output_count; ++k) {
-                fuses[pla_polarity_fuse(k)] = letters[k] == 'L' ? 1 : 0;
-            }
-            polarity = true;
-        } else {
-            std::size_t term = 0;
-            const auto [end, error] = std::from_chars(first.data() + 1, first.data() + first.size(), term);
-            if (first[0] != 'P' || first.size() < 2 || error != std::errc{} || end != first.data() + first.size() ||
-                term >= pla_term_count) {
-                return fault(column, "not a term (P0 to P47) or the polarity row");
-            }
-            if (listed[term]) {
-                return fault(column, "P" + std::to_string(term) + " a second time");
-            }
-            listed[term] = true;
-            const auto [inputs_column, inputs] = next_word(line, at);
-            if (auto fault_found = check_letters(inputs, pla_input_count, "HL-", lines.number, inputs_column,
-                                                 "an input's H, L or -")) {
-                return fault_found;
-            }
-            const auto [outputs_column, outputs] = next_word(line, at);
-            if (auto fault_found = check_letters(outputs, pla_output_count, "A.", lines.number, outputs_column,
-                                                 "an output's A or .")) {
-                return fault_found;
-            }
-            for (std::size_t input = 0; input < pla_input_count; ++input) {
-                fuses[pla_complement_fuse(term, input)] = inputs[input] == 'L' ? 0 : 1;
-                fuses[pla_true_fuse(term, input)] = inputs[input] == 'H' ? 0 : 1;
-            }
-            for (std::size_t k = 0; k < pla_output_count; ++k) {
-                fuses[pla_output_fuse(term, k)] = outputs[k] == 'A' ? 0 : 1;
-            }
-        }
-        const auto [rest_column, rest] = next_word(line, at);
-        if (!rest.empty()) {
-            return fault(rest_column, quoted_byte(rest[0]) + " after the end of the row");
+        if (auto error = parser.line(lines.number, line)) {
+            return error;
         }
     }
-    if (!polarity) {
-        return file_error(header ? "no polarity row" : "no table header");
-    }
-    return std::nullopt;
+    return parser.complete();
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 struct text_lines {
     std::string_view text;
@@ -36,4 +38,32 @@ inline std::string quoted_byte(char c) {
         return std::string{"byte 0x"} + digits[byte >> 4U] + digits[byte & 0xFU];
     }
     return std::string{"'"} + c + "'";
+}
+
+inline bool is_blank(char character) {
+    return character == ' ' || character == '\t';
+}
+
+// A word of a line and its column (from 1).
+struct text_word {
+    std::size_t column;
+    std::string_view text;
+};
+
+// The words of `line`, as blanks part them.
+inline std::vector<text_word> words_of(std::string_view line) {
+    std::vector<text_word> words;
+    std::size_t next = 0;
+    while (next < line.size()) {
+        if (is_blank(line[next])) {
+            ++next;
+            continue;
+        }
+        const std::size_t start = next;
+        while (next < line.size() && !is_blank(line[next])) {
+            ++next;
+        }
+        words.push_back({start + 1, line.substr(start, next - start)});
+    }
+    return words;
 }

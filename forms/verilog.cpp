@@ -7,9 +7,10 @@ bool is_hdl_name(std::string_view name) noexcept {
     if (name.empty() || std::isalpha(static_cast<unsigned char>(name[0])) == 0 || name.back() == '_') {
         return false;
     }
-    for (std::size_t at = 0; at < name.size(); ++at) {
-        const auto c = static_cast<unsigned char>(name[at]);
-        if (c >= 0x80 || (std::isalnum(c) == 0 && c != '_') || (c == '_' && name[at - 1] == '_')) {
+    for (std::size_t at = 1; at < name.size(); ++at) {
+        const auto character = static_cast<unsigned char>(name[at]);
+        const bool underscore = character == '_';
+        if (character >= 0x80 || (std::isalnum(character) == 0 && !underscore) || (underscore && name[at - 1] == '_')) {
             return false;
         }
     }
@@ -30,20 +31,7 @@ std::string write_verilog(const pla_fuses& fuses, std::string_view name) {
     }
     text += ");\n";
     for (std::size_t output = 0; output < pla_output_count; ++output) {
-        std::string sum;
-        const auto products = hdl_products(fuses, output);
-        for (const auto& literals : products) {
-            std::string product;
-            for (const hdl_literal& literal : literals) {
-                product += product.empty() ? "" : " & ";
-                product += (literal.low ? "~I" : "I") + std::to_string(literal.input);
-            }
-            sum += sum.empty() ? "" : "\n        | ";
-            sum += "(" + (product.empty() ? std::string{"1'b1"} : product) + ")";
-        }
-        if (sum.empty()) {
-            sum = "1'b0";
-        }
+        const std::string sum = hdl_sum(fuses, output, {" & ", "~", "\n        | ", "1'b1", "1'b0"});
         const bool inverted = fuses[pla_polarity_fuse(output)] == 1;
         text += "    assign F" + std::to_string(output) + " = " + (inverted ? "~(" + sum + ")" : sum) + ";\n";
     }

@@ -19,19 +19,7 @@ std::string write_vhdl(const pla_fuses& fuses, std::string_view name) {
     }
     text += "    );\nend entity " + entity + ";\n\narchitecture logic of " + entity + " is\nbegin\n";
     for (std::size_t output = 0; output < pla_output_count; ++output) {
-        std::string sum;
-        for (const auto& literals : hdl_products(fuses, output)) {
-            std::string product;
-            for (const hdl_literal& literal : literals) {
-                product += product.empty() ? "" : " and ";
-                product += (literal.low ? "not I" : "I") + std::to_string(literal.input);
-            }
-            sum += sum.empty() ? "" : "\n        or ";
-            sum += "(" + (product.empty() ? std::string{"'1'"} : product) + ")";
-        }
-        if (sum.empty()) {
-            sum = "'0'";
-        }
+        const std::string sum = hdl_sum(fuses, output, {" and ", "not ", "\n        or ", "'1'", "'0'"});
         const bool inverted = fuses[pla_polarity_fuse(output)] == 1;
         text += "    F" + std::to_string(output) + " <= " + (inverted ? "not (" + sum + ")" : sum) + ";\n";
     }

@@ -66,15 +66,16 @@ plakit_command add_compare_command(CLI::App& plakit) {
                                        "compare --help'\n");
                     return status_usage;
                 }
-                static side a;
-                static side b;
-                if (!read_side(given->a, given->form, given->order, given->wiring, a) ||
-                    !read_side(given->b, given->form, given->order, given->wiring, b)) {
+                static side first;
+                static side second;
+                if (!read_side(given->a, given->form, given->order, given->wiring, first) ||
+                    !read_side(given->b, given->form, given->order, given->wiring, second)) {
                     return status_trouble;
                 }
-                const programming_comparison comparison = compare_truth_tables(a.table, b.table);
-                const std::string text = comparison_text(input_name(given->a), input_name(given->b), comparison,
-                                                         a.fuses ? &*a.fuses : nullptr, b.fuses ? &*b.fuses : nullptr);
+                const programming_comparison comparison = compare_truth_tables(first.table, second.table);
+                const std::string text =
+                    comparison_text(input_name(given->a), input_name(given->b), comparison,
+                                    first.fuses ? &*first.fuses : nullptr, second.fuses ? &*second.fuses : nullptr);
                 if (!write_output("-", text)) {
                     return status_trouble;
                 }
