@@ -167,7 +167,7 @@ std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fu
     std::string_view line;
     bool ended = false;
     while (!ended && lines.read(line)) {
-        if (auto error = reader.line(lines.number, line, ended)) {
+        if (auto error = reader.line(lines.number(), line, ended)) {
             return error;
         }
     }

@@ -18,8 +18,8 @@ std::string hex_word(std::uint16_t word) {
 
 } // namespace
 
-bool programming_comparison::same() const noexcept {
-    return std::all_of(outputs.begin(), outputs.end(),
+bool same_logic(const programming_comparison& comparison) noexcept {
+    return std::all_of(comparison.outputs.begin(), comparison.outputs.end(),
                        [](const output_comparison& output) { return output.differing_words == 0; });
 }
 
@@ -47,7 +47,7 @@ programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_wo
             }
         }
     }
-    comparison.inputs_inverted = inverted_inputs_match && !comparison.same();
+    comparison.inputs_inverted = inverted_inputs_match && !same_logic(comparison);
     return comparison;
 }
 
@@ -106,7 +106,7 @@ std::string fuse_lines(const pla_fuses& first, const pla_fuses& second) {
 std::string comparison_text(const std::string& first_name, const std::string& second_name,
                             const programming_comparison& comparison, const pla_fuses* first_fuses,
                             const pla_fuses* second_fuses) {
-    const bool same = comparison.same();
+    const bool same = same_logic(comparison);
     std::string text = first_name + " and " + second_name + ": " + (same ? "the same logic" : "different logic") + "\n";
     if (!same) {
         text += output_lines(comparison);

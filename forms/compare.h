@@ -27,9 +27,10 @@ struct programming_comparison {
     // One side is the other with every input inverted (and they differ): a file read in
     // the other pair order.
     bool inputs_inverted = false;
-
-    bool same() const noexcept;
 };
+
+// Whether no output differs at any input word.
+bool same_logic(const programming_comparison& comparison) noexcept;
 
 // Fills `table` with the outputs of `fuses` for every input word.
 void pla_truth_table(const pla_fuses& fuses, std::span<std::uint8_t, pla_word_count> table) noexcept;

@@ -287,7 +287,7 @@ std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses
     text_lines lines{text};
     std::string_view line;
     while (lines.read(line)) {
-        if (auto error = parser.line(lines.number, line)) {
+        if (auto error = parser.line(lines.number(), line)) {
             return error;
         }
     }

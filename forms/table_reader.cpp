@@ -124,7 +124,7 @@ std::optional<form_error> read_program_table(std::string_view text, pla_fuses& f
     text_lines lines{text};
     std::string_view line;
     while (lines.read(line)) {
-        if (auto error = parser.line(lines.number, line)) {
+        if (auto error = parser.line(lines.number(), line)) {
             return error;
         }
     }

@@ -9,35 +9,44 @@
 #include <utility>
 #include <vector>
 
-struct text_lines {
-    std::string_view text;
-    std::size_t next = 0;
-    std::size_t number = 0; // of the line last read, from 1
+class text_lines {
+public:
+    explicit text_lines(std::string_view text) : text_(text) {}
+
+    // The number of the line last read, from 1.
+    [[nodiscard]] std::size_t number() const {
+        return number_;
+    }
 
     // The next line without its end (LF or CR LF); false at the end of the text.
     bool read(std::string_view& line) {
-        if (next >= text.size()) {
+        if (next_ >= text_.size()) {
             return false;
         }
-        const std::size_t end = std::min(text.find('\n', next), text.size());
-        line = text.substr(next, end - next);
+        const std::size_t end = std::min(text_.find('\n', next_), text_.size());
+        line = text_.substr(next_, end - next_);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        next = end + 1;
-        ++number;
+        next_ = end + 1;
+        ++number_;
         return true;
     }
+
+private:
+    std::string_view text_;
+    std::size_t next_ = 0;
+    std::size_t number_ = 0;
 };
 
 // 'c' for a printable character, `byte 0xNN` for any other.
-inline std::string quoted_byte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
+inline std::string quoted_byte(char character) {
+    const auto byte = static_cast<unsigned char>(character);
     if (byte < 0x20 || byte >= 0x7F) {
         static constexpr std::string_view digits = "0123456789ABCDEF";
         return std::string{"byte 0x"} + digits[byte >> 4U] + digits[byte & 0xFU];
     }
-    return std::string{"'"} + c + "'";
+    return std::string{"'"} + character + "'";
 }
 
 inline bool is_blank(char character) {

@@ -79,6 +79,6 @@ plakit_command add_compare_command(CLI::App& plakit) {
                 if (!write_output("-", text)) {
                     return status_trouble;
                 }
-                return comparison.same() ? status_same : status_different;
+                return same_logic(comparison) ? status_same : status_different;
             }};
 }
