@@ -77,7 +77,8 @@ std::string product_text(product_literals literals) {
         const bool low = ((literals >> (input + low_shift)) & 1U) != 0;
         if (high || low) {
             text += text.empty() ? "" : " & ";
-            text += (low ? "/I" : "I") + std::to_string(input);
+            text += low ? "/I" : "I";
+            text += std::to_string(input);
         }
     }
     return text.empty() ? "1" : text;

@@ -55,7 +55,9 @@ inline std::string hdl_sum(const pla_fuses& fuses, std::size_t output, const hdl
         std::string product;
         for (const hdl_literal& literal : literals) {
             product += product.empty() ? "" : words.and_word;
-            product += std::string{literal.low ? words.not_word : ""} + "I" + std::to_string(literal.input);
+            product += literal.low ? words.not_word : "";
+            product += 'I';
+            product += std::to_string(literal.input);
         }
         sum += sum.empty() ? "" : words.or_word;
         sum += "(" + (product.empty() ? std::string{words.one} : product) + ")";
