@@ -1,8 +1,11 @@
 // The array as logic, for people and for programs that read it back.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "forms/forms.h"
 #include "pla/pla.h"
 
 // One output after another, F0 first: `Fk = ` (or `/Fk = ` when its polarity fuse is
@@ -16,3 +19,14 @@ std::string equations_text(const pla_fuses& fuses);
 // input (I0 first) and A (connected) or . per output (F0 first); then a row with each
 // output's polarity, H (active high) or L (active low, inverted).
 std::string program_table_text(const pla_fuses& fuses);
+
+// Reads what equations_text prints back into `fuses`: every output once (`Fk =` or
+// `/Fk =`), its products one a line, each `# Pt` naming its term. A product without a
+// `# Pt` takes the lowest term no other product names (equal products share one). A term
+// under several outputs has the same product under each. The terms no product names keep
+// every fuse intact, so the logic and the terms come back, not the fuses of dead terms.
+std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses);
+
+// Reads what program_table_text prints back into `fuses`: the header line, a row per term
+// (`Pt`, 16 of H L -, 8 of A .), and the polarity row; unlisted terms keep every fuse intact.
+std::optional<form_error> read_program_table(std::string_view text, pla_fuses& fuses);

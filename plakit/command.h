@@ -11,6 +11,7 @@
 #include <string>
 
 #include "eprom/image.h"
+#include "forms/forms.h"
 #include "jedec/jedec.h"
 #include "pla/pla.h"
 
@@ -34,6 +35,8 @@ plakit_command add_image_command(CLI::App& plakit);
 plakit_command add_equations_command(CLI::App& plakit);
 plakit_command add_fit_command(CLI::App& plakit);
 plakit_command add_verify_command(CLI::App& plakit);
+plakit_command add_convert_command(CLI::App& plakit);
+plakit_command add_compare_command(CLI::App& plakit);
 
 // The version line that --version prints, for the program and every command.
 std::string plakit_version();
@@ -41,6 +44,8 @@ std::string plakit_version();
 // The options several commands take.
 void add_pairs_option(CLI::App& command, jedec_pair_order& order);
 void add_wiring_option(CLI::App& command, eprom_wiring& wiring);
+// --from: the form of the programming read, told from its content by default.
+void add_from_option(CLI::App& command, programming_form& form);
 
 // Prints `plakit: what: reason` on stderr.
 void report(const std::string& what, const std::string& reason);
@@ -52,10 +57,17 @@ std::string input_name(const std::string& file);
 // refused. Reports any failure and returns false.
 bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 
-// Reads the fuse map in the JEDEC file `file`, its input pairs in `order`; when no file was
-// given, the built-in map (an empty name is a file that is not there, not the built-in
-// map). Reports any failure, with the place in the file, and returns false.
-bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
+// Reads the fuse map in the programming `file`, in `form` (told from its content when
+// automatic: JEDEC, fuse file, Berkeley PLA, equations or program table), its input pairs
+// in `order`; when no file was given, the built-in map (an empty name is a file that is
+// not there, not the built-in map). Reports any failure, with the place in the file, and
+// returns false.
+bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses,
+                programming_form form = programming_form::automatic);
+
+// The fuse map in `bytes`, the whole of `file`, read as read_fuses reads it.
+bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
+                     programming_form form);
 
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
 // writer, so that a failure leaves any old file as it was; a file that read_input has read

@@ -67,6 +67,18 @@ void add_wiring_option(CLI::App& command, eprom_wiring& wiring) {
         ->option_text("adapter|straight (default: adapter)");
 }
 
+void add_from_option(CLI::App& command, programming_form& form) {
+    command
+        .add_option_function<std::string>(
+            "--from",
+            [&form](const std::string& name) {
+                form = programming_form_named(name).value_or(programming_form::automatic);
+            },
+            "The form of the programming read (default: told from its content)")
+        ->check(CLI::IsMember({"jedec", "fuses", "pla", "equations", "table"}))
+        ->option_text("jedec|fuses|pla|equations|table");
+}
+
 void report(const std::string& what, const std::string& reason) {
     // Nothing is left to tell if standard error fails too.
     (void)std::fprintf(stderr, "plakit: %s: %s\n", what.c_str(), reason.c_str());
@@ -114,7 +126,8 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     return true;
 }
 
-bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses) {
+bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses,
+                programming_form form) {
     if (!file) {
         fuses = pla_fuse_map;
         return true;
@@ -123,15 +136,16 @@ bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, 
     if (!read_input(*file, jedec_max_file_size, text)) {
         return false;
     }
-    const auto error = read_jedec(text, order, fuses);
+    return read_fuses_from(*file, text, order, fuses, form);
+}
+
+bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
+                     programming_form form) {
+    const auto error = read_programming(bytes, form, order, fuses);
     if (!error) {
         return true;
     }
-    std::string where = input_name(*file);
-    if (error->line != 0) {
-        where += ":" + std::to_string(error->line) + ":" + std::to_string(error->column);
-    }
-    report(where, error->message);
+    report(input_name(file) + form_error_place(*error), error->message);
     return false;
 }
 

@@ -19,6 +19,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
         std::string dump;
         std::optional<std::string> jedec; // none: the built-in map
         jedec_pair_order order = jedec_pair_order::complement_first;
+        programming_form form = programming_form::automatic;
         eprom_wiring wiring = eprom_wiring::adapter;
     };
     auto given = std::make_shared<options>();
@@ -30,8 +31,9 @@ plakit_command add_verify_command(CLI::App& plakit) {
     command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
     command->add_option_function<std::string>(
         "--jedec", [given](const std::string& file) { given->jedec = file; },
-        "The JEDEC file of the programming (default: the built-in map)");
+        "The programming: a JEDEC file or another form (--from; default: the built-in map)");
     add_pairs_option(*command, given->order);
+    add_from_option(*command, given->form);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
                 if (given->dump == "-" && given->jedec == "-") {
@@ -41,7 +43,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     return status_usage;
                 }
                 pla_fuses fuses{};
-                if (!read_fuses(given->jedec, given->order, fuses)) {
+                if (!read_fuses(given->jedec, given->order, fuses, given->form)) {
                     return status_trouble;
                 }
                 std::string dump;

@@ -14,7 +14,7 @@ set -euo pipefail
 
 # A package goes in the first list whose purpose needs it.
 build_packages=(cmake make g++ libcli11-dev gzip)
-test_packages=(clang libgtest-dev googletest libbenchmark-dev strace util-linux)
+test_packages=(clang libgtest-dev googletest libbenchmark-dev strace util-linux mame-tools iverilog ghdl yosys)
 bench_packages=(valgrind)
 package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)

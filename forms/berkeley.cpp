@@ -1,0 +1,214 @@
+#include "forms/berkeley.h"
+
+#include <array>
+#include <charconv>
+#include <vector>
+
+#include "forms/text_lines.h"
+
+namespace {
+
+std::optional<std::size_t> number_of(std::string_view word) {
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc{} || end != word.data() + word.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr std::size_t row_symbols = pla_input_count + pla_output_count;
+
+bool is_symbol(char symbol, bool input) {
+    const std::string_view symbols = input ? "01-" : "01-~";
+    return symbols.find(symbol) != std::string_view::npos;
+}
+
+// The reader's state from line to line.
+class pla_reader {
+public:
+    explicit pla_reader(pla_fuses& fuses) : fuses_(fuses) {
+        fuses_.fill(0);
+    }
+
+    // Reads one line, `number`; sets `ended` at `.e`.
+    std::optional<form_error> line(std::size_t number, std::string_view text, bool& ended) {
+        number_ = number;
+        const auto words = words_of(text);
+        if (words.empty() || words[0].text[0] == '#') {
+            return std::nullopt;
+        }
+        if (words[0].text[0] != '.') {
+            return row(text, words[0].column);
+        }
+        if (words[0].text == ".e" || words[0].text == ".end") {
+            ended = true;
+            return std::nullopt;
+        }
+        return keyword(words);
+    }
+
+    [[nodiscard]] bool has_sizes() const {
+        return inputs_ && outputs_;
+    }
+
+private:
+    [[nodiscard]] form_error fault(std::size_t column, std::string message) const {
+        return text_error(number_, column, std::move(message));
+    }
+
+    std::optional<form_error> keyword(const std::vector<text_word>& words) {
+        const text_word& key = words[0];
+        if (key.text == ".ilb" || key.text == ".ob") {
+            return std::nullopt;
+        }
+        const std::string name{key.text};
+        if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
+            return fault(key.column, name + ": not a keyword this reader knows");
+        }
+        if (words.size() != 2) {
+            return fault(key.column, name + " takes one value");
+        }
+        const text_word& value = words[1];
+        const std::string given = name + " " + std::string{value.text};
+        if (key.text == ".i" || key.text == ".o") {
+            const bool inputs = key.text == ".i";
+            const std::size_t wanted = inputs ? pla_input_count : pla_output_count;
+            if (number_of(value.text) != wanted) {
+                return fault(value.column,
+                             given + ": the 82S100 has " + std::to_string(wanted) + (inputs ? " inputs" : " outputs"));
+            }
+            (inputs ? inputs_ : outputs_) = true;
+            return std::nullopt;
+        }
+        if (key.text == ".p") {
+            return number_of(value.text) ? std::nullopt
+                                         : std::optional{fault(value.column, given + ": not a count of terms")};
+        }
+        if (key.text == ".type") {
+            const bool known = value.text == "f" || value.text == "fr" || value.text == "fd" || value.text == "fdr";
+            return known ? std::nullopt : std::optional{fault(value.column, given + ": not f, fr, fd or fdr")};
+        }
+        return phase(value);
+    }
+
+    std::optional<form_error> phase(const text_word& value) {
+        if (value.text.size() != pla_output_count) {
+            return fault(value.column, ".phase needs one 0 or 1 per output, 8 in all");
+        }
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            const char symbol = value.text[output];
+            if (symbol != '0' && symbol != '1') {
+                return fault(value.column + output, quoted_byte(symbol) + " is not a phase (0 or 1)");
+            }
+            fuses_[pla_polarity_fuse(output)] = symbol == '0' ? 1 : 0;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<form_error> row(std::string_view text, std::size_t column) {
+        if (!has_sizes()) {
+            return fault(column, "a term before .i 16 and .o 8");
+        }
+        // The row's symbols, wherever the blanks fall.
+        std::array<char, row_symbols> symbols{};
+        std::size_t count = 0;
+        for (std::size_t place = 0; place < text.size(); ++place) {
+            const char symbol = text[place];
+            if (is_blank(symbol)) {
+                continue;
+            }
+            if (count == row_symbols) {
+                return fault(place + 1, "more than 16 inputs and 8 outputs in a row");
+            }
+            const bool input = count < pla_input_count;
+            if (!is_symbol(symbol, input)) {
+                return fault(place + 1, quoted_byte(symbol) + (input ? " is not an input's 0, 1 or -"
+                                                                     : " is not an output's 1, 0, - or ~"));
+            }
+            symbols[count++] = symbol;
+        }
+        if (count != row_symbols) {
+            return fault(text.size() + 1,
+                         "a row needs 16 inputs and 8 outputs, this one has " + std::to_string(count) + " symbols");
+        }
+        const auto outputs = std::string_view{symbols.data(), symbols.size()}.substr(pla_input_count);
+        if (outputs.find('1') == std::string_view::npos) {
+            return std::nullopt; // it says where outputs are 0 or free: the array holds only what makes them 1
+        }
+        if (term_ == pla_term_count) {
+            return fault(column,
+                         "a 49th term: the 82S100 has 48; plakit fit finds at most 48 for the same logic "
+                         "from its truth table");
+        }
+        for (std::size_t input = 0; input < pla_input_count; ++input) {
+            fuses_[pla_complement_fuse(term_, input)] = symbols[input] == '0' ? 0 : 1;
+            fuses_[pla_true_fuse(term_, input)] = symbols[input] == '1' ? 0 : 1;
+        }
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            fuses_[pla_output_fuse(term_, output)] = outputs[output] == '1' ? 0 : 1;
+        }
+        ++term_;
+        return std::nullopt;
+    }
+
+    pla_fuses& fuses_;
+    std::size_t number_ = 0;
+    std::size_t term_ = 0;
+    bool inputs_ = false;
+    bool outputs_ = false;
+};
+
+} // namespace
+
+std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fuses) {
+    pla_reader reader{fuses};
+    text_lines lines{text};
+    std::string_view line;
+    bool ended = false;
+    while (!ended && lines.read(line)) {
+        if (auto error = reader.line(lines.number(), line, ended)) {
+            return error;
+        }
+    }
+    if (!reader.has_sizes()) {
+        return file_error("no .i 16 and .o 8: not a Berkeley PLA file of the 82S100");
+    }
+    return std::nullopt;
+}
+
+std::string write_berkeley_pla(const pla_fuses& fuses) {
+    std::string rows;
+    std::size_t count = 0;
+    for (std::size_t term = 0; term < pla_term_count; ++term) {
+        std::string row;
+        bool dead = false;
+        for (std::size_t input = 0; input < pla_input_count; ++input) {
+            const bool complement_intact = fuses[pla_complement_fuse(term, input)] == 0;
+            const bool true_intact = fuses[pla_true_fuse(term, input)] == 0;
+            dead = dead || (complement_intact && true_intact);
+            row += true_intact ? '1' : complement_intact ? '0' : '-';
+        }
+        row += ' ';
+        bool feeds = false;
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            const bool connected = fuses[pla_output_fuse(term, output)] == 0;
+            feeds = feeds || connected;
+            row += connected ? '1' : '0';
+        }
+        if (dead || !feeds) {
+            continue;
+        }
+        rows += row + "\n";
+        ++count;
+    }
+    std::string text =
+        "# The 82S100's programming: one row per term that can be true and feeds an output.\n"
+        "# Inputs I0-I15 and outputs F0-F7 are the array's pins; .phase 0: the pin is the sum inverted.\n"
+        ".i 16\n.o 8\n.phase ";
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        text += fuses[pla_polarity_fuse(output)] == 1 ? '0' : '1';
+    }
+    text += "\n.p " + std::to_string(count) + "\n" + rows + ".e\n";
+    return text;
+}
