@@ -3,8 +3,10 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "diagnosis/diagnosis.h"
+#include "pla/evaluator.h"
 
 // Every hypothesis is first held against what one pass over the whole dump has gathered
 // (which data lines are ever wrong, and which way) or against the differing addresses,
@@ -388,7 +390,110 @@ void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
     }
 }
 
-void verify_whole_image(const side_by_side& bytes, eprom_verification& result) {
+// The data byte that `fuses` through `wiring` gives at `address`, worked out term by term:
+// for the few addresses at which a candidate is screened.
+std::uint8_t byte_at(const eprom_mix_up_candidate& candidate, std::uint16_t address) noexcept {
+    using namespace evaluator_detail;
+    const eprom_wiring& wiring = candidate.wiring;
+    const auto inputs = static_cast<unsigned>(wiring_detail::route(
+        static_cast<std::uint16_t>(address ^ wiring.inverted_address_lines), wiring.address_line_input));
+    unsigned sums = 0;
+    for (std::size_t term = 0; term < pla_term_count; ++term) {
+        if ((inputs & inputs_failing_when(candidate.fuses, term, true)) == 0 &&
+            (~inputs & inputs_failing_when(candidate.fuses, term, false)) == 0) {
+            sums |= outputs_of_term(candidate.fuses, term);
+        }
+    }
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        sums ^= static_cast<unsigned>(candidate.fuses[pla_polarity_fuse(output)] == 1 ? 1U << output : 0U);
+    }
+    return static_cast<std::uint8_t>(
+        wiring_detail::route(static_cast<std::uint8_t>(sums), wiring.output_data_line) ^ wiring.inverted_data_lines);
+}
+
+// Whether the dump is the candidate's image: first at the differences shown, then whole.
+bool is_image_of(const eprom_mix_up_candidate& candidate, const side_by_side& bytes,
+                 std::span<const eprom_difference> first) {
+    const auto wrong = [&](const eprom_difference& difference) {
+        return byte_at(candidate, difference.address) != difference.read;
+    };
+    if (std::any_of(first.begin(), first.end(), wrong)) {
+        return false;
+    }
+    std::vector<std::uint8_t> image(eprom_image_size);
+    build_eprom_image(std::span<std::uint8_t, eprom_image_size>{image}, candidate.fuses, candidate.wiring);
+    return std::memcmp(image.data(), bytes.dump.data(), eprom_image_size) == 0;
+}
+
+// Whether the dump holds at a + shift the image's byte at a, for every a that stays on
+// the chip; the `shift` addresses left over at the one end must read blank (0xFF) or hold
+// the bytes pushed off the other end.
+bool is_shifted(int shift, const side_by_side& bytes, std::span<const eprom_difference> first) {
+    const auto moved = static_cast<std::size_t>(shift < 0 ? -shift : shift);
+    const std::size_t kept = eprom_image_size - moved;
+    const auto wrong = [&](const eprom_difference& difference) {
+        const auto from = static_cast<std::size_t>((difference.address - shift) & 0xFFFF);
+        const bool on_chip = shift > 0 ? difference.address >= moved : difference.address < kept;
+        return on_chip && bytes.expected[from] != difference.read;
+    };
+    if (std::any_of(first.begin(), first.end(), wrong)) {
+        return false;
+    }
+    // [start, start + kept) of the dump against [from, from + kept) of the image; the rest
+    // of the dump is [rest, rest + moved), against [rest_from, ...) when it wraps around.
+    const std::size_t start = shift > 0 ? moved : 0;
+    const std::size_t from = shift > 0 ? 0 : moved;
+    const std::size_t rest = shift > 0 ? 0 : kept;
+    const std::size_t rest_from = shift > 0 ? kept : 0;
+    if (std::memcmp(bytes.dump.subspan(start, kept).data(), bytes.expected.subspan(from, kept).data(), kept) != 0) {
+        return false;
+    }
+    const auto left = bytes.dump.subspan(rest, moved);
+    return std::all_of(left.begin(), left.end(), [](std::uint8_t byte) { return byte == 0xFF; }) ||
+           std::memcmp(left.data(), bytes.expected.subspan(rest_from, moved).data(), moved) == 0;
+}
+
+// The whole-image mix-ups, in the order of eprom_verdict, or nothing.
+std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& summary,
+                                 std::span<const eprom_difference> first,
+                                 std::span<const eprom_mix_up_candidate> candidates, eprom_verification& result) {
+    for (const eprom_mix_up_candidate& candidate : candidates) {
+        if (is_image_of(candidate, bytes, first)) {
+            result.option = candidate.option;
+            return fault{candidate.verdict, 0, 0, 0};
+        }
+    }
+    for (std::uint8_t line = 0; line < eprom_address_line_count; ++line) {
+        const auto source = [=](unsigned address) { return address ^ (1U << line); };
+        if (explains_at(source, {line, 0, std::size_t{1} << line}, bytes, first)) {
+            return fault{eprom_verdict::address_line_inverted, line, line, 0};
+        }
+    }
+    const unsigned wrong_lines = summary.read_0_for_1 | summary.read_1_for_0;
+    if (summary.differing == eprom_image_size && std::popcount(wrong_lines) == 1) {
+        const auto line = static_cast<std::uint8_t>(std::countr_zero(wrong_lines));
+        const byte_word lane = bit_0_of_each_byte << line;
+        if (explains_bytes([=](byte_word word) { return word ^ lane; }, bytes, first)) {
+            return fault{eprom_verdict::data_line_inverted, line, line, 0};
+        }
+    }
+    for (int distance = 1; distance <= eprom_largest_shift; ++distance) {
+        for (const int shift : {distance, -distance}) {
+            if (is_shifted(shift, bytes, first)) {
+                result.shift = shift;
+                return fault{eprom_verdict::shifted, 0, 0, 0};
+            }
+        }
+    }
+    if (summary.differing == eprom_image_size && wrong_lines == all_data_lines &&
+        explains_bytes([](byte_word word) { return ~word; }, bytes, first)) {
+        return fault{eprom_verdict::all_bits_inverted, 0, 0, 0};
+    }
+    return std::nullopt;
+}
+
+void verify_whole_image(const side_by_side& bytes, std::span<const eprom_mix_up_candidate> candidates,
+                        eprom_verification& result) {
     if (std::memcmp(bytes.expected.data(), bytes.dump.data(), eprom_image_size) == 0) {
         return;
     }
@@ -421,6 +526,12 @@ void verify_whole_image(const side_by_side& bytes, eprom_verification& result) {
         result.verdict = eprom_verdict::not_fully_programmed;
         return;
     }
+    if (const auto mix_up = find_mix_up(bytes, summary, first, candidates, result)) {
+        result.verdict = mix_up->verdict;
+        result.line_m = mix_up->lower;
+        result.line_n = mix_up->upper;
+        return;
+    }
     result.verdict = eprom_verdict::unexplained;
     tally_wrong_bits(bytes, result);
     result.same_address_lines = static_cast<std::uint16_t>(same_address_lines(summary));
@@ -446,7 +557,8 @@ void find_part(image_span expected, std::span<const std::uint8_t> dump, eprom_ve
 
 } // namespace
 
-eprom_verification verify_eprom_dump(image_span expected, std::span<const std::uint8_t> dump) {
+eprom_verification verify_eprom_dump(image_span expected, std::span<const std::uint8_t> dump,
+                                     std::span<const eprom_mix_up_candidate> candidates) {
     eprom_verification result;
     result.dump_size = dump.size();
     if (dump.size() != eprom_image_size) {
@@ -454,6 +566,6 @@ eprom_verification verify_eprom_dump(image_span expected, std::span<const std::u
         find_part(expected, dump, result);
         return result;
     }
-    verify_whole_image({expected, dump.first<eprom_image_size>()}, result);
+    verify_whole_image({expected, dump.first<eprom_image_size>()}, candidates, result);
     return result;
 }

@@ -1,6 +1,7 @@
 // What is wrong with a burned EPROM: a dump read back from the chip held against the image
 // that was burned, and the single fault of the bench (a line stuck, swapped or shorted, a
-// chip not erased or not fully programmed) that turns the one into the other, if any.
+// chip not erased or not fully programmed) or the whole-image mix-up (another image
+// burned, a line inverted, the image shifted) that turns the one into the other, if any.
 // No I/O: the caller reads the files and prints the text `render_eprom_verification` gives.
 #pragma once
 
@@ -14,6 +15,7 @@
 
 #include "eprom/image.h"
 #include "eprom/wiring.h"
+#include "pla/pla.h"
 
 // In the order in which the diagnoses are tried: where two faults give the same dump,
 // the earlier one is named, and within a kind the lowest line, or the pair whose lower
@@ -29,7 +31,13 @@ enum class eprom_verdict : std::uint8_t {
     address_lines_swapped, // line_m and line_n
     not_erased,            // every wrong bit reads 0 where 1 was expected
     not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
-    unexplained,           // no single fault above explains the differences
+    other_pair_order,      // the image of the programming in the other pair order (option)
+    other_wiring,          // the image through another named wiring (option)
+    address_line_inverted, // line_m
+    data_line_inverted,    // line_m
+    shifted,               // the dump holds at a + shift the image's byte at a
+    all_bits_inverted,     // every byte read is the complement of the image's
+    unexplained,           // no fault above explains the differences
 };
 
 struct eprom_difference {
@@ -66,7 +74,24 @@ struct eprom_verification {
     // part_offset + dump_size - 1, the size being a power of two from 1 KiB to 32 KiB.
     bool is_part = false;
     std::size_t part_offset = 0;
+    // other_pair_order, other_wiring: the command-line option that makes the image read.
+    std::string option;
+    // shifted: by how many addresses, up (positive) or down.
+    int shift = 0;
 };
+
+// Another image that may have been burned in place of the expected one: the same
+// programming in the other pair order, or through another wiring, and the option that
+// makes it (e.g. "--pairs true-first", "--wiring straight").
+struct eprom_mix_up_candidate {
+    eprom_verdict verdict; // other_pair_order or other_wiring
+    pla_fuses fuses;
+    eprom_wiring wiring; // valid
+    std::string option;
+};
+
+// Whole-image shifts tried: up and down by 1 to this many addresses.
+inline constexpr int eprom_largest_shift = 16;
 
 // The command's exit status: 0 when the dump matches the image, 1 otherwise.
 constexpr int eprom_exit_status(const eprom_verification& result) noexcept {
@@ -74,9 +99,12 @@ constexpr int eprom_exit_status(const eprom_verification& result) noexcept {
 }
 
 // Holds `dump` (any size) against `expected` and names the first fault, in the order of
-// eprom_verdict, that applied to `expected` gives `dump` byte for byte.
+// eprom_verdict, that applied to `expected` gives `dump` byte for byte; `candidates`, in
+// their order, are the images held against it as other_pair_order and other_wiring. A
+// candidate's image is built only when it gives the first differing bytes.
 eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size> expected,
-                                     std::span<const std::uint8_t> dump);
+                                     std::span<const std::uint8_t> dump,
+                                     std::span<const eprom_mix_up_candidate> candidates = {});
 
 // The text the command prints on standard output for `result`; DUMP is `dump_name`, the
 // name the user gave; counts and line numbers are decimal, addresses and bytes hex:
@@ -87,7 +115,8 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 // or, for a dump that differs,
 //   DUMP: N bytes differ                                            ("1 byte differs")
 //     0xAAAA: expected 0xEE, read 0xRR                              (the first 8)
-//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0">
+//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0", "address line A15
+//         inverted", "shifted by 3 bytes: each byte 3 addresses above its own">
 //     Dm: X read 0 for 1, Y read 1 for 0    (unexplained only: each data line with wrong bits)
 //     Am: every difference at v             (unexplained only: each such address line)
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result);

@@ -32,13 +32,16 @@ plakit_command add_image_command(CLI::App& plakit);
 plakit_command add_equations_command(CLI::App& plakit);
 plakit_command add_fit_command(CLI::App& plakit);
 plakit_command add_verify_command(CLI::App& plakit);
+plakit_command add_wiring_command(CLI::App& plakit);
 
 // The version line that --version prints, for the program and every command.
 std::string plakit_version();
 
 // The options several commands take.
 void add_pairs_option(CLI::App& command, jedec_pair_order& order);
-void add_wiring_option(CLI::App& command, eprom_wiring& wiring);
+// --wiring NAME|FILE: `adapter` (the default) or `straight`, or else a wiring file, which
+// read_wiring reads when the command runs.
+void add_wiring_option(CLI::App& command, std::string& wiring);
 
 // Prints `plakit: what: reason` on stderr.
 void report(const std::string& what, const std::string& reason);
@@ -54,6 +57,10 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 // given, the built-in map (an empty name is a file that is not there, not the built-in
 // map). Reports any failure, with the place in the file, and returns false.
 bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
+
+// The wiring that `name` (as --wiring gave it) names, or the one in the wiring file `name`
+// (- is standard input). Reports any failure, with the place in the file, and returns false.
+bool read_wiring(const std::string& name, eprom_wiring& wiring);
 
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
 // writer, so that a failure leaves any old file as it was. Reports any failure and

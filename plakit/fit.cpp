@@ -48,7 +48,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
         std::string file;
         std::string output = "-";
         jedec_pair_order order = jedec_pair_order::complement_first;
-        eprom_wiring wiring = eprom_wiring::adapter;
+        std::string wiring = "adapter";
     };
     auto given = std::make_shared<options>();
     CLI::App* command =
@@ -60,6 +60,10 @@ plakit_command add_fit_command(CLI::App& plakit) {
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
                 const std::string name = input_name(given->file);
+                eprom_wiring wiring{};
+                if (!read_wiring(given->wiring, wiring)) {
+                    return status_failed;
+                }
                 std::string bytes;
                 if (!read_input(given->file, eprom_image_size, bytes)) {
                     return status_failed;
@@ -71,7 +75,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 static std::array<std::uint8_t, eprom_image_size> image;
                 static std::array<std::uint8_t, fit_table_size> table;
                 std::copy(bytes.begin(), bytes.end(), image.begin());
-                eprom_image_to_truth_table(image, given->wiring, table);
+                eprom_image_to_truth_table(image, wiring, table);
                 const fit_result result = fit_truth_table(table);
                 if (!result.found) {
                     std::string reason = "no programming of at most 48 terms: the fewest reached is " +

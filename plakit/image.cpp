@@ -1,4 +1,4 @@
-// plakit image: the EPROM image for a programming, through the adapter's wiring.
+// plakit image: the EPROM image for a programming, through the adapter's wiring or another.
 #include <array>
 
 #include "plakit/command.h"
@@ -8,7 +8,7 @@ plakit_command add_image_command(CLI::App& plakit) {
         std::optional<std::string> file; // none: the built-in map
         std::string output = "82S100_EPROM.bin";
         jedec_pair_order order = jedec_pair_order::complement_first;
-        eprom_wiring wiring = eprom_wiring::adapter;
+        std::string wiring = "adapter";
     };
     auto given = std::make_shared<options>();
     CLI::App* command = plakit.add_subcommand("image", "Write the 65,536-byte EPROM image for a programming");
@@ -20,11 +20,12 @@ plakit_command add_image_command(CLI::App& plakit) {
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
                 pla_fuses fuses{};
-                if (!read_fuses(given->file, given->order, fuses)) {
+                eprom_wiring wiring{};
+                if (!read_fuses(given->file, given->order, fuses) || !read_wiring(given->wiring, wiring)) {
                     return status_failed;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
-                build_eprom_image(image, fuses, given->wiring);
+                build_eprom_image(image, fuses, wiring);
                 return write_output(given->output, image) ? status_done : status_failed;
             }};
 }

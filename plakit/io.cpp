@@ -4,6 +4,7 @@
 
 #include "file/replace_file.h"
 #include "plakit/command.h"
+#include "wiring/wiring_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -41,16 +42,12 @@ void add_pairs_option(CLI::App& command, jedec_pair_order& order) {
         ->option_text("complement-first|true-first (default: complement-first)");
 }
 
-void add_wiring_option(CLI::App& command, eprom_wiring& wiring) {
+void add_wiring_option(CLI::App& command, std::string& wiring) {
     command
-        .add_option_function<std::string>(
-            "--wiring",
-            [&wiring](const std::string& name) {
-                wiring = name == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
-            },
-            "adapter: through the adapter's wiring; straight: address line An carries In, data line Dk carries Fk")
-        ->check(CLI::IsMember({"adapter", "straight"}))
-        ->option_text("adapter|straight (default: adapter)");
+        .add_option("--wiring", wiring,
+                    "adapter: through the adapter's wiring; straight: address line An carries In, data line Dk "
+                    "carries Fk; FILE: a wiring file (see plakit wiring)")
+        ->option_text("adapter|straight|FILE (default: adapter)");
 }
 
 void report(const std::string& what, const std::string& reason) {
@@ -117,6 +114,24 @@ bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, 
         where += ":" + std::to_string(error->line) + ":" + std::to_string(error->column);
     }
     report(where, error->message);
+    return false;
+}
+
+bool read_wiring(const std::string& name, eprom_wiring& wiring) {
+    if (name == "adapter" || name == "straight") {
+        wiring = name == "adapter" ? eprom_wiring::adapter : eprom_wiring::straight;
+        return true;
+    }
+    constexpr std::size_t wiring_file_limit = std::size_t{64} << 10; // a wiring file is some 200 bytes
+    std::string text;
+    if (!read_input(name, wiring_file_limit, text)) {
+        return false;
+    }
+    const auto error = read_wiring_text(text, wiring);
+    if (!error) {
+        return true;
+    }
+    report(input_name(name) + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
     return false;
 }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "diagnosis/diagnosis.h"
 #include "plakit/command.h"
@@ -12,16 +14,33 @@ namespace {
 // Far more than any EPROM of the family; a larger file is no dump.
 constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
 
+struct verify_options {
+    std::string dump;
+    std::optional<std::string> jedec; // none: the built-in map
+    jedec_pair_order order = jedec_pair_order::complement_first;
+    std::string wiring = "adapter";
+};
+
+// The images burned by mistake that verify holds a dump against: the programming read in
+// the other pair order, then through each named wiring other than the one given.
+std::vector<eprom_mix_up_candidate> mix_up_candidates(const verify_options& given, const pla_fuses& fuses,
+                                                      const eprom_wiring& wiring) {
+    const bool true_first = given.order == jedec_pair_order::true_first;
+    std::vector<eprom_mix_up_candidate> candidates;
+    candidates.push_back({eprom_verdict::other_pair_order, jedec_swap_pairs(fuses), wiring,
+                          true_first ? "--pairs complement-first" : "--pairs true-first"});
+    for (const auto& [named, name] : {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
+        if (named != wiring) {
+            candidates.push_back({eprom_verdict::other_wiring, fuses, named, std::string{"--wiring "} + name});
+        }
+    }
+    return candidates;
+}
+
 } // namespace
 
 plakit_command add_verify_command(CLI::App& plakit) {
-    struct options {
-        std::string dump;
-        std::optional<std::string> jedec; // none: the built-in map
-        jedec_pair_order order = jedec_pair_order::complement_first;
-        eprom_wiring wiring = eprom_wiring::adapter;
-    };
-    auto given = std::make_shared<options>();
+    auto given = std::make_shared<verify_options>();
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
     command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
@@ -38,7 +57,8 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     return status_usage;
                 }
                 pla_fuses fuses{};
-                if (!read_fuses(given->jedec, given->order, fuses)) {
+                eprom_wiring wiring{};
+                if (!read_fuses(given->jedec, given->order, fuses) || !read_wiring(given->wiring, wiring)) {
                     return status_failed;
                 }
                 std::string dump;
@@ -46,14 +66,14 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     return status_failed;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
-                if (!given->jedec && given->wiring == eprom_wiring::adapter) {
+                if (!given->jedec && wiring == eprom_wiring::adapter) {
                     build_eprom_image(image); // the built-in map's tables are derived at compile time
                 } else {
-                    build_eprom_image(image, fuses, given->wiring);
+                    build_eprom_image(image, fuses, wiring);
                 }
                 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
                 const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
-                const eprom_verification result = verify_eprom_dump(image, bytes);
+                const eprom_verification result = verify_eprom_dump(image, bytes, mix_up_candidates(*given, fuses, wiring));
                 if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
                     return status_failed;
                 }
