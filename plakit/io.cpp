@@ -71,7 +71,7 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
         }
     }
     bytes.clear();
-    std::array<char, 65536> buffer{};
+    static std::array<char, 65536> buffer{}; // zeroed once, not on every read
     int error = 0;
     while (bytes.size() <= limit) {
         const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), stream);
