@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "diagnosis/diagnosis.h"
-#include "pla/evaluator.h"
 
 // Every hypothesis is first held against what one pass over the whole dump has gathered
 // (which data lines are ever wrong, and which way) or against the differing addresses,
@@ -390,39 +389,37 @@ void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
     }
 }
 
-// The data byte that `fuses` through `wiring` gives at `address`, worked out term by term:
-// for the few addresses at which a candidate is screened.
-std::uint8_t byte_at(const eprom_mix_up_candidate& candidate, std::uint16_t address) noexcept {
-    using namespace evaluator_detail;
-    const eprom_wiring& wiring = candidate.wiring;
-    const auto inputs = static_cast<unsigned>(wiring_detail::route(
-        static_cast<std::uint16_t>(address ^ wiring.inverted_address_lines), wiring.address_line_input));
-    unsigned sums = 0;
-    for (std::size_t term = 0; term < pla_term_count; ++term) {
-        if ((inputs & inputs_failing_when(candidate.fuses, term, true)) == 0 &&
-            (~inputs & inputs_failing_when(candidate.fuses, term, false)) == 0) {
-            sums |= outputs_of_term(candidate.fuses, term);
-        }
+// Whether the dump is the image made through `other` instead of `wiring`: the byte for the
+// inputs of address a moved to the address whose inputs they are through `other`, and
+// through its data lines. Both ways of a wiring are affine, so the address a byte comes
+// from is one lookup for each byte of the address, XORed.
+bool is_through_wiring(const eprom_wiring& other, const eprom_wiring& wiring, const side_by_side& bytes,
+                       std::span<const eprom_difference> first) {
+    const eprom_wiring_lookups forward = derive_wiring_lookups(other);
+    const eprom_wiring_reverse_lookups reverse = derive_wiring_reverse_lookups(wiring);
+    const std::uint16_t from_zero = pla_inputs_to_address(reverse, 0);
+    std::array<std::uint16_t, 256> from_low{};
+    std::array<std::uint16_t, 256> from_high{};
+    std::array<std::uint8_t, 256> read_for{};
+    for (unsigned value = 0; value < 256; ++value) {
+        from_low[value] = pla_inputs_to_address(reverse, forward.inputs_of_low_address[value]);
+        from_high[value] =
+            static_cast<std::uint16_t>(pla_inputs_to_address(reverse, forward.inputs_of_high_address[value]) ^ from_zero);
+        read_for[value] = pla_outputs_to_data(forward, data_to_pla_outputs(reverse, static_cast<std::uint8_t>(value)));
     }
-    for (std::size_t output = 0; output < pla_output_count; ++output) {
-        sums ^= static_cast<unsigned>(candidate.fuses[pla_polarity_fuse(output)] == 1 ? 1U << output : 0U);
-    }
-    return static_cast<std::uint8_t>(
-        wiring_detail::route(static_cast<std::uint8_t>(sums), wiring.output_data_line) ^ wiring.inverted_data_lines);
-}
-
-// Whether the dump is the candidate's image: first at the differences shown, then whole.
-bool is_image_of(const eprom_mix_up_candidate& candidate, const side_by_side& bytes,
-                 std::span<const eprom_difference> first) {
-    const auto wrong = [&](const eprom_difference& difference) {
-        return byte_at(candidate, difference.address) != difference.read;
+    const auto read_at = [&](std::size_t address) {
+        return read_for[bytes.expected[from_low[address & 0xFFU] ^ from_high[address >> 8]]];
     };
+    const auto wrong = [&](const eprom_difference& difference) { return read_at(difference.address) != difference.read; };
     if (std::any_of(first.begin(), first.end(), wrong)) {
         return false;
     }
-    std::vector<std::uint8_t> image(eprom_image_size);
-    build_eprom_image(std::span<std::uint8_t, eprom_image_size>{image}, candidate.fuses, candidate.wiring);
-    return std::memcmp(image.data(), bytes.dump.data(), eprom_image_size) == 0;
+    for (std::size_t address = 0; address < eprom_image_size; ++address) {
+        if (read_at(address) != bytes.dump[address]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Whether the dump holds at a + shift the image's byte at a, for every a that stays on
@@ -456,11 +453,16 @@ bool is_shifted(int shift, const side_by_side& bytes, std::span<const eprom_diff
 // The whole-image mix-ups, in the order of eprom_verdict, or nothing.
 std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& summary,
                                  std::span<const eprom_difference> first,
-                                 std::span<const eprom_mix_up_candidate> candidates, eprom_verification& result) {
-    for (const eprom_mix_up_candidate& candidate : candidates) {
-        if (is_image_of(candidate, bytes, first)) {
-            result.option = candidate.option;
-            return fault{candidate.verdict, 0, 0, 0};
+                                 const eprom_mix_ups& mix_ups, eprom_verification& result) {
+    const auto reversed = [](unsigned address) { return address ^ all_address_lines; };
+    if (!mix_ups.other_pair_order.empty() && explains_at(reversed, {0, 0, 1}, bytes, first)) {
+        result.option = mix_ups.other_pair_order;
+        return fault{eprom_verdict::other_pair_order, 0, 0, 0};
+    }
+    for (const eprom_other_wiring& other : mix_ups.other_wirings) {
+        if (is_through_wiring(other.wiring, mix_ups.wiring, bytes, first)) {
+            result.option = other.option;
+            return fault{eprom_verdict::other_wiring, 0, 0, 0};
         }
     }
     for (std::uint8_t line = 0; line < eprom_address_line_count; ++line) {
@@ -492,7 +494,7 @@ std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& 
     return std::nullopt;
 }
 
-void verify_whole_image(const side_by_side& bytes, std::span<const eprom_mix_up_candidate> candidates,
+void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups,
                         eprom_verification& result) {
     if (std::memcmp(bytes.expected.data(), bytes.dump.data(), eprom_image_size) == 0) {
         return;
@@ -526,7 +528,7 @@ void verify_whole_image(const side_by_side& bytes, std::span<const eprom_mix_up_
         result.verdict = eprom_verdict::not_fully_programmed;
         return;
     }
-    if (const auto mix_up = find_mix_up(bytes, summary, first, candidates, result)) {
+    if (const auto mix_up = find_mix_up(bytes, summary, first, mix_ups, result)) {
         result.verdict = mix_up->verdict;
         result.line_m = mix_up->lower;
         result.line_n = mix_up->upper;
@@ -558,7 +560,7 @@ void find_part(image_span expected, std::span<const std::uint8_t> dump, eprom_ve
 } // namespace
 
 eprom_verification verify_eprom_dump(image_span expected, std::span<const std::uint8_t> dump,
-                                     std::span<const eprom_mix_up_candidate> candidates) {
+                                     const eprom_mix_ups& mix_ups) {
     eprom_verification result;
     result.dump_size = dump.size();
     if (dump.size() != eprom_image_size) {
@@ -566,6 +568,6 @@ eprom_verification verify_eprom_dump(image_span expected, std::span<const std::u
         find_part(expected, dump, result);
         return result;
     }
-    verify_whole_image({expected, dump.first<eprom_image_size>()}, candidates, result);
+    verify_whole_image({expected, dump.first<eprom_image_size>()}, mix_ups, result);
     return result;
 }

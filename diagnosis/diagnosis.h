@@ -15,7 +15,6 @@
 
 #include "eprom/image.h"
 #include "eprom/wiring.h"
-#include "pla/pla.h"
 
 // In the order in which the diagnoses are tried: where two faults give the same dump,
 // the earlier one is named, and within a kind the lowest line, or the pair whose lower
@@ -32,7 +31,7 @@ enum class eprom_verdict : std::uint8_t {
     not_erased,            // every wrong bit reads 0 where 1 was expected
     not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
     other_pair_order,      // the image of the programming in the other pair order (option)
-    other_wiring,          // the image through another named wiring (option)
+    other_wiring,          // the image through another wiring (option)
     address_line_inverted, // line_m
     data_line_inverted,    // line_m
     shifted,               // the dump holds at a + shift the image's byte at a
@@ -80,14 +79,20 @@ struct eprom_verification {
     int shift = 0;
 };
 
-// Another image that may have been burned in place of the expected one: the same
-// programming in the other pair order, or through another wiring, and the option that
-// makes it (e.g. "--pairs true-first", "--wiring straight").
-struct eprom_mix_up_candidate {
-    eprom_verdict verdict; // other_pair_order or other_wiring
-    pla_fuses fuses;
+// The images that may have been burned in place of the expected one, with the option
+// that makes each (e.g. "--pairs true-first", "--wiring straight"); an empty option is not
+// tried. Read in the other pair order, every term tests the complement of each input, and
+// the inputs of address a, inverted, are those of address 0xFFFF - a whatever the wiring:
+// that image is the expected one reversed. Through another wiring, each byte of the image
+// moves to the address whose inputs are its own, changed to the other data lines.
+struct eprom_other_wiring {
     eprom_wiring wiring; // valid
     std::string option;
+};
+struct eprom_mix_ups {
+    eprom_wiring wiring = eprom_wiring::adapter; // the one the expected image is made through
+    std::string other_pair_order;
+    std::vector<eprom_other_wiring> other_wirings;
 };
 
 // Whole-image shifts tried: up and down by 1 to this many addresses.
@@ -99,12 +104,10 @@ constexpr int eprom_exit_status(const eprom_verification& result) noexcept {
 }
 
 // Holds `dump` (any size) against `expected` and names the first fault, in the order of
-// eprom_verdict, that applied to `expected` gives `dump` byte for byte; `candidates`, in
-// their order, are the images held against it as other_pair_order and other_wiring. A
-// candidate's image is built only when it gives the first differing bytes.
+// eprom_verdict, that applied to `expected` gives `dump` byte for byte; `mix_ups` says
+// which other images to hold it against, other wirings in their order.
 eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size> expected,
-                                     std::span<const std::uint8_t> dump,
-                                     std::span<const eprom_mix_up_candidate> candidates = {});
+                                     std::span<const std::uint8_t> dump, const eprom_mix_ups& mix_ups = {});
 
 // The text the command prints on standard output for `result`; DUMP is `dump_name`, the
 // name the user gave; counts and line numbers are decimal, addresses and bytes hex:

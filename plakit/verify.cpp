@@ -23,18 +23,17 @@ struct verify_options {
 
 // The images burned by mistake that verify holds a dump against: the programming read in
 // the other pair order, then through each named wiring other than the one given.
-std::vector<eprom_mix_up_candidate> mix_up_candidates(const verify_options& given, const pla_fuses& fuses,
-                                                      const eprom_wiring& wiring) {
-    const bool true_first = given.order == jedec_pair_order::true_first;
-    std::vector<eprom_mix_up_candidate> candidates;
-    candidates.push_back({eprom_verdict::other_pair_order, jedec_swap_pairs(fuses), wiring,
-                          true_first ? "--pairs complement-first" : "--pairs true-first"});
+eprom_mix_ups mix_ups_of(const verify_options& given, const eprom_wiring& wiring) {
+    eprom_mix_ups mix_ups{wiring,
+                          given.order == jedec_pair_order::true_first ? "--pairs complement-first"
+                                                                      : "--pairs true-first",
+                          {}};
     for (const auto& [named, name] : {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
         if (named != wiring) {
-            candidates.push_back({eprom_verdict::other_wiring, fuses, named, std::string{"--wiring "} + name});
+            mix_ups.other_wirings.push_back({named, std::string{"--wiring "} + name});
         }
     }
-    return candidates;
+    return mix_ups;
 }
 
 } // namespace
@@ -73,7 +72,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 }
                 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
                 const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
-                const eprom_verification result = verify_eprom_dump(image, bytes, mix_up_candidates(*given, fuses, wiring));
+                const eprom_verification result = verify_eprom_dump(image, bytes, mix_ups_of(*given, wiring));
                 if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
                     return status_failed;
                 }

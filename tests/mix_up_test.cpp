@@ -14,30 +14,39 @@ namespace {
 
 using dump_bytes = std::vector<std::uint8_t>;
 
-// A programming burned for the adapter, with what verify holds a dump against besides.
+// A programming burned through a wiring.
 struct burned {
     pla_fuses fuses;
+    eprom_wiring wiring;
     dump_bytes image;
-    std::vector<eprom_mix_up_candidate> candidates;
 };
 
-burned burn(const pla_fuses& fuses) {
-    burned chip{fuses, dump_bytes(eprom_image_size), {}};
-    build_eprom_image(std::span<std::uint8_t, eprom_image_size>{chip.image}, fuses, eprom_wiring::adapter);
-    chip.candidates = {
-        {eprom_verdict::other_pair_order, jedec_swap_pairs(fuses), eprom_wiring::adapter, "--pairs true-first"},
-        {eprom_verdict::other_wiring, fuses, eprom_wiring::straight, "--wiring straight"},
-    };
+burned burn(const pla_fuses& fuses, const eprom_wiring& wiring) {
+    burned chip{fuses, wiring, dump_bytes(eprom_image_size)};
+    build_eprom_image(std::span<std::uint8_t, eprom_image_size>{chip.image}, fuses, wiring);
     return chip;
 }
 
+// A board of its own: the lines in reverse, A15 and D0 through inverters.
+constexpr eprom_wiring board{{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, 0x8000, {7, 6, 5, 4, 3, 2, 1, 0}, 0x01};
+
 const std::vector<burned>& chips() {
-    static const std::vector<burned> all = {burn(pla_fuse_map), burn(random_programming(15U, realistic_style))};
+    static const std::vector<burned> all = {
+        burn(pla_fuse_map, eprom_wiring::adapter),
+        burn(random_programming(15U, realistic_style), eprom_wiring::adapter),
+        burn(random_programming(16U, realistic_style), board),
+    };
     return all;
 }
 
+// The named wiring verify tries first for a chip's.
+eprom_wiring other_wiring(const burned& chip) {
+    return chip.wiring == eprom_wiring::adapter ? eprom_wiring::straight : eprom_wiring::adapter;
+}
+
 eprom_verification verify(const burned& chip, const dump_bytes& dump) {
-    return verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size>{chip.image}, dump, chip.candidates);
+    const eprom_mix_ups mix_ups{chip.wiring, "--pairs true-first", {{other_wiring(chip), "--wiring other"}}};
+    return verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size>{chip.image}, dump, mix_ups);
 }
 
 std::string said(const eprom_verification& result) {
@@ -83,10 +92,10 @@ TEST(MixUp, EachNamed) {
             build_eprom_image(std::span<std::uint8_t, eprom_image_size>{other}, fuses, wiring);
             return other;
         };
-        EXPECT_EQ(said(verify(chip, image_of(jedec_swap_pairs(chip.fuses), eprom_wiring::adapter))),
+        EXPECT_EQ(said(verify(chip, image_of(jedec_swap_pairs(chip.fuses), chip.wiring))),
                   "the image of the programming in the other pair order: --pairs true-first");
-        EXPECT_EQ(said(verify(chip, image_of(chip.fuses, eprom_wiring::straight))),
-                  "the image through another wiring: --wiring straight");
+        EXPECT_EQ(said(verify(chip, image_of(chip.fuses, other_wiring(chip)))),
+                  "the image through another wiring: --wiring other");
         for (const unsigned line : {0U, 3U, 15U}) {
             EXPECT_EQ(said(verify(chip, address_inverted(chip.image, line))),
                       "address line A" + std::to_string(line) + " inverted");
