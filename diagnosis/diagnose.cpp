@@ -407,15 +407,22 @@ bool is_through_wiring(const eprom_wiring& other, const eprom_wiring& wiring, co
             static_cast<std::uint16_t>(pla_inputs_to_address(reverse, forward.inputs_of_high_address[value]) ^ from_zero);
         read_for[value] = pla_outputs_to_data(forward, data_to_pla_outputs(reverse, static_cast<std::uint8_t>(value)));
     }
-    const auto read_at = [&](std::size_t address) {
-        return read_for[bytes.expected[from_low[address & 0xFFU] ^ from_high[address >> 8]]];
+    const auto wrong = [&](const eprom_difference& difference) {
+        const unsigned from = from_low[difference.address & 0xFFU] ^ from_high[difference.address >> 8];
+        return read_for[bytes.expected[from]] != difference.read;
     };
-    const auto wrong = [&](const eprom_difference& difference) { return read_at(difference.address) != difference.read; };
     if (std::any_of(first.begin(), first.end(), wrong)) {
         return false;
     }
-    for (std::size_t address = 0; address < eprom_image_size; ++address) {
-        if (read_at(address) != bytes.dump[address]) {
+    // 256 addresses at a time, with no branch per byte.
+    for (std::size_t high = 0; high < 256; ++high) {
+        const unsigned base = from_high[high];
+        const auto dump = bytes.dump.subspan(high << 8, 256);
+        unsigned differ = 0;
+        for (std::size_t low = 0; low < 256; ++low) {
+            differ |= static_cast<unsigned>(read_for[bytes.expected[from_low[low] ^ base]] ^ dump[low]);
+        }
+        if (differ != 0) {
             return false;
         }
     }

@@ -78,10 +78,16 @@ constexpr T route(T bits, const std::array<std::uint8_t, N>& lines) noexcept {
 template <typename T, std::size_t N>
 constexpr std::array<T, 256> routed_byte(const std::array<std::uint8_t, N>& lines, std::size_t byte,
                                          unsigned inverted = 0) noexcept {
-    const unsigned byte_lines = 0xFFU << (8 * byte);
+    const std::size_t first = 8 * byte;
+    const std::size_t end = first + 8 < N ? first + 8 : N;
     std::array<T, 256> routed{};
     for (unsigned value = 0; value < 256; ++value) {
-        routed[value] = route(static_cast<T>(((value << (8 * byte)) ^ inverted) & byte_lines), lines);
+        const unsigned bits = (value << first) ^ inverted;
+        unsigned to = 0;
+        for (std::size_t n = first; n < end; ++n) { // only the lines of this byte
+            to |= ((bits >> n) & 1U) << lines[n];
+        }
+        routed[value] = static_cast<T>(to);
     }
     return routed;
 }
