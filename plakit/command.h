@@ -58,6 +58,11 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 // map). Reports any failure, with the place in the file, and returns false.
 bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
 
+// Whether --wiring and the input `other` (named `other_name` in messages) are both standard
+// input, which is read once; if so, reports it as a usage error of `command`.
+bool wiring_and_input_both_stdin(const std::string& command, const std::string& wiring, const std::string& other_name,
+                                 const std::optional<std::string>& other);
+
 // The wiring that `name` (as --wiring gave it) names, or the one in the wiring file `name`
 // (- is standard input). Reports any failure, with the place in the file, and returns false.
 bool read_wiring(const std::string& name, eprom_wiring& wiring);

@@ -59,6 +59,9 @@ plakit_command add_fit_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
+                if (wiring_and_input_both_stdin("fit", given->wiring, "IMAGE", given->file)) {
+                    return status_usage;
+                }
                 const std::string name = input_name(given->file);
                 eprom_wiring wiring{};
                 if (!read_wiring(given->wiring, wiring)) {

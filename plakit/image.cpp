@@ -19,6 +19,9 @@ plakit_command add_image_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
+                if (wiring_and_input_both_stdin("image", given->wiring, "JEDEC", given->file)) {
+                    return status_usage;
+                }
                 pla_fuses fuses{};
                 eprom_wiring wiring{};
                 if (!read_fuses(given->file, given->order, fuses) || !read_wiring(given->wiring, wiring)) {

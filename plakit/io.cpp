@@ -117,6 +117,16 @@ bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, 
     return false;
 }
 
+bool wiring_and_input_both_stdin(const std::string& command, const std::string& wiring, const std::string& other_name,
+                                 const std::optional<std::string>& other) {
+    if (wiring != "-" || other != "-") {
+        return false;
+    }
+    (void)std::fprintf(stderr, "plakit: %s and --wiring cannot both be standard input; try 'plakit %s --help'\n",
+                       other_name.c_str(), command.c_str());
+    return true;
+}
+
 bool read_wiring(const std::string& name, eprom_wiring& wiring) {
     if (name == "adapter" || name == "straight") {
         wiring = name == "adapter" ? eprom_wiring::adapter : eprom_wiring::straight;

@@ -55,6 +55,10 @@ plakit_command add_verify_command(CLI::App& plakit) {
                                        "verify --help'\n");
                     return status_usage;
                 }
+                if (wiring_and_input_both_stdin("verify", given->wiring, "DUMP", given->dump) ||
+                    wiring_and_input_both_stdin("verify", given->wiring, "--jedec", given->jedec)) {
+                    return status_usage;
+                }
                 pla_fuses fuses{};
                 eprom_wiring wiring{};
                 if (!read_fuses(given->jedec, given->order, fuses) || !read_wiring(given->wiring, wiring)) {

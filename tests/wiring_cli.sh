@@ -138,6 +138,16 @@ TABLE
     [ ! -e new.bin ] || fail "an image written for a bad wiring"
     run wiring --wiring absent.txt
     expect_error 1 "plakit: absent.txt: No such file or directory"
+    # Standard input is read once: a wiring from it, and nothing else.
+    run wiring --wiring - <good.txt
+    expect_done
+    cmp -s out good.txt || fail "the wiring read from standard input prints otherwise"
+    run image - --wiring - <good.txt
+    expect_error 2 "plakit: JEDEC and --wiring cannot both be standard input; try 'plakit image --help'"
+    run fit - --wiring - <good.txt
+    expect_error 2 "plakit: IMAGE and --wiring cannot both be standard input; try 'plakit fit --help'"
+    run verify kept.bin --jedec - --wiring - <good.txt
+    expect_error 2 "plakit: --jedec and --wiring cannot both be standard input; try 'plakit verify --help'"
     ;;
 verify_mix_ups)
     # The images burned by mistake that only the command can make: the other pair order
