@@ -21,6 +21,17 @@ struct verify_options {
     std::string wiring = "adapter";
 };
 
+// Whether two inputs are standard input, which is read once; if so, reports it.
+bool standard_input_twice(const verify_options& given) {
+    if (given.dump == "-" && given.jedec == "-") {
+        (void)std::fprintf(stderr,
+                           "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'\n");
+        return true;
+    }
+    return wiring_and_input_both_stdin("verify", given.wiring, "DUMP", given.dump) ||
+           wiring_and_input_both_stdin("verify", given.wiring, "--jedec", given.jedec);
+}
+
 // The images burned by mistake that verify holds a dump against: the programming read in
 // the other pair order, then through each named wiring other than the one given.
 eprom_mix_ups mix_ups_of(const verify_options& given, const eprom_wiring& wiring) {
@@ -49,14 +60,7 @@ plakit_command add_verify_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (given->dump == "-" && given->jedec == "-") {
-                    (void)std::fprintf(stderr,
-                                       "plakit: DUMP and --jedec cannot both be standard input; try 'plakit "
-                                       "verify --help'\n");
-                    return status_usage;
-                }
-                if (wiring_and_input_both_stdin("verify", given->wiring, "DUMP", given->dump) ||
-                    wiring_and_input_both_stdin("verify", given->wiring, "--jedec", given->jedec)) {
+                if (standard_input_twice(*given)) {
                     return status_usage;
                 }
                 pla_fuses fuses{};
