@@ -403,8 +403,8 @@ bool is_through_wiring(const eprom_wiring& other, const eprom_wiring& wiring, co
     std::array<std::uint8_t, 256> read_for{};
     for (unsigned value = 0; value < 256; ++value) {
         from_low[value] = pla_inputs_to_address(reverse, forward.inputs_of_low_address[value]);
-        from_high[value] =
-            static_cast<std::uint16_t>(pla_inputs_to_address(reverse, forward.inputs_of_high_address[value]) ^ from_zero);
+        from_high[value] = static_cast<std::uint16_t>(
+            pla_inputs_to_address(reverse, forward.inputs_of_high_address[value]) ^ from_zero);
         read_for[value] = pla_outputs_to_data(forward, data_to_pla_outputs(reverse, static_cast<std::uint8_t>(value)));
     }
     const auto wrong = [&](const eprom_difference& difference) {
@@ -459,8 +459,8 @@ bool is_shifted(int shift, const side_by_side& bytes, std::span<const eprom_diff
 
 // The whole-image mix-ups, in the order of eprom_verdict, or nothing.
 std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& summary,
-                                 std::span<const eprom_difference> first,
-                                 const eprom_mix_ups& mix_ups, eprom_verification& result) {
+                                 std::span<const eprom_difference> first, const eprom_mix_ups& mix_ups,
+                                 eprom_verification& result) {
     const auto reversed = [](unsigned address) { return address ^ all_address_lines; };
     if (!mix_ups.other_pair_order.empty() && explains_at(reversed, {0, 0, 1}, bytes, first)) {
         result.option = mix_ups.other_pair_order;
@@ -501,8 +501,7 @@ std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& 
     return std::nullopt;
 }
 
-void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups,
-                        eprom_verification& result) {
+void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups, eprom_verification& result) {
     if (std::memcmp(bytes.expected.data(), bytes.dump.data(), eprom_image_size) == 0) {
         return;
     }

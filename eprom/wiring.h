@@ -132,9 +132,9 @@ constexpr eprom_wiring_lookups derive_wiring_lookups(const eprom_wiring& wiring)
     return {
         routed_byte<std::uint16_t>(wiring.address_line_input, 0, inverted),
         routed_byte<std::uint16_t>(wiring.address_line_input, 1, inverted),
-        routed_byte<std::uint8_t>(wiring.output_data_line, 0,
-                                  wiring_detail::route(wiring.inverted_data_lines,
-                                                       wiring_detail::inverse(wiring.output_data_line))),
+        routed_byte<std::uint8_t>(
+            wiring.output_data_line, 0,
+            wiring_detail::route(wiring.inverted_data_lines, wiring_detail::inverse(wiring.output_data_line))),
     };
 }
 

@@ -35,11 +35,10 @@ bool standard_input_twice(const verify_options& given) {
 // The images burned by mistake that verify holds a dump against: the programming read in
 // the other pair order, then through each named wiring other than the one given.
 eprom_mix_ups mix_ups_of(const verify_options& given, const eprom_wiring& wiring) {
-    eprom_mix_ups mix_ups{wiring,
-                          given.order == jedec_pair_order::true_first ? "--pairs complement-first"
-                                                                      : "--pairs true-first",
-                          {}};
-    for (const auto& [named, name] : {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
+    eprom_mix_ups mix_ups{
+        wiring, given.order == jedec_pair_order::true_first ? "--pairs complement-first" : "--pairs true-first", {}};
+    for (const auto& [named, name] :
+         {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
         if (named != wiring) {
             mix_ups.other_wirings.push_back({named, std::string{"--wiring "} + name});
         }

@@ -28,7 +28,8 @@ burned burn(const pla_fuses& fuses, const eprom_wiring& wiring) {
 }
 
 // A board of its own: the lines in reverse, A15 and D0 through inverters.
-constexpr eprom_wiring board{{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, 0x8000, {7, 6, 5, 4, 3, 2, 1, 0}, 0x01};
+constexpr eprom_wiring board{
+    {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, 0x8000, {7, 6, 5, 4, 3, 2, 1, 0}, 0x01};
 
 const std::vector<burned>& chips() {
     static const std::vector<burned> all = {

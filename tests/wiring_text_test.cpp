@@ -12,12 +12,13 @@ namespace {
 
 // The adapter as a person writes it off the board: data lines first, in no order, with
 // comments, tabs and CR LF line ends.
-constexpr std::string_view adapter_by_hand = "# the adapter\r\n"
-                                             "D0 F6\r\nD7\tF7  # F7 stays\r\nD1 F5\r\nD2 F4\r\nD3 F3\r\nD4 F2\r\n"
-                                             "D5 F1\r\nD6 F0\r\n\r\n"
-                                             "A15 I13\r\nA0 I15\r\nA1 I0\r\nA2 I1\r\nA3 I2\r\nA4 I3\r\nA5 I4\r\n"
-                                             "A6 I5\r\nA7 I6\r\nA8 I10\r\nA9 I11\r\nA10 I14\r\nA11 I12\r\n"
-                                             "A12 I7\r\nA13 I9\r\nA14 I8";
+constexpr std::string_view adapter_by_hand =
+    "# the adapter\r\n"
+    "D0 F6\r\nD7\tF7  # F7 stays\r\nD1 F5\r\nD2 F4\r\nD3 F3\r\nD4 F2\r\n"
+    "D5 F1\r\nD6 F0\r\n\r\n"
+    "A15 I13\r\nA0 I15\r\nA1 I0\r\nA2 I1\r\nA3 I2\r\nA4 I3\r\nA5 I4\r\n"
+    "A6 I5\r\nA7 I6\r\nA8 I10\r\nA9 I11\r\nA10 I14\r\nA11 I12\r\n"
+    "A12 I7\r\nA13 I9\r\nA14 I8";
 
 TEST(WiringText, AdapterByHandGivesPlaEpromsImage) {
     eprom_wiring wiring{};

@@ -101,8 +101,8 @@ std::optional<wiring_text_error> read_wiring_text(std::string_view text, eprom_w
                                               std::to_string(line_named_on[line_slot]) + ")");
         }
         const char pin_letter = is_address ? 'I' : 'F';
-        const std::string pins = is_address ? "an array input (I0-I15, /I0-/I15 inverted)"
-                                            : "an array output (F0-F7, /F0-/F7 inverted)";
+        const std::string pins =
+            is_address ? "an array input (I0-I15, /I0-/I15 inverted)" : "an array output (F0-F7, /F0-/F7 inverted)";
         if (count == 1) {
             return fault(words[0].column + words[0].text.size(),
                          std::string{words[0].text} + " has no pin: expected " + pins);
