@@ -389,14 +389,14 @@ void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
     }
 }
 
-// Whether the dump is the image made through `other` instead of `wiring`: the byte for the
+// Whether the dump is the image made through `other` instead of `mix_ups.wiring`: the byte for the
 // inputs of address a moved to the address whose inputs they are through `other`, and
 // through its data lines. Both ways of a wiring are affine, so the address a byte comes
 // from is one lookup for each byte of the address, XORed.
-bool is_through_wiring(const eprom_wiring& other, const eprom_wiring& wiring, const side_by_side& bytes,
+bool is_through_wiring(const eprom_other_wiring& other, const eprom_mix_ups& mix_ups, const side_by_side& bytes,
                        std::span<const eprom_difference> first) {
-    const eprom_wiring_lookups forward = derive_wiring_lookups(other);
-    const eprom_wiring_reverse_lookups reverse = derive_wiring_reverse_lookups(wiring);
+    const eprom_wiring_lookups forward = derive_wiring_lookups(other.wiring);
+    const eprom_wiring_reverse_lookups reverse = derive_wiring_reverse_lookups(mix_ups.wiring);
     const std::uint16_t from_zero = pla_inputs_to_address(reverse, 0);
     std::array<std::uint16_t, 256> from_low{};
     std::array<std::uint16_t, 256> from_high{};
@@ -466,11 +466,13 @@ std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& 
         result.option = mix_ups.other_pair_order;
         return fault{eprom_verdict::other_pair_order, 0, 0, 0};
     }
-    for (const eprom_other_wiring& other : mix_ups.other_wirings) {
-        if (is_through_wiring(other.wiring, mix_ups.wiring, bytes, first)) {
-            result.option = other.option;
-            return fault{eprom_verdict::other_wiring, 0, 0, 0};
-        }
+    const auto& others = mix_ups.other_wirings;
+    const auto other = std::find_if(others.begin(), others.end(), [&](const eprom_other_wiring& wiring) {
+        return is_through_wiring(wiring, mix_ups, bytes, first);
+    });
+    if (other != others.end()) {
+        result.option = other->option;
+        return fault{eprom_verdict::other_wiring, 0, 0, 0};
     }
     for (std::uint8_t line = 0; line < eprom_address_line_count; ++line) {
         const auto source = [=](unsigned address) { return address ^ (1U << line); };
@@ -486,12 +488,12 @@ std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& 
             return fault{eprom_verdict::data_line_inverted, line, line, 0};
         }
     }
-    for (int distance = 1; distance <= eprom_largest_shift; ++distance) {
-        for (const int shift : {distance, -distance}) {
-            if (is_shifted(shift, bytes, first)) {
-                result.shift = shift;
-                return fault{eprom_verdict::shifted, 0, 0, 0};
-            }
+    // 1, -1, 2, -2, ...: the smallest shift first, up before down.
+    for (int step = 0; step < 2 * eprom_largest_shift; ++step) {
+        const int shift = (step % 2 == 0 ? 1 : -1) * (step / 2 + 1);
+        if (is_shifted(shift, bytes, first)) {
+            result.shift = shift;
+            return fault{eprom_verdict::shifted, 0, 0, 0};
         }
     }
     if (summary.differing == eprom_image_size && wrong_lines == all_data_lines &&

@@ -75,19 +75,18 @@ constexpr T route(T bits, const std::array<std::uint8_t, N>& lines) noexcept {
 // The wiring of each byte of lines, for every value of that byte, the lines of that byte
 // whose bit is set in `inverted` inverted first, so that a wiring is applied by a lookup
 // per byte instead of a loop per line.
-template <typename T, std::size_t N>
-constexpr std::array<T, 256> routed_byte(const std::array<std::uint8_t, N>& lines, std::size_t byte,
-                                         unsigned inverted = 0) noexcept {
-    const std::size_t first = 8 * byte;
+template <typename T, std::size_t Byte, std::size_t N>
+constexpr std::array<T, 256> routed_byte(const std::array<std::uint8_t, N>& lines, unsigned inverted) noexcept {
+    const std::size_t first = 8 * Byte;
     const std::size_t end = first + 8 < N ? first + 8 : N;
     std::array<T, 256> routed{};
     for (unsigned value = 0; value < 256; ++value) {
         const unsigned bits = (value << first) ^ inverted;
-        unsigned to = 0;
+        unsigned routed_bits = 0;
         for (std::size_t n = first; n < end; ++n) { // only the lines of this byte
-            to |= ((bits >> n) & 1U) << lines[n];
+            routed_bits |= ((bits >> n) & 1U) << lines[n];
         }
-        routed[value] = static_cast<T>(to);
+        routed[value] = static_cast<T>(routed_bits);
     }
     return routed;
 }
@@ -130,10 +129,10 @@ constexpr eprom_wiring_lookups derive_wiring_lookups(const eprom_wiring& wiring)
     using wiring_detail::routed_byte;
     const unsigned inverted = wiring.inverted_address_lines;
     return {
-        routed_byte<std::uint16_t>(wiring.address_line_input, 0, inverted),
-        routed_byte<std::uint16_t>(wiring.address_line_input, 1, inverted),
-        routed_byte<std::uint8_t>(
-            wiring.output_data_line, 0,
+        routed_byte<std::uint16_t, 0>(wiring.address_line_input, inverted),
+        routed_byte<std::uint16_t, 1>(wiring.address_line_input, inverted),
+        routed_byte<std::uint8_t, 0>(
+            wiring.output_data_line,
             wiring_detail::route(wiring.inverted_data_lines, wiring_detail::inverse(wiring.output_data_line))),
     };
 }
@@ -143,9 +142,9 @@ constexpr eprom_wiring_reverse_lookups derive_wiring_reverse_lookups(const eprom
     const auto input_address_line = wiring_detail::inverse(wiring.address_line_input);
     const unsigned inverted_inputs = wiring_detail::route(wiring.inverted_address_lines, wiring.address_line_input);
     return {
-        routed_byte<std::uint16_t>(input_address_line, 0, inverted_inputs),
-        routed_byte<std::uint16_t>(input_address_line, 1, inverted_inputs),
-        routed_byte<std::uint8_t>(wiring_detail::inverse(wiring.output_data_line), 0, wiring.inverted_data_lines),
+        routed_byte<std::uint16_t, 0>(input_address_line, inverted_inputs),
+        routed_byte<std::uint16_t, 1>(input_address_line, inverted_inputs),
+        routed_byte<std::uint8_t, 0>(wiring_detail::inverse(wiring.output_data_line), wiring.inverted_data_lines),
     };
 }
 

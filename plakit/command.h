@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "eprom/image.h"
 #include "jedec/jedec.h"
@@ -58,10 +59,15 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 // map). Reports any failure, with the place in the file, and returns false.
 bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses);
 
-// Whether --wiring and the input `other` (named `other_name` in messages) are both standard
-// input, which is read once; if so, reports it as a usage error of `command`.
-bool wiring_and_input_both_stdin(const std::string& command, const std::string& wiring, const std::string& other_name,
-                                 const std::optional<std::string>& other);
+// An input file of a command as its messages name it (JEDEC, IMAGE, DUMP, --jedec).
+struct named_input {
+    std::string_view name;
+    std::optional<std::string> file;
+};
+
+// Whether --wiring and `input` are both standard input, which is read once; if so, reports
+// it as a usage error of `command`.
+bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring);
 
 // The wiring that `name` (as --wiring gave it) names, or the one in the wiring file `name`
 // (- is standard input). Reports any failure, with the place in the file, and returns false.

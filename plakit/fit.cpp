@@ -59,7 +59,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (wiring_and_input_both_stdin("fit", given->wiring, "IMAGE", given->file)) {
+                if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
                     return status_usage;
                 }
                 const std::string name = input_name(given->file);

@@ -19,7 +19,7 @@ plakit_command add_image_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (wiring_and_input_both_stdin("image", given->wiring, "JEDEC", given->file)) {
+                if (wiring_and_input_both_stdin("image", {"JEDEC", given->file}, given->wiring)) {
                     return status_usage;
                 }
                 pla_fuses fuses{};

@@ -117,13 +117,12 @@ bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, 
     return false;
 }
 
-bool wiring_and_input_both_stdin(const std::string& command, const std::string& wiring, const std::string& other_name,
-                                 const std::optional<std::string>& other) {
-    if (wiring != "-" || other != "-") {
+bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring) {
+    if (wiring != "-" || input.file != "-") {
         return false;
     }
     (void)std::fprintf(stderr, "plakit: %s and --wiring cannot both be standard input; try 'plakit %s --help'\n",
-                       other_name.c_str(), command.c_str());
+                       std::string{input.name}.c_str(), std::string{command}.c_str());
     return true;
 }
 

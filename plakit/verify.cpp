@@ -28,8 +28,8 @@ bool standard_input_twice(const verify_options& given) {
                            "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'\n");
         return true;
     }
-    return wiring_and_input_both_stdin("verify", given.wiring, "DUMP", given.dump) ||
-           wiring_and_input_both_stdin("verify", given.wiring, "--jedec", given.jedec);
+    return wiring_and_input_both_stdin("verify", {"DUMP", given.dump}, given.wiring) ||
+           wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
 }
 
 // The images burned by mistake that verify holds a dump against: the programming read in
