@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Counts the instructions of whole runs, each in an empty folder, for each build given:
-# pla-eprom against the floor program (file I/O alone), and plakit image of a JEDEC file
-# against pla-eprom.
+# pla-eprom against the floor program (file I/O alone), plakit image of a JEDEC file
+# against pla-eprom, and the same through the adapter's wiring given as a wiring file
+# against given by name.
 # Usage: bench/callgrind_ratio.sh [BUILD_DIR...]   (Release builds; by default build/bench,
 #        the g++ one, and build/clang, the clang++ one)
 set -euo pipefail
@@ -44,9 +45,16 @@ for build in "$@"; do
     echo "  eprom_floor: $floor_count instructions"
     awk -v p="$program_count" -v f="$floor_count" 'BEGIN { printf "  ratio:       %.3f (target: at most 2)\n", p / f }'
     jedec=$(mktemp)
+    wiring=$(mktemp)
     "$plakit" jedec -o "$jedec"
+    "$plakit" wiring -o "$wiring"
     image_count=$(count "$plakit" image "$jedec")
-    rm -f "$jedec"
+    named_count=$(count "$plakit" image "$jedec" --wiring adapter)
+    file_count=$(count "$plakit" image "$jedec" --wiring "$wiring")
+    rm -f "$jedec" "$wiring"
     echo "  plakit image FILE.jed: $image_count instructions"
     awk -v i="$image_count" -v p="$program_count" 'BEGIN { printf "  ratio to pla-eprom:    %.3f (target: at most 2.5)\n", i / p }'
+    echo "  plakit image FILE.jed --wiring adapter:     $named_count instructions"
+    echo "  plakit image FILE.jed --wiring WIRING.txt:  $file_count instructions (the adapter's, as a file)"
+    awk -v f="$file_count" -v n="$named_count" 'BEGIN { printf "  ratio of the file to the name:             %.3f\n", f / n }'
 done

@@ -38,7 +38,9 @@ count() {
 # The dumps, from the image the first build's pla-eprom writes: a good chip, one with a
 # data line stuck (every other byte differs), one with A0 and A15 swapped (the costliest
 # check: one byte at a time) and 64 KiB of noise (every byte differs; every wrong bit is
-# counted).
+# counted); then one of each whole-image mix-up: the image of the other pair order (the
+# image reversed), the image for the straight wiring, A15 inverted, D3 inverted, the image
+# shifted down by 16 bytes (the last shift tried) and every bit inverted.
 first=$(realpath -m "$1")
 [ -x "$first/pla-eprom" ] || die "$first/pla-eprom: no such program (build it first, e.g. cmake --workflow --preset bench)"
 (cd "$work" && "$first/pla-eprom" >/dev/null)
@@ -52,12 +54,19 @@ perl -0777 -ne '
         print substr($image, $differ ? $address ^ 0x8001 : $address, 1);
     }' "$image" >"$work/a0-a15-swapped.bin"
 perl -e 'srand(1); print map { chr int rand 256 } 1 .. 65536' >"$work/noise.bin"
+perl -0777 -ne 'print scalar reverse $_' "$image" >"$work/other-pairs.bin"
+(cd "$work" && "$first/plakit" image --wiring straight -o straight.bin)
+perl -0777 -ne 'print substr($_, 32768), substr($_, 0, 32768)' "$image" >"$work/a15-inverted.bin"
+perl -0777 -pe 's/(.)/chr(ord($1) ^ 0x08)/gse' "$image" >"$work/d3-inverted.bin"
+perl -0777 -ne 'print substr($_, 16), "\xFF" x 16' "$image" >"$work/shifted-down-16.bin"
+perl -0777 -pe 's/(.)/chr(ord($1) ^ 0xFF)/gse' "$image" >"$work/all-inverted.bin"
 
 for build in "$@"; do
     plakit=$(realpath -m "$build/plakit")
     [ -x "$plakit" ] || die "$plakit: no such program (build it first, e.g. cmake --workflow --preset bench)"
     echo "$build"
-    for dump in good.bin d3-stuck-at-0.bin a0-a15-swapped.bin noise.bin; do
+    for dump in good.bin d3-stuck-at-0.bin a0-a15-swapped.bin noise.bin other-pairs.bin straight.bin \
+        a15-inverted.bin d3-inverted.bin shifted-down-16.bin all-inverted.bin; do
         verify_count=$(count "$plakit" verify "$dump")
         cmp_count=$(count cmp -s 82S100_EPROM.bin "$dump")
         said=$(cd "$work" && "$plakit" verify "$dump" | grep "^$dump: " | tail -1) || true

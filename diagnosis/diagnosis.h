@@ -1,6 +1,7 @@
 // What is wrong with a burned EPROM: a dump read back from the chip held against the image
 // that was burned, and the single fault of the bench (a line stuck, swapped or shorted, a
-// chip not erased or not fully programmed) that turns the one into the other, if any.
+// chip not erased or not fully programmed) or the whole-image mix-up (another image
+// burned, a line inverted, the image shifted) that turns the one into the other, if any.
 // No I/O: the caller reads the files and prints the text `render_eprom_verification` gives.
 #pragma once
 
@@ -29,7 +30,13 @@ enum class eprom_verdict : std::uint8_t {
     address_lines_swapped, // line_m and line_n
     not_erased,            // every wrong bit reads 0 where 1 was expected
     not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
-    unexplained,           // no single fault above explains the differences
+    other_pair_order,      // the image of the programming in the other pair order (option)
+    other_wiring,          // the image through another wiring (option)
+    address_line_inverted, // line_m
+    data_line_inverted,    // line_m
+    shifted,               // the dump holds at a + shift the image's byte at a
+    all_bits_inverted,     // every byte read is the complement of the image's
+    unexplained,           // no fault above explains the differences
 };
 
 struct eprom_difference {
@@ -67,7 +74,30 @@ struct eprom_verification {
     bool is_part = false;
     std::size_t part_offset = 0; // the first such part
     std::uint64_t parts = 0;     // bit i: the dump equals part i (bytes i * dump_size onwards)
+    // other_pair_order, other_wiring: the command-line option that makes the image read.
+    std::string option;
+    // shifted: by how many addresses, up (positive) or down.
+    int shift = 0;
 };
+
+// The images that may have been burned in place of the expected one, with the option
+// that makes each (e.g. "--pairs true-first", "--wiring straight"); an empty option is not
+// tried. Read in the other pair order, every term tests the complement of each input, and
+// the inputs of address a, inverted, are those of address 0xFFFF - a whatever the wiring:
+// that image is the expected one reversed. Through another wiring, each byte of the image
+// moves to the address whose inputs are its own, changed to the other data lines.
+struct eprom_other_wiring {
+    eprom_wiring wiring; // valid
+    std::string option;
+};
+struct eprom_mix_ups {
+    eprom_wiring wiring = eprom_wiring::adapter; // the one the expected image is made through
+    std::string other_pair_order;
+    std::vector<eprom_other_wiring> other_wirings;
+};
+
+// Whole-image shifts tried: up and down by 1 to this many addresses.
+inline constexpr int eprom_largest_shift = 16;
 
 // The command's exit status: 0 when the dump matches the image, 1 otherwise.
 constexpr int eprom_exit_status(const eprom_verification& result) noexcept {
@@ -75,9 +105,10 @@ constexpr int eprom_exit_status(const eprom_verification& result) noexcept {
 }
 
 // Holds `dump` (any size) against `expected` and names the first fault, in the order of
-// eprom_verdict, that applied to `expected` gives `dump` byte for byte.
+// eprom_verdict, that applied to `expected` gives `dump` byte for byte; `mix_ups` says
+// which other images to hold it against, other wirings in their order.
 eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size> expected,
-                                     std::span<const std::uint8_t> dump);
+                                     std::span<const std::uint8_t> dump, const eprom_mix_ups& mix_ups = {});
 
 // The text the command prints on standard output for `result`; DUMP is `dump_name`, the
 // name the user gave; counts and line numbers are decimal, addresses and bytes hex:
@@ -88,7 +119,8 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 // or, for a dump that differs,
 //   DUMP: N bytes differ                                            ("1 byte differs")
 //     0xAAAA: expected 0xEE, read 0xRR                              (the first 8)
-//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0">
+//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0", "address line A15
+//         inverted", "shifted by 3 bytes: each byte 3 addresses above its own">
 //     Dm: X read 0 for 1, Y read 1 for 0    (unexplained only: each data line with wrong bits)
 //     Am: every difference at v             (unexplained only: each such address line)
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result);

@@ -74,6 +74,40 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     case eprom_verdict::not_fully_programmed:
         text += "not fully programmed";
         break;
+    case eprom_verdict::other_pair_order:
+        text += "the image of the programming in the other pair order: ";
+        text += result.option;
+        break;
+    case eprom_verdict::other_wiring:
+        text += "the image through another wiring: ";
+        text += result.option;
+        break;
+    case eprom_verdict::address_line_inverted:
+        text += "address line ";
+        append_address_line(text, result.line_m);
+        text += " inverted";
+        break;
+    case eprom_verdict::data_line_inverted:
+        text += "data line ";
+        append_data_line(text, result.line_m);
+        text += " inverted";
+        break;
+    case eprom_verdict::shifted: {
+        const auto distance = static_cast<std::size_t>(result.shift < 0 ? -result.shift : result.shift);
+        text += "shifted by ";
+        if (result.shift < 0) {
+            text += '-';
+        }
+        append_decimal(text, distance);
+        text += distance == 1 ? " byte: each byte " : " bytes: each byte ";
+        append_decimal(text, distance);
+        text += distance == 1 ? " address " : " addresses ";
+        text += result.shift < 0 ? "below its own" : "above its own";
+        break;
+    }
+    case eprom_verdict::all_bits_inverted:
+        text += "every bit inverted";
+        break;
     case eprom_verdict::unexplained:
         text += "no single fault explains the differences";
         break;

@@ -6,24 +6,22 @@
 #include <cstdint>
 #include <span>
 
+#include "eprom/wiring.h"
 #include "pla/pla.h"
 
 inline constexpr std::size_t eprom_image_size = std::size_t{1} << 16;
-
-// The adapter's wiring (eprom/wiring.h), or none: address line An carries input In and
-// data line Dk carries output Fk, as in a truth table read straight off an array.
-enum class eprom_wiring : std::uint8_t { adapter, straight };
 
 // Fills `image` so that image[a] is the data byte for EPROM address a, for the built-in
 // programming through the adapter's wiring.
 void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image) noexcept;
 
-// The same for the programming `fuses` through `wiring`, with the evaluator derived at
+// The same for the programming `fuses` through `wiring` (valid: eprom_wiring_is_valid),
+// with the evaluator and, for a wiring other than the adapter's, the lookups derived at
 // run time.
 void build_eprom_image(std::span<std::uint8_t, eprom_image_size> image, const pla_fuses& fuses,
-                       eprom_wiring wiring) noexcept;
+                       const eprom_wiring& wiring) noexcept;
 
 // Undoes `wiring`: fills `table` so that table[w] is the PLA output byte that `image`
 // holds for PLA input word w.
-void eprom_image_to_truth_table(std::span<const std::uint8_t, eprom_image_size> image, eprom_wiring wiring,
+void eprom_image_to_truth_table(std::span<const std::uint8_t, eprom_image_size> image, const eprom_wiring& wiring,
                                 std::span<std::uint8_t, eprom_image_size> table) noexcept;

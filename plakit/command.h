@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "eprom/image.h"
 #include "forms/forms.h"
@@ -37,13 +38,16 @@ plakit_command add_fit_command(CLI::App& plakit);
 plakit_command add_verify_command(CLI::App& plakit);
 plakit_command add_convert_command(CLI::App& plakit);
 plakit_command add_compare_command(CLI::App& plakit);
+plakit_command add_wiring_command(CLI::App& plakit);
 
 // The version line that --version prints, for the program and every command.
 std::string plakit_version();
 
 // The options several commands take.
 void add_pairs_option(CLI::App& command, jedec_pair_order& order);
-void add_wiring_option(CLI::App& command, eprom_wiring& wiring);
+// --wiring NAME|FILE: `adapter` (the default) or `straight`, or else a wiring file, which
+// read_wiring reads when the command runs.
+void add_wiring_option(CLI::App& command, std::string& wiring);
 // --from: the form of the programming read, told from its content by default.
 void add_from_option(CLI::App& command, programming_form& form);
 
@@ -68,6 +72,20 @@ bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, 
 // The fuse map in `bytes`, the whole of `file`, read as read_fuses reads it.
 bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
                      programming_form form);
+
+// An input file of a command as its messages name it (JEDEC, IMAGE, DUMP, --jedec).
+struct named_input {
+    std::string_view name;
+    std::optional<std::string> file;
+};
+
+// Whether --wiring and `input` are both standard input, which is read once; if so, reports
+// it as a usage error of `command`.
+bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring);
+
+// The wiring that `name` (as --wiring gave it) names, or the one in the wiring file `name`
+// (- is standard input). Reports any failure, with the place in the file, and returns false.
+bool read_wiring(const std::string& name, eprom_wiring& wiring);
 
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
 // writer, so that a failure leaves any old file as it was; a file that read_input has read

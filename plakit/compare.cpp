@@ -17,7 +17,7 @@ struct side {
     std::optional<pla_fuses> fuses;
 };
 
-bool read_side(const std::string& file, programming_form form, jedec_pair_order order, eprom_wiring wiring,
+bool read_side(const std::string& file, programming_form form, jedec_pair_order order, const eprom_wiring& wiring,
                side& read) {
     std::string bytes;
     if (!read_input(file, jedec_max_file_size, bytes)) {
@@ -47,7 +47,7 @@ plakit_command add_compare_command(CLI::App& plakit) {
         std::string b;
         jedec_pair_order order = jedec_pair_order::complement_first;
         programming_form form = programming_form::automatic;
-        eprom_wiring wiring = eprom_wiring::adapter;
+        std::string wiring = "adapter";
     };
     auto given = std::make_shared<options>();
     CLI::App* command = plakit.add_subcommand(
@@ -65,10 +65,18 @@ plakit_command add_compare_command(CLI::App& plakit) {
                                        "compare --help'\n");
                     return status_usage;
                 }
+                if (wiring_and_input_both_stdin("compare", {"A", given->a}, given->wiring) ||
+                    wiring_and_input_both_stdin("compare", {"B", given->b}, given->wiring)) {
+                    return status_usage;
+                }
+                eprom_wiring wiring{};
+                if (!read_wiring(given->wiring, wiring)) {
+                    return status_trouble;
+                }
                 static side first;
                 static side second;
-                if (!read_side(given->a, given->form, given->order, given->wiring, first) ||
-                    !read_side(given->b, given->form, given->order, given->wiring, second)) {
+                if (!read_side(given->a, given->form, given->order, wiring, first) ||
+                    !read_side(given->b, given->form, given->order, wiring, second)) {
                     return status_trouble;
                 }
                 const programming_comparison comparison = compare_truth_tables(first.table, second.table);

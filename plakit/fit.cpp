@@ -51,7 +51,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
         std::string file;
         std::string output = "-";
         jedec_pair_order order = jedec_pair_order::complement_first;
-        eprom_wiring wiring = eprom_wiring::adapter;
+        std::string wiring = "adapter";
     };
     auto given = std::make_shared<options>();
     CLI::App* command =
@@ -62,7 +62,14 @@ plakit_command add_fit_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
+                if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
+                    return status_usage;
+                }
                 const std::string name = input_name(given->file);
+                eprom_wiring wiring{};
+                if (!read_wiring(given->wiring, wiring)) {
+                    return status_failed;
+                }
                 std::string bytes;
                 // Read past the image's size, so that a long file's size is told as a short one's.
                 if (!read_input(given->file, longest_file_sized, bytes)) {
@@ -76,7 +83,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 static std::array<std::uint8_t, eprom_image_size> image;
                 static std::array<std::uint8_t, fit_table_size> table;
                 std::copy(bytes.begin(), bytes.end(), image.begin());
-                eprom_image_to_truth_table(image, given->wiring, table);
+                eprom_image_to_truth_table(image, wiring, table);
                 const fit_result result = fit_truth_table(table);
                 if (!result.found) {
                     // One term for each input word always drives the table: a cover larger than

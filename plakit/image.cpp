@@ -1,4 +1,4 @@
-// plakit image: the EPROM image for a programming, through the adapter's wiring.
+// plakit image: the EPROM image for a programming, through the adapter's wiring or another.
 #include <array>
 
 #include "plakit/command.h"
@@ -9,7 +9,7 @@ plakit_command add_image_command(CLI::App& plakit) {
         std::string output = "82S100_EPROM.bin";
         jedec_pair_order order = jedec_pair_order::complement_first;
         programming_form form = programming_form::automatic;
-        eprom_wiring wiring = eprom_wiring::adapter;
+        std::string wiring = "adapter";
     };
     auto given = std::make_shared<options>();
     CLI::App* command = plakit.add_subcommand("image", "Write the 65,536-byte EPROM image for a programming");
@@ -21,12 +21,16 @@ plakit_command add_image_command(CLI::App& plakit) {
     add_from_option(*command, given->form);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
+                if (wiring_and_input_both_stdin("image", {"JEDEC", given->file}, given->wiring)) {
+                    return status_usage;
+                }
                 pla_fuses fuses{};
-                if (!read_fuses(given->file, given->order, fuses, given->form)) {
+                eprom_wiring wiring{};
+                if (!read_fuses(given->file, given->order, fuses, given->form) || !read_wiring(given->wiring, wiring)) {
                     return status_failed;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
-                build_eprom_image(image, fuses, given->wiring);
+                build_eprom_image(image, fuses, wiring);
                 return write_output(given->output, image) ? status_done : status_failed;
             }};
 }

@@ -7,6 +7,7 @@
 #include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
+#include "wiring/wiring_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -55,16 +56,12 @@ void add_pairs_option(CLI::App& command, jedec_pair_order& order) {
         ->option_text("complement-first|true-first (default: complement-first)");
 }
 
-void add_wiring_option(CLI::App& command, eprom_wiring& wiring) {
+void add_wiring_option(CLI::App& command, std::string& wiring) {
     command
-        .add_option_function<std::string>(
-            "--wiring",
-            [&wiring](const std::string& name) {
-                wiring = name == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
-            },
-            "adapter: through the adapter's wiring; straight: address line An carries In, data line Dk carries Fk")
-        ->check(CLI::IsMember({"adapter", "straight"}))
-        ->option_text("adapter|straight (default: adapter)");
+        .add_option("--wiring", wiring,
+                    "adapter: through the adapter's wiring; straight: address line An carries In, data line Dk "
+                    "carries Fk; FILE: a wiring file (see plakit wiring)")
+        ->option_text("adapter|straight|FILE (default: adapter)");
 }
 
 void add_from_option(CLI::App& command, programming_form& form) {
@@ -100,7 +97,7 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
         }
     }
     bytes.clear();
-    std::array<char, 65536> buffer{};
+    static std::array<char, 65536> buffer{}; // zeroed once, not on every read
     int error = 0;
     while (bytes.size() <= limit) {
         const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), stream);
@@ -146,6 +143,33 @@ bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair
         return true;
     }
     report(input_name(file) + form_error_place(*error), error->message);
+    return false;
+}
+
+bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring) {
+    if (wiring != "-" || input.file != "-") {
+        return false;
+    }
+    (void)std::fprintf(stderr, "plakit: %s and --wiring cannot both be standard input; try 'plakit %s --help'\n",
+                       std::string{input.name}.c_str(), std::string{command}.c_str());
+    return true;
+}
+
+bool read_wiring(const std::string& name, eprom_wiring& wiring) {
+    if (name == "adapter" || name == "straight") {
+        wiring = name == "adapter" ? eprom_wiring::adapter : eprom_wiring::straight;
+        return true;
+    }
+    constexpr std::size_t wiring_file_limit = std::size_t{64} << 10; // a wiring file is some 200 bytes
+    std::string text;
+    if (!read_input(name, wiring_file_limit, text)) {
+        return false;
+    }
+    const auto error = read_wiring_text(text, wiring);
+    if (!error) {
+        return true;
+    }
+    report(input_name(name) + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
     return false;
 }
 

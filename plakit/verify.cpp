@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "diagnosis/diagnosis.h"
 #include "plakit/command.h"
@@ -12,17 +14,43 @@ namespace {
 // Far more than any EPROM of the family; a larger file is no dump.
 constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
 
+struct verify_options {
+    std::string dump;
+    std::optional<std::string> jedec; // none: the built-in map
+    jedec_pair_order order = jedec_pair_order::complement_first;
+    programming_form form = programming_form::automatic;
+    std::string wiring = "adapter";
+};
+
+// Whether two inputs are standard input, which is read once; if so, reports it.
+bool standard_input_twice(const verify_options& given) {
+    if (given.dump == "-" && given.jedec == "-") {
+        (void)std::fprintf(stderr,
+                           "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'\n");
+        return true;
+    }
+    return wiring_and_input_both_stdin("verify", {"DUMP", given.dump}, given.wiring) ||
+           wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
+}
+
+// The images burned by mistake that verify holds a dump against: the programming read in
+// the other pair order, then through each named wiring other than the one given.
+eprom_mix_ups mix_ups_of(const verify_options& given, const eprom_wiring& wiring) {
+    eprom_mix_ups mix_ups{
+        wiring, given.order == jedec_pair_order::true_first ? "--pairs complement-first" : "--pairs true-first", {}};
+    for (const auto& [named, name] :
+         {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
+        if (named != wiring) {
+            mix_ups.other_wirings.push_back({named, std::string{"--wiring "} + name});
+        }
+    }
+    return mix_ups;
+}
+
 } // namespace
 
 plakit_command add_verify_command(CLI::App& plakit) {
-    struct options {
-        std::string dump;
-        std::optional<std::string> jedec; // none: the built-in map
-        jedec_pair_order order = jedec_pair_order::complement_first;
-        programming_form form = programming_form::automatic;
-        eprom_wiring wiring = eprom_wiring::adapter;
-    };
-    auto given = std::make_shared<options>();
+    auto given = std::make_shared<verify_options>();
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
     command->footer(
@@ -36,14 +64,13 @@ plakit_command add_verify_command(CLI::App& plakit) {
     add_from_option(*command, given->form);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (given->dump == "-" && given->jedec == "-") {
-                    (void)std::fprintf(stderr,
-                                       "plakit: DUMP and --jedec cannot both be standard input; try 'plakit "
-                                       "verify --help'\n");
+                if (standard_input_twice(*given)) {
                     return status_usage;
                 }
                 pla_fuses fuses{};
-                if (!read_fuses(given->jedec, given->order, fuses, given->form)) {
+                eprom_wiring wiring{};
+                if (!read_fuses(given->jedec, given->order, fuses, given->form) ||
+                    !read_wiring(given->wiring, wiring)) {
                     return status_trouble;
                 }
                 std::string dump;
@@ -51,14 +78,14 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     return status_trouble;
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
-                if (!given->jedec && given->wiring == eprom_wiring::adapter) {
+                if (!given->jedec && wiring == eprom_wiring::adapter) {
                     build_eprom_image(image); // the built-in map's tables are derived at compile time
                 } else {
-                    build_eprom_image(image, fuses, given->wiring);
+                    build_eprom_image(image, fuses, wiring);
                 }
                 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
                 const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
-                const eprom_verification result = verify_eprom_dump(image, bytes);
+                const eprom_verification result = verify_eprom_dump(image, bytes, mix_ups_of(*given, wiring));
                 if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
                     return status_trouble;
                 }
