@@ -10,44 +10,15 @@ plakit=$(realpath "$2")
 shift 2
 emulator=("$@")
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-if [ ${#emulator[@]} -gt 0 ]; then
-    printf '#!/usr/bin/env bash\nexec%s %q "$@"\n' "$(printf ' %q' "${emulator[@]}")" "$plakit" >"$work/plakit"
-    chmod +x "$work/plakit"
-    plakit=$work/plakit
-fi
-
-fail() {
-    echo "FAIL ($case_name): $*" >&2
-    exit 1
-}
+programs=(plakit)
+# shellcheck source=plakit_harness.sh
+source "$(dirname "$0")/plakit_harness.sh"
 
 need() {
     command -v "$1" >/dev/null && return 0
     [ "${CI:-}" != true ] || fail "$1 is missing (install it: bash tools/dependencies.sh test)"
     echo "skipped: no $1"
     exit 77
-}
-
-run() {
-    status=0
-    "$plakit" "$@" >"$work/out" 2>"$work/err" || status=$?
-    if [ ${#emulator[@]} -gt 0 ]; then
-        sed -i 's/\r$//' "$work/err"
-    fi
-}
-
-expect_done() {
-    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
-    [ ! -s "$work/err" ] || fail "stderr: $(cat "$work/err")"
-}
-
-expect_error() {
-    [ "$status" -eq "$1" ] || fail "status $status, not $1; stderr: $(cat "$work/err")"
-    [ "$(cat "$work/err")" = "$2" ] || fail "stderr: $(cat "$work/err"), not: $2"
 }
 
 # A Berkeley PLA file of 48 random terms, every one live, and a random polarity: the

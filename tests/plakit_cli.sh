@@ -10,19 +10,9 @@ pla_eprom=$(realpath "$3")
 shift 3
 emulator=("$@")
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-# Under an emulator each program is a script that runs it there, so that every case calls
-# it the same way.
-if [ ${#emulator[@]} -gt 0 ]; then
-    for name in plakit pla_eprom; do
-        printf '#!/usr/bin/env bash\nexec%s %q "$@"\n' "$(printf ' %q' "${emulator[@]}")" "${!name}" >"$work/$name"
-        chmod +x "$work/$name"
-        printf -v "$name" '%s' "$work/$name"
-    done
-fi
+programs=(plakit pla_eprom)
+# shellcheck source=plakit_harness.sh
+source "$(dirname "$0")/plakit_harness.sh"
 
 # The system's words for a file where a folder is: strerror's, or those of Windows and wine.
 if [ ${#emulator[@]} -eq 0 ]; then
@@ -30,51 +20,6 @@ if [ ${#emulator[@]} -eq 0 ]; then
 else
     folder_in_the_way="Access (is )?denied"
 fi
-
-fail() {
-    echo "FAIL ($case_name): $*" >&2
-    exit 1
-}
-
-# Ends the case as skipped (CTest's SKIP_RETURN_CODE) when the platform cannot run it.
-skip() {
-    echo "skipped ($case_name): $*"
-    exit 77
-}
-
-# Runs plakit; its status goes to $status, its output to $work/out and $work/err, with
-# Windows' CR LF line ends made LF.
-run() {
-    status=0
-    "$plakit" "$@" >"$work/out" 2>"$work/err" || status=$?
-    lf_line_ends
-}
-
-lf_line_ends() {
-    local file
-    if [ ${#emulator[@]} -gt 0 ]; then
-        for file in "$work/out" "$work/err"; do
-            [ ! -f "$file" ] || sed -i 's/\r$//' "$file"
-        done
-    fi
-}
-
-expect_done() {
-    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
-    [ ! -s "$work/err" ] || fail "stderr: $(cat "$work/err")"
-}
-
-# Status $1 and exactly the line $2 on stderr.
-expect_error() {
-    [ "$status" -eq "$1" ] || fail "status $status, not $1; stderr: $(cat "$work/err")"
-    [ "$(cat "$work/err")" = "$2" ] || fail "stderr: $(cat "$work/err")"
-}
-
-# Status $1 and one line on stderr that the extended regular expression $2 matches.
-expect_error_like() {
-    [ "$status" -eq "$1" ] || fail "status $status, not $1; stderr: $(cat "$work/err")"
-    [ "$(wc -l <"$work/err")" -eq 1 ] && grep -qxE "$2" "$work/err" || fail "stderr: $(cat "$work/err")"
-}
 
 # gzip's trailer holds the CRC-32 (ISO-HDLC) of the data, least significant byte first.
 crc32_of() {

@@ -10,41 +10,9 @@ pla_eprom=$(realpath "$3")
 shift 3
 emulator=("$@")
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-if [ ${#emulator[@]} -gt 0 ]; then
-    for name in plakit pla_eprom; do
-        printf '#!/usr/bin/env bash\nexec%s %q "$@"\n' "$(printf ' %q' "${emulator[@]}")" "${!name}" >"$work/$name"
-        chmod +x "$work/$name"
-        printf -v "$name" '%s' "$work/$name"
-    done
-fi
-
-fail() {
-    echo "FAIL ($case_name): $*" >&2
-    exit 1
-}
-
-# Runs plakit; its status goes to $status, its output to $work/out and $work/err (LF ends).
-run() {
-    status=0
-    "$plakit" "$@" >"$work/out" 2>"$work/err" || status=$?
-    if [ ${#emulator[@]} -gt 0 ]; then
-        sed -i 's/\r$//' "$work/out" "$work/err"
-    fi
-}
-
-expect_done() {
-    [ "$status" -eq 0 ] || fail "status $status, stderr: $(cat "$work/err")"
-    [ ! -s "$work/err" ] || fail "stderr: $(cat "$work/err")"
-}
-
-expect_error() {
-    [ "$status" -eq "$1" ] || fail "status $status, not $1; stderr: $(cat "$work/err")"
-    [ "$(cat "$work/err")" = "$2" ] || fail "stderr: $(cat "$work/err")"
-}
+programs=(plakit pla_eprom)
+# shellcheck source=plakit_harness.sh
+source "$(dirname "$0")/plakit_harness.sh"
 
 # The last line verify printed, without the dump's name.
 verdict() {
