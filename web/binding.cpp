@@ -107,8 +107,7 @@ std::optional<val> read_wiring(const val& request, eprom_wiring& wiring) {
     if (!error) {
         return std::nullopt;
     }
-    return failure(file.name + ":" + std::to_string(error->line) + ":" + std::to_string(error->column),
-                   error->message);
+    return failure(file.name + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
 }
 
 // The bytes of `file` read as a programming in `form`, as plakit's read_fuses_from.
@@ -232,8 +231,7 @@ struct compared_side {
 
 // As plakit compare reads a side: an image when the form is told from the content and the
 // file is an image's size, else a programming.
-std::optional<val> read_side(const val& source, const val& request, const eprom_wiring& wiring,
-                             compared_side& side) {
+std::optional<val> read_side(const val& source, const val& request, const eprom_wiring& wiring, compared_side& side) {
     const source_file file = read_source(source);
     if (const auto reason = refusal(file, jedec_max_file_size)) {
         return failure(file.name, *reason);
@@ -241,8 +239,8 @@ std::optional<val> read_side(const val& source, const val& request, const eprom_
     const programming_form form = form_of(request);
     if (form == programming_form::automatic && file.bytes.size() == eprom_image_size) {
         // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-        const std::span<const std::uint8_t, eprom_image_size> image{reinterpret_cast<const std::uint8_t*>(file.bytes.data()),
-                                                                    eprom_image_size};
+        const std::span<const std::uint8_t, eprom_image_size> image{
+            reinterpret_cast<const std::uint8_t*>(file.bytes.data()), eprom_image_size};
         eprom_image_to_truth_table(image, wiring, side.table);
         side.fuses.reset();
         return std::nullopt;
