@@ -140,6 +140,99 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
   }
 });
 
+check('programmings in every form plakit reads, and the forms written', (plakit) => {
+  for (const seed of [4, 5]) {
+    put('random.jed', randomJedec(seed));
+    for (const [form, file] of [['fuses', 'random.fuses'], ['pla', 'random.pla'], ['equations', 'random.eqn']]) {
+      assert.equal(native('convert', 'random.jed', '--to', form, '-o', file).status, 0);
+      const bytes = fs.readFileSync(path.join(work, file));
+      for (const given of ['automatic', form]) {
+        const answer = plakit.programming({ programming: put(file, bytes), form: given, pairs: 'complement-first', wiring: 'adapter' });
+        assert.ok(answer.ok, answer.message);
+        same(answer.image, native('image', file, '-o', '-').out, file + ' as ' + given);
+      }
+    }
+    const answer = plakit.programming({ programming: put('random.jed', randomJedec(seed)), form: 'automatic', pairs: 'true-first', wiring: 'adapter' });
+    for (const form of ['fuses', 'pla', 'verilog', 'vhdl']) {
+      same(Buffer.from(answer[form]), native('convert', 'random.jed', '--pairs', 'true-first', '--to', form).out, form + ' written');
+    }
+  }
+  // A form forced that the file is not in: plakit's line.
+  const wrong = plakit.programming({ programming: put('random.jed', randomJedec(6)), form: 'table', pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!wrong.ok);
+  assert.equal(wrong.message + '\n', native('image', 'random.jed', '--from', 'table', '-o', 'never.bin').err);
+});
+
+// The straight wiring with address line A3 and data line D7 through inverters.
+const invertedWiring = () =>
+  native('wiring', '--wiring', 'straight').out.toString().replace('\nA3 I3\n', '\nA3 /I3\n').replace('\nD7 F7\n', '\nD7 /F7\n');
+
+check('wiring files: the image, the fit and the verdict plakit gives through them', (plakit) => {
+  const text = invertedWiring();
+  assert.match(text, /A3 \/I3\n[^]*D7 \/F7\n/);
+  const wiring = put('inverted.txt', Buffer.from(text));
+  put('random.jed', randomJedec(8));
+  const answer = plakit.programming({ programming: put('random.jed', randomJedec(8)), pairs: 'complement-first', wiring });
+  assert.ok(answer.ok, answer.message);
+  const image = native('image', 'random.jed', '--wiring', 'inverted.txt', '-o', '-').out;
+  same(answer.image, image, 'image through the wiring file');
+  assert.ok(!Buffer.from(answer.image).equals(native('image', 'random.jed', '--wiring', 'straight', '-o', '-').out));
+  assert.equal(plakit.wiring({ wiring }).text, native('wiring', '--wiring', 'inverted.txt').out.toString());
+  const fitted = plakit.fit({ image: put('inverted.bin', image), pairs: 'complement-first', wiring });
+  const run = native('fit', 'inverted.bin', '--wiring', 'inverted.txt');
+  assert.equal(fitted.jedec, run.out.toString());
+  assert.equal(fitted.line + '\n', run.err);
+});
+
+check('bad wiring files: the line plakit prints', (plakit) => {
+  const good = invertedWiring();
+  const cases = {
+    'twice.txt': good.replace('\nA4 I4\n', '\nA4 I3\n'),
+    'missing.txt': good.replace('\nD2 F2\n', '\n'),
+    'pin.txt': good.replace('\nA5 I5\n', '\nA5 I16\n'),
+    'word.txt': good + 'hello\n',
+    'empty.txt': '',
+  };
+  for (const [name, text] of Object.entries(cases)) {
+    const wiring = put(name, Buffer.from(text));
+    const run = native('image', '--wiring', name, '-o', 'never.bin');
+    assert.equal(run.status, 1, name);
+    for (const answer of [plakit.programming({ programming: null, pairs: 'complement-first', wiring }), plakit.wiring({ wiring })]) {
+      assert.ok(!answer.ok, name);
+      assert.equal(answer.message + '\n', run.err, name);
+    }
+  }
+  assert.equal(plakit.fit({ image: put('b.bin', Buffer.alloc(65536)), pairs: 'complement-first', wiring: put('word.txt', Buffer.from('x')) }).message + '\n',
+    native('fit', 'b.bin', '--wiring', 'word.txt').err);
+});
+
+check('compare: the text and the status of plakit compare', (plakit) => {
+  const equations = native('convert', '--to', 'equations').out.toString();
+  put('builtin.eqn', Buffer.from(equations));
+  // F3 inverted: its polarity fuse alone differs.
+  put('polarity.eqn', Buffer.from(equations.replace(/^\/F3 =/m, 'F3 =')));
+  put('builtin.bin', native('image', '-o', '-').out);
+  put('builtin.jed', native('jedec').out);
+  put('random.jed', randomJedec(9));
+  for (const [a, b, options] of [
+    ['builtin.eqn', 'polarity.eqn', []],
+    ['builtin.jed', 'builtin.bin', []],
+    ['random.jed', 'builtin.bin', ['--wiring', 'straight']],
+    ['builtin.jed', 'builtin.eqn', ['--pairs', 'true-first']],
+  ]) {
+    const request = { a: put(a, fs.readFileSync(path.join(work, a))), b: put(b, fs.readFileSync(path.join(work, b))),
+      form: 'automatic', pairs: options[0] === '--pairs' ? 'true-first' : 'complement-first', wiring: options[0] === '--wiring' ? 'straight' : 'adapter' };
+    const answer = plakit.compare(request);
+    assert.ok(answer.ok, answer.message);
+    const run = native('compare', a, b, ...options);
+    assert.equal(answer.text, run.out.toString(), a + ' ' + b);
+    assert.equal(answer.status, run.status, a + ' ' + b);
+  }
+  assert.match(native('compare', 'builtin.eqn', 'polarity.eqn').out.toString(), /F3: inverted/);
+  const bad = plakit.compare({ a: put('builtin.eqn', Buffer.from(equations)), b: put('bad.pla', Buffer.from('.i 16\n.o 9\n')), form: 'automatic', pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(bad.message + '\n', native('compare', 'builtin.eqn', 'bad.pla').err);
+});
+
 require(modulePath)().then((plakit) => {
   let failed = 0;
   for (const [name, body] of checks) {

@@ -4,7 +4,8 @@
 Usage: browser_test.py PAGE NATIVE_PLAKIT SCREENSHOT_FOLDER
 
 Gives the page the built-in programming, a random programming's JEDEC file, a dump with a
-stuck data line, a bad file and the built-in image; the files it offers for download and
+stuck data line, a bad file, the built-in image, the random programming as a fuse file and
+a Berkeley PLA, a wiring file (bad, then good) and two programmings to compare; the files it offers for download and
 the texts it shows must be plakit's for the same files; no console error, no network
 request. A screenshot of each state goes to SCREENSHOT_FOLDER.
 """
@@ -195,12 +196,68 @@ try:
     driver.execute_script("document.getElementById('fit-box').scrollIntoView()")
     shot("5-fit")
 
+    # The same random programming as a fuse file and as a Berkeley PLA: its image; and the
+    # programming offered in the other forms.
+    give("programming-file", os.path.join(work, "random.jed"))
+    wait.until(lambda d: text("programming-name") == "random.jed")
+    expect(download("fuses-download", "82S100.fuses") == native("convert", "random.jed", "--to", "fuses")[1],
+           "random programming's fuse file")
+    expect(download("vhdl-download", "pla_82s100.vhd") == native("convert", "random.jed", "--to", "vhdl")[1],
+           "random programming's VHDL")
+    for form, name in (("fuses", "random.fuses"), ("pla", "random.pla")):
+        native("convert", "random.jed", "--to", form, "-o", name)
+        give("programming-file", os.path.join(work, name))
+        wait.until(lambda d, name=name: text("programming-name") == name)
+        expect(download("image-download", "82S100_EPROM.bin") == image, name + ": image")
+    Select(driver.find_element(By.ID, "form")).select_by_value("table")
+    wait.until(lambda d: text("programming-error") != "")
+    expect(shown_text("programming-error") + "\n"
+           == native("image", "random.pla", "--from", "table", "-o", "x.bin")[2],
+           "pla read as a table: " + shown_text("programming-error"))
+    Select(driver.find_element(By.ID, "form")).select_by_value("automatic")
+
+    # A wiring file: the straight wiring with A3 and D7 through inverters, typed in the box
+    # with a fault first (plakit's line), then loaded from a file.
+    straight = native("wiring", "--wiring", "straight")[1].decode()
+    inverted = straight.replace("\nA3 I3\n", "\nA3 /I3\n").replace("\nD7 F7\n", "\nD7 /F7\n")
+    Select(driver.find_element(By.ID, "wiring")).select_by_value("file")
+    driver.execute_script("document.getElementById('wiring-text').value = arguments[0]",
+                          inverted.replace("\nA5 I5\n", "\nA5 I16\n"))
+    driver.find_element(By.ID, "wiring-apply").click()
+    wait.until(lambda d: text("wiring-error") != "")
+    put("wiring.txt", inverted.replace("\nA5 I5\n", "\nA5 I16\n").encode())
+    err = native("image", "--wiring", "wiring.txt", "-o", "x.bin")[2]
+    expect(text("wiring-error") + "\n" == err and text("programming-error") + "\n" == err,
+           "bad wiring file: " + text("wiring-error"))
+    driver.execute_script("document.getElementById('wiring-box').scrollIntoView()")
+    shot("6-bad-wiring")
+    put("inverted.txt", inverted.encode())
+    give("wiring-file", os.path.join(work, "inverted.txt"))
+    wait.until(lambda d: text("wiring-name") == "inverted.txt" and text("wiring-error") == "")
+    expect(download("image-download", "82S100_EPROM.bin")
+           == native("image", "random.pla", "--wiring", "inverted.txt", "-o", "-")[1], "image through the wiring file")
+    Select(driver.find_element(By.ID, "wiring")).select_by_value("adapter")
+
+    # Two programmings that differ in one polarity fuse: plakit compare's text.
+    equations = native("convert", "--to", "equations")[1].decode()
+    put("builtin.eqn", equations.encode())
+    put("polarity.eqn", equations.replace("\n/F3 =", "\nF3 =").encode())
+    give("compare-a-file", os.path.join(work, "builtin.eqn"))
+    give("compare-b-file", os.path.join(work, "polarity.eqn"))
+    wait.until(lambda d: shown_text("compare-text") != "")
+    status, out, _ = native("compare", "builtin.eqn", "polarity.eqn")
+    expect(status == 1 and shown_text("compare-text") == out.decode() and "F3: inverted" in out.decode(),
+           "compare text: " + shown_text("compare-text"))
+    expect(text("compare-verdict") == "Different logic", "compare verdict: " + text("compare-verdict"))
+    driver.execute_script("document.getElementById('compare-box').scrollIntoView()")
+    shot("7-compare")
+
     # A phone's width: nothing wider than the screen.
     driver.set_window_size(390, 844)
     driver.execute_script("window.scrollTo(0, 0)")
     width = driver.execute_script("return document.documentElement.scrollWidth")
     expect(width <= 390, f"at 390 px the page is {width} px wide")
-    shot("6-phone")
+    shot("8-phone")
 
     errors = [entry for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
     expect(not errors, f"console errors: {errors}")

@@ -7,6 +7,9 @@
     programming: null, // null: the built-in programming; else {name, bytes}
     dump: null,
     image: null,
+    compareA: null,
+    compareB: null,
+    wiringName: 'wiring.txt', // the wiring file's name, as messages give it
   };
   let plakit = null;
 
@@ -26,7 +29,12 @@
     if (link.href.startsWith('blob:')) URL.revokeObjectURL(link.href);
     link.href = URL.createObjectURL(new Blob([bytes], { type }));
   };
-  const options = () => ({ pairs: $('pairs').value, wiring: $('wiring').value });
+  // The wiring: a name, or the wiring file in the text box, as bytes.
+  const wiring = () =>
+    $('wiring').value === 'file'
+      ? { name: state.wiringName, bytes: new TextEncoder().encode($('wiring-text').value) }
+      : $('wiring').value;
+  const options = () => ({ pairs: $('pairs').value, form: $('form').value, wiring: wiring() });
   const fail = (box, message) => {
     $(box + '-error').textContent = message;
     $(box + '-result').hidden = true;
@@ -44,6 +52,8 @@
     $('image-crc').textContent = hex(crc32(answer.image), 8);
     setDownload($('image-download'), answer.image, 'application/octet-stream');
     setDownload($('jedec-download'), answer.jedec, 'text/plain');
+    setDownload($('fuses-download'), answer.fuses, 'application/octet-stream');
+    for (const form of ['pla', 'verilog', 'vhdl']) setDownload($(form + '-download'), answer[form], 'text/plain');
     $('equations').textContent = answer.equations;
     $('table').textContent = answer.table;
     state.builtImage = answer.image;
@@ -109,19 +119,57 @@
     }, 0));
   };
 
-  const shows = { programming: showProgramming, verify: showVerify, fit: showFit };
+  const showCompare = () => {
+    if (!state.compareA || !state.compareB) return;
+    const answer = plakit.compare({ a: state.compareA, b: state.compareB, ...options() });
+    if (!answer.ok) return fail('compare', answer.message);
+    succeed('compare');
+    $('compare-verdict').textContent = answer.status === 0 ? 'The same logic' : 'Different logic';
+    $('compare-text').textContent = answer.text;
+  };
+
+  // The wiring file checked as plakit wiring --wiring FILE reads it.
+  const checkWiring = () => {
+    $('wiring-box').hidden = $('wiring').value !== 'file';
+    const answer = plakit.wiring({ wiring: wiring() });
+    $('wiring-error').textContent = answer.ok ? '' : answer.message;
+  };
+
+  const showAll = () => {
+    checkWiring();
+    showProgramming();
+    showVerify();
+    showFit();
+    showCompare();
+  };
+
+  const shows = {
+    programming: showProgramming,
+    verify: showVerify,
+    fit: showFit,
+    'compare-a': showCompare,
+    'compare-b': showCompare,
+  };
   const given = (box, file) => {
     file.arrayBuffer().then((buffer) => {
       const source = { name: file.name, bytes: new Uint8Array(buffer) };
       if (box === 'programming') state.programming = source;
       else if (box === 'verify') state.dump = source;
-      else state.image = source;
+      else if (box === 'fit') state.image = source;
+      else if (box === 'compare-a') state.compareA = source;
+      else state.compareB = source;
       shows[box]();
       if (box === 'programming') showVerify();
-    }, (error) => fail(box, 'plakit: ' + file.name + ': ' + error.message));
+    }, (error) => fail(box.replace(/-[ab]$/, ''), 'plakit: ' + file.name + ': ' + error.message));
   };
 
   const start = () => {
+    for (const box of ['compare-a', 'compare-b']) {
+      const input = $(box + '-file');
+      input.addEventListener('change', () => {
+        if (input.files.length > 0) given(box, input.files[0]);
+      });
+    }
     for (const box of ['programming', 'verify', 'fit']) {
       const input = $(box + '-file');
       input.addEventListener('change', () => {
@@ -152,13 +200,20 @@
       state.image = { name: '82S100_EPROM.bin', bytes: state.builtImage };
       showFit();
     });
-    for (const id of ['pairs', 'wiring']) {
-      $(id).addEventListener('change', () => {
-        showProgramming();
-        showVerify();
-        showFit();
+    for (const id of ['pairs', 'form', 'wiring']) $(id).addEventListener('change', showAll);
+    // The text box starts as the adapter's wiring file, to edit.
+    $('wiring-text').value = plakit.wiring({ wiring: 'adapter' }).text;
+    $('wiring-apply').addEventListener('click', showAll);
+    $('wiring-file').addEventListener('change', () => {
+      const file = $('wiring-file').files[0];
+      if (!file) return;
+      file.text().then((text) => {
+        state.wiringName = file.name;
+        $('wiring-name').textContent = file.name;
+        $('wiring-text').value = text;
+        showAll();
       });
-    }
+    });
     showProgramming();
     $('loading').hidden = true;
     document.body.dataset.ready = 'true';

@@ -1,0 +1,27 @@
+// What plakit fit says of an image or a truth table and of the programming it finds: the
+// same words from every front end. No I/O: the caller puts the file's name in front.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "minimize/minimize.h"
+#include "pla/pla.h"
+
+// Why `size` bytes are not an image or a truth table to fit, or none.
+std::optional<std::string> fit_size_problem(std::size_t size);
+
+// H (active high, the plain sum) or L (inverted) for each output, F0 first, as the
+// program table writes them.
+std::string fit_polarity_letters(std::uint8_t inverted_outputs);
+
+// The outcome of a search: "N terms, polarity ..." when found, else why nothing is written.
+std::string fit_outcome_text(const fit_result& result);
+
+// Why the array programmed with `fuses` is not written: the first input word for which it
+// does not drive table[word] (a fault of the minimizer's); none when it drives them all.
+std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
+                                             std::span<const std::uint8_t, fit_table_size> table);
