@@ -160,6 +160,7 @@
     succeed('verify');
     $('verify-verdict').textContent = verdictOf(answer);
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
+    $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
     $('verify-text').textContent = answer.text;
     $('verify-read').replaceChildren(
       ...dumps.map((dump, index) => new Option(dump.name, String(index)))
@@ -224,8 +225,11 @@
         let start = 0;
         for (let line = 1; line < Number(place[1]) && start >= 0; ++line) start = text.indexOf('\n', start) + 1;
         const end = text.indexOf('\n', start);
-        $('wiring-text').focus();
-        $('wiring-text').setSelectionRange(start, end < 0 ? text.length : end);
+        const box = $('wiring-text');
+        box.focus();
+        box.setSelectionRange(start, end < 0 ? text.length : end);
+        // The selected line in sight, a few lines below the box's top.
+        box.scrollTop = Math.max(0, Number(place[1]) - 3) * parseFloat(getComputedStyle(box).lineHeight);
         $('wiring-note').textContent = `Line ${place[1]}, column ${place[2]} is selected in the box. ` +
           'The wiring in force has not changed.';
       } else {
