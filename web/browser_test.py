@@ -164,6 +164,8 @@ def drop(area_id, files):
 
 
 def choose(select_id, value):
+    """Chooses in a select, opening the closed part that holds it first."""
+    script("const d = document.getElementById(arguments[0]).closest('details'); if (d) d.open = true;", select_id)
     Select(element(select_id)).select_by_value(value)
 
 
