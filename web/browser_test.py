@@ -351,6 +351,24 @@ try:
         choose("verify-read", "1")
         expect(text("map-count") == f"{ones:,} wrong bytes of 65,536", "second read's map: " + text("map-count"))
 
+    with stage("mix-ups"):
+        # An image burned through another wiring, and one of a JEDEC file read with the
+        # other pair order: plakit verify names each mix-up, and so does the page.
+        put("straight.bin", image_of("--wiring", "straight"))
+        give("verify-file", os.path.join(work, "straight.bin"))
+        wait.until(lambda d: shown_text("verify-text").startswith("straight.bin"))
+        out = native("verify", "straight.bin")[1].decode()
+        expect(shown_text("verify-text") == out and "no single fault" not in out, "another wiring: " + out)
+        expect(text("verify-verdict")[26:] in out, "another wiring: verdict " + text("verify-verdict"))
+        give("programming-file", os.path.join(work, "random.jed"))
+        wait.until(lambda d: text("programming-name") == "random.jed")
+        put("pairs.bin", image_of("random.jed", "--pairs", "true-first"))
+        give("verify-file", os.path.join(work, "pairs.bin"))
+        wait.until(lambda d: shown_text("verify-text").startswith("pairs.bin"))
+        out = native("verify", "pairs.bin", "--jedec", "random.jed")[1].decode()
+        expect(shown_text("verify-text") == out and "no single fault" not in out, "the other pair order: " + out)
+        element("builtin").click()
+
     with stage("a dropped programming"):
         # A file dropped on the programming's box is read as one chosen (the JEDEC file of the
         # built-in programming, as plakit writes it).

@@ -7,8 +7,8 @@
 (() => {
   const $ = (id) => document.getElementById(id);
   let plakit = null;
-  // The largest file of each kind that plakit reads, in bytes; the binding tells its own.
-  let limits = { programming: 1 << 20, dump: 16 << 20, image: 16 << 20, wiring: 64 << 10 };
+  // The largest file of each kind that plakit reads, in bytes, as the binding gives them.
+  let limits = null;
 
   const state = {
     programming: null, // null: the built-in programming; else {name, bytes}
@@ -155,7 +155,7 @@
     if (!state.dumps) return;
     if (!state.image) return clear('verify');
     const dumps = state.dumps;
-    const answer = plakit.verify({ dumps, dump: dumps[0], programming: state.programming, ...options() });
+    const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify');
     $('verify-verdict').textContent = verdictOf(answer);
@@ -327,7 +327,7 @@
   };
 
   const start = () => {
-    if (typeof plakit.limits === 'function') limits = plakit.limits();
+    limits = plakit.limits();
     // Each choice is read, even of the file chosen last time: the input forgets it.
     const inputs = {
       programming: 'programming-file',
