@@ -134,12 +134,15 @@
     );
   };
 
-  // The verdict: the binding's, or the last line of the report (what is wrong).
-  const verdictOf = (answer) => {
+  // The verdict: the binding's, or the report's last line about the read (what is
+  // wrong): the lines after it are its details.
+  const verdictOf = (answer, name) => {
     if (typeof answer.verdict === 'string') return answer.verdict;
     if (answer.status === 0) return 'The EPROM matches the image.';
     const lines = answer.text.trimEnd().split('\n');
-    return 'The EPROM does not match: ' + lines[lines.length - 1].replace(/^[^:]*: /, '');
+    const about = lines.filter((line) => line.startsWith(name + ': '));
+    const last = about.length > 0 ? about[about.length - 1].slice(name.length + 2) : lines[lines.length - 1];
+    return 'The EPROM does not match: ' + last;
   };
 
   const showVerifyMap = (expected) => {
@@ -158,7 +161,7 @@
     const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify');
-    $('verify-verdict').textContent = verdictOf(answer);
+    $('verify-verdict').textContent = verdictOf(answer, dumps[0].name);
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
     $('verify-text').textContent = answer.text;
