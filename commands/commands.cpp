@@ -200,15 +200,15 @@ command_result run_equations(const command_programming& programming, const progr
     return run_convert(programming, options, table ? target_form::table : target_form::equations, hdl_default_name);
 }
 
-command_result run_convert(const command_programming& programming, const programming_options& options, target_form to,
-                           std::string_view name) {
+command_result run_convert(const command_programming& programming, const programming_options& options,
+                           target_form target, std::string_view name) {
     command_result result;
     pla_fuses fuses{};
     if (!read_fuses(programming, options, fuses, result.messages)) {
         result.status = status_failed;
         return result;
     }
-    switch (to) {
+    switch (target) {
     case target_form::fuses:
         return written(write_fuse_file(fuses, options.order));
     case target_form::pla:

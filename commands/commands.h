@@ -99,10 +99,10 @@ command_result run_image(const command_programming& programming, const programmi
 // plakit equations: the programming as equations, or as its program table.
 command_result run_equations(const command_programming& programming, const programming_options& options, bool table);
 
-// plakit convert: the programming written in `to`; `name` is the Verilog module's or VHDL
+// plakit convert: the programming written in `target`; `name` is the Verilog module's or VHDL
 // entity's name.
-command_result run_convert(const command_programming& programming, const programming_options& options, target_form to,
-                           std::string_view name);
+command_result run_convert(const command_programming& programming, const programming_options& options,
+                           target_form target, std::string_view name);
 
 // plakit fit: a programming of at most 48 terms driving the image or truth table, as a JEDEC
 // file, and the line that says how it was found (or why none was).
