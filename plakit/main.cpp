@@ -23,14 +23,19 @@ std::string one_line(std::string text) {
     return text;
 }
 
-// CLI11 lists the arguments left over last to first; they read as given here.
-std::string extras_text(const CLI::App& plakit, const std::vector<plakit_command>& commands) {
+// CLI11 lists the arguments left over last to first; they read as given here (CLI11's own
+// words if it kept none).
+std::string extras_text(const CLI::App& plakit, const std::vector<plakit_command>& commands,
+                        const CLI::ParseError& error) {
     std::vector<std::string> extras = plakit.remaining(false);
     for (const plakit_command& command : commands) {
         if (command.app->parsed()) {
             const std::vector<std::string> own = command.app->remaining(false);
             extras.insert(extras.end(), own.begin(), own.end());
         }
+    }
+    if (extras.empty()) {
+        return error.what();
     }
     std::string text =
         extras.size() > 1 ? "The following arguments were not expected:" : "The following argument was not expected:";
@@ -105,8 +110,9 @@ int run_plakit(int argc, char** argv) {
                                         [](const plakit_command& command) { return command.app->parsed(); });
         const std::string help =
             given == commands.end() ? "plakit --help" : "plakit " + given->app->get_name() + " --help";
-        const std::string what =
-            dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr ? extras_text(plakit, commands) : error.what();
+        const std::string what = dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr
+                                     ? extras_text(plakit, commands, error)
+                                     : error.what();
         (void)std::fprintf(stderr, "plakit: %s; try '%s'\n", one_line(what).c_str(), help.c_str());
         return status_usage;
     }
