@@ -145,10 +145,16 @@ DWORD put_in_place(const wide_path& target, const wide_path& temporary) noexcept
 }
 
 // A device (NUL, CON, a serial port) or a pipe in the name's place is written to as it
-// is: it has no folder to hold a temporary file, nor anything to replace. Returns whether
-// `target` is one, and then `error`, 0 or the system's code for the failure.
-bool written_in_place(const wide_path& target, std::span<const std::uint8_t> data, DWORD& error) noexcept {
-    HANDLE file = CreateFileW(target.data(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+// is: it has no folder to hold a temporary file, nor anything to replace. The name is
+// opened as given, since a device's full path (\\.\CON) may not open as its name does.
+// Returns whether `name` is one, and then `error`, 0 or the system's code for the failure.
+bool written_in_place(const char* name, std::span<const std::uint8_t> data, DWORD& error) noexcept {
+    wide_path given{};
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, given.data(), static_cast<int>(given.size())) ==
+        0) {
+        return false; // the replacing write reports it
+    }
+    HANDLE file = CreateFileW(given.data(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false; // no such file yet, a folder, or a file that the replacing write reports on
@@ -171,7 +177,7 @@ int write_file_replacing(const char* name, std::span<const std::uint8_t> data) n
     if (const DWORD error = full_path(name, target); error != 0) {
         return as_result(error);
     }
-    if (DWORD error = 0; written_in_place(target, data, error)) {
+    if (DWORD error = 0; written_in_place(name, data, error)) {
         return as_result(error);
     }
     // A folder is not replaced, nor given a temporary file inside (as "folder\\" would).
