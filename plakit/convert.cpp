@@ -26,12 +26,7 @@ plakit_command add_convert_command(CLI::App& plakit) {
         ->required();
     command->add_option("-o,--output", given->output, "The file to write (default: standard output)");
     command->add_option("--name", given->name, "The Verilog module's or VHDL entity's name")
-        ->check(CLI::Validator(
-            [](const std::string& name) {
-                return is_hdl_name(name) ? std::string{}
-                                         : "not a name: a letter, then letters, digits and single underscores";
-            },
-            "NAME"))
+        ->check(CLI::Validator([](const std::string& name) { return hdl_name_fault(name); }, "NAME"))
         ->capture_default_str();
     add_pairs_option(*command, given->order);
     add_from_option(*command, given->form);
