@@ -3,6 +3,7 @@
 #include <bit>
 #include <memory>
 
+#include "minimize/bound.h"
 #include "minimize/cover.h"
 #include "minimize/minimize.h"
 
@@ -91,6 +92,14 @@ public:
 
     // The cover with fewest terms reached and its phases.
     fit_result run(std::size_t max_terms);
+
+    // The cover of one output alone in one phase (1 inverted), cut short if capped.
+    [[nodiscard]] const cover& alone(unsigned output, unsigned phase) const noexcept {
+        return alone_[output][phase].terms;
+    }
+    [[nodiscard]] std::uint64_t steps_left() const noexcept {
+        return budget_.left();
+    }
 
 private:
     void cover_outputs_alone();
@@ -230,6 +239,41 @@ std::pair<unsigned, std::size_t> neediest_output(const alone_bounds& bounds) {
     return neediest;
 }
 
+std::unique_ptr<phase_sets> both_phases(const plain_sets& plain) {
+    auto sets = std::make_unique<phase_sets>();
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            sets->on[output][phase] = function->on[output];
+            sets->need[output][phase] = function->need[output];
+        }
+    }
+    return sets;
+}
+
+// The points each output's own covers and the cover found hold alone, a few of each term.
+phase_candidates candidates_of(const plain_sets& plain, const phase_search& search, const fit_result& found,
+                               effort& budget) {
+    constexpr std::size_t per_term = 3;
+    phase_candidates candidates;
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            candidates[output][phase] =
+                distinguished_points(search.alone(output, phase), *function, output, per_term, budget);
+        }
+    }
+    const auto function = phased(plain, found.inverted_outputs);
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
+        const std::vector<std::uint16_t> more = distinguished_points(found.terms, *function, output, per_term, budget);
+        points.insert(points.end(), more.begin(), more.end());
+        std::sort(points.begin(), points.end());
+        points.erase(std::unique(points.begin(), points.end()), points.end());
+    }
+    return candidates;
+}
+
 } // namespace
 
 fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
@@ -240,11 +284,26 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     if (needs > options.max_terms) {
         return {false, 0, {}, needs, fit_outcome::impossible, neediest, needs};
     }
-    phase_search search(*plain, options.max_terms, options.effort);
+    // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
+    const std::uint64_t proof_share = options.effort / 4;
+    phase_search search(*plain, options.max_terms, options.effort - proof_share);
     fit_result result = search.run(options.max_terms);
-    result.lower_bound = std::min(needs, result.terms.size());
-    result.outcome =
-        result.found && result.lower_bound == result.terms.size() ? fit_outcome::proven : fit_outcome::bounded;
+    effort proof_budget(proof_share + search.steps_left());
+    const std::size_t reached = result.terms.size();
+    const std::size_t target = std::min(reached, options.max_terms + 1);
+    const std::size_t proven =
+        std::max(needs, polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
+                                       target, proof_budget));
+    if (result.found && proven >= reached) {
+        result.lower_bound = reached;
+        result.outcome = fit_outcome::proven;
+    } else if (proven > options.max_terms) {
+        result.lower_bound = proven;
+        result.outcome = fit_outcome::impossible;
+    } else {
+        result.lower_bound = std::min(proven, reached);
+        result.outcome = fit_outcome::bounded;
+    }
     return result;
 }
 

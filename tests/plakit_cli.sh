@@ -122,7 +122,7 @@ fit_round_trip)
     # file, and by pipe in the other pair order. Terms and polarities on stderr.
     cp "$work/builtin.bin" image.bin
     run fit image.bin -o fitted.jed
-    expect_error 0 "plakit: image.bin: 25 terms; at least 22 are needed; 23 of the 48 left, polarity HLLLLLLL"
+    expect_error 0 "plakit: image.bin: 25 terms, the fewest possible; 23 of the 48 left, polarity HLLLLLLL"
     run image fitted.jed -o again.bin
     expect_done
     expect_builtin_image again.bin
@@ -134,7 +134,7 @@ fit_wirings)
     cp "$work/builtin.bin" image.bin
     "$plakit" image --wiring straight -o table.bin
     run fit --wiring straight table.bin -o from-table.jed
-    expect_error 0 "plakit: table.bin: 25 terms; at least 22 are needed; 23 of the 48 left, polarity HLLLLLLL"
+    expect_error 0 "plakit: table.bin: 25 terms, the fewest possible; 23 of the 48 left, polarity HLLLLLLL"
     run image from-table.jed -o adapter.bin
     expect_done
     expect_builtin_image adapter.bin
