@@ -51,7 +51,7 @@ public:
             last_[output][0] = first_[output][1];
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
-        known_.assign(pairs_.size() * pairs_.size(), 0);
+        known_.assign((pairs_.size() * pairs_.size() + 3) / 4, 0);
     }
 
     [[nodiscard]] std::pair<std::size_t, std::size_t> group(unsigned output, unsigned phase) const noexcept {
@@ -61,7 +61,10 @@ public:
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        std::uint8_t& known = known_[left * pairs_.size() + right];
+        const std::size_t entry = left < right ? left * pairs_.size() + right : right * pairs_.size() + left;
+        std::uint8_t& cell = known_[entry / 4];
+        const unsigned shift = 2 * static_cast<unsigned>(entry % 4);
+        unsigned known = (cell >> shift) & 3U;
         if (known == 0) {
             const pair_point& one = pairs_[left];
             const pair_point& other = pairs_[right];
@@ -75,7 +78,7 @@ public:
             });
             budget_.spend(check_steps + words);
             known = inside ? 2 : 1;
-            known_[right * pairs_.size() + left] = known;
+            cell = static_cast<std::uint8_t>(cell | (known << shift));
         }
         return known == 2;
     }
@@ -90,7 +93,7 @@ private:
     std::vector<pair_point> pairs_;
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
-    std::vector<std::uint8_t> known_; // 0 not checked yet, 1 apart, 2 shareable
+    std::vector<std::uint8_t> known_; // two bits a pair of pairs: 0 not checked yet, 1 apart, 2 shareable
 };
 
 // Pairs of the decided outputs (the pool) and, among them, pairs no two of which one term
@@ -106,12 +109,13 @@ bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, s
                         [&](std::size_t member) { return graph.shareable(member, candidate); });
 }
 
-// Adds the pairs of one output in one phase: those shareable with fewest of the pool first.
+// Adds the pairs of one output in one phase: those shareable with fewest of the chosen and
+// of their own group first.
 void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, std::size_t> group) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // shareable count, pair
     for (std::size_t candidate = group.first; candidate < group.second && !graph.exhausted(); ++candidate) {
         std::size_t shared = 0;
-        for (const std::size_t member : set.pool) {
+        for (const std::size_t member : set.chosen) {
             shared += graph.shareable(member, candidate) ? 1 : 0;
         }
         for (std::size_t other = group.first; other < group.second; ++other) {
@@ -215,36 +219,39 @@ private:
 
 } // namespace
 
-std::vector<std::uint16_t> distinguished_points(const cover& terms, const output_sets& function, unsigned output,
-                                                std::size_t per_term, effort& budget) {
+std::array<std::vector<std::uint16_t>, pla_output_count>
+distinguished_points(const cover& terms, const output_sets& function, std::size_t per_term, effort& budget) {
     const coverage counts(terms, budget);
-    const point_set& need = function.need[output];
-    const point_set& on = function.on[output];
-    std::vector<std::uint16_t> chosen;
+    std::array<std::vector<std::uint16_t>, pla_output_count> chosen;
     std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours, point
-    for (const fit_term& term : terms) {
-        if (((term.outputs >> output) & 1U) == 0) {
-            continue;
-        }
-        ranked.clear();
-        budget.spend(cube_words(term.care));
-        for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
-            for (std::uint64_t alone = mask & need[word] & counts.exactly_one(output, word); alone != 0;
-                 alone &= alone - 1) {
-                const auto point = static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
-                ranked.emplace_back(neighbours_in(on, point), static_cast<std::uint16_t>(point));
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const point_set& need = function.need[output];
+        const point_set& on = function.on[output];
+        for (const fit_term& term : terms) {
+            if (((term.outputs >> output) & 1U) == 0) {
+                continue;
             }
-            return ranked.size() < weighed_points;
-        });
-        budget.spend(ranked.size());
-        const std::size_t kept = std::min(per_term, ranked.size());
-        std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
-        for (std::size_t place = 0; place < kept; ++place) {
-            chosen.push_back(ranked[place].second);
+            ranked.clear();
+            budget.spend(cube_words(term.care));
+            for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
+                for (std::uint64_t alone = mask & need[word] & counts.exactly_one(output, word); alone != 0;
+                     alone &= alone - 1) {
+                    const auto point =
+                        static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
+                    ranked.emplace_back(neighbours_in(on, point), static_cast<std::uint16_t>(point));
+                }
+                return ranked.size() < weighed_points;
+            });
+            budget.spend(ranked.size());
+            const std::size_t kept = std::min(per_term, ranked.size());
+            std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
+            for (std::size_t place = 0; place < kept; ++place) {
+                chosen[output].push_back(ranked[place].second);
+            }
         }
+        std::sort(chosen[output].begin(), chosen[output].end());
+        chosen[output].erase(std::unique(chosen[output].begin(), chosen[output].end()), chosen[output].end());
     }
-    std::sort(chosen.begin(), chosen.end());
-    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
     return chosen;
 }
 

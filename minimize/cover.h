@@ -94,8 +94,10 @@ private:
 };
 
 // How many points of `need` no two of which one implicant of `on` holds (`need` inside `on`),
-// as many as the effort finds: a cover of `need` by implicants of `on` needs a term for each.
-std::size_t independent_points(const point_set& need, const point_set& on, effort& budget);
+// as many as the effort finds, or `enough` once that many are found: a cover of `need` by
+// implicants of `on` needs a term for each.
+std::size_t independent_points(const point_set& need, const point_set& on, effort& budget,
+                               std::size_t enough = SIZE_MAX);
 
 // The steps, each keeping the cover a cover of `function`.
 

@@ -55,16 +55,14 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 // hold: that output alone, in that phase, needs a term for each.
 using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-alone_bounds independent_bounds(const plain_sets& plain) {
+alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough) {
     alone_bounds bounds{};
-    const auto plain_phase = phased(plain, 0);
-    const auto inverted_phase = phased(plain, 0xFF);
-    for (unsigned output = 0; output < pla_output_count; ++output) {
-        effort in_phase_budget(bound_steps);
-        effort inverted_budget(bound_steps);
-        bounds[output][0] = independent_points(plain_phase->need[output], plain_phase->on[output], in_phase_budget);
-        bounds[output][1] =
-            independent_points(inverted_phase->need[output], inverted_phase->on[output], inverted_budget);
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            effort budget(bound_steps);
+            bounds[output][phase] = independent_points(function->need[output], function->on[output], budget, enough);
+        }
     }
     return bounds;
 }
@@ -254,20 +252,24 @@ std::unique_ptr<phase_sets> both_phases(const plain_sets& plain) {
 // The points each output's own covers and the cover found hold alone, a few of each term.
 phase_candidates candidates_of(const plain_sets& plain, const phase_search& search, const fit_result& found,
                                effort& budget) {
-    constexpr std::size_t per_term = 3;
+    constexpr std::size_t per_term = 8;
     phase_candidates candidates;
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        cover own; // the outputs' own covers share no output, so one coverage serves them all
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            candidates[output][phase] =
-                distinguished_points(search.alone(output, phase), *function, output, per_term, budget);
+            own.insert(own.end(), search.alone(output, phase).begin(), search.alone(output, phase).end());
+        }
+        auto points = distinguished_points(own, *function, per_term, budget);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            candidates[output][phase] = std::move(points[output]);
         }
     }
     const auto function = phased(plain, found.inverted_outputs);
+    auto more = distinguished_points(found.terms, *function, per_term, budget);
     for (unsigned output = 0; output < pla_output_count; ++output) {
         std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
-        const std::vector<std::uint16_t> more = distinguished_points(found.terms, *function, output, per_term, budget);
-        points.insert(points.end(), more.begin(), more.end());
+        points.insert(points.end(), more[output].begin(), more[output].end());
         std::sort(points.begin(), points.end());
         points.erase(std::unique(points.begin(), points.end()), points.end());
     }
@@ -279,10 +281,13 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
 fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
                       std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
     const auto plain = sets_of(table, care);
-    const alone_bounds bounds = independent_bounds(*plain);
-    const auto [neediest, needs] = neediest_output(bounds);
+    // Enough to tell whether one output alone rules the array out: the cover's own bound
+    // does the rest.
+    const auto [neediest, needs] = neediest_output(independent_bounds(*plain, options.max_terms + 1));
     if (needs > options.max_terms) {
-        return {false, 0, {}, needs, fit_outcome::impossible, neediest, needs};
+        // How many that output needs, as far as a fixed effort finds.
+        const std::size_t alone = neediest_output(independent_bounds(*plain, SIZE_MAX)).second;
+        return {false, 0, {}, alone, fit_outcome::impossible, neediest, alone};
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
     const std::uint64_t proof_share = options.effort / 4;
