@@ -21,8 +21,12 @@ unsigned neighbours_in(const point_set& set, unsigned point) noexcept {
     return neighbours;
 }
 
-// Past this many points of a term, the first ones only are weighed.
-constexpr std::size_t weighed_points = 4096;
+// A fixed scrambling of the 65,536 input words: among points alike, those it ranks first
+// are spread over the whole cube, not gathered at its lowest words, so that the candidates
+// of different outputs seldom share a term.
+constexpr unsigned scrambled(unsigned point) noexcept {
+    return ((point * 40503U) ^ (point >> 7)) & 0xFFFFU;
+}
 
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 8;
@@ -223,7 +227,7 @@ std::array<std::vector<std::uint16_t>, pla_output_count>
 distinguished_points(const cover& terms, const output_sets& function, std::size_t per_term, effort& budget) {
     const coverage counts(terms, budget);
     std::array<std::vector<std::uint16_t>, pla_output_count> chosen;
-    std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours, point
+    std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours and scrambled word, point
     for (unsigned output = 0; output < pla_output_count; ++output) {
         const point_set& need = function.need[output];
         const point_set& on = function.on[output];
@@ -238,11 +242,12 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
                      alone &= alone - 1) {
                     const auto point =
                         static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
-                    ranked.emplace_back(neighbours_in(on, point), static_cast<std::uint16_t>(point));
+                    ranked.emplace_back((neighbours_in(on, point) << 16) | scrambled(point),
+                                        static_cast<std::uint16_t>(point));
                 }
-                return ranked.size() < weighed_points;
+                return true;
             });
-            budget.spend(ranked.size());
+            budget.spend(2 * ranked.size());
             const std::size_t kept = std::min(per_term, ranked.size());
             std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
             for (std::size_t place = 0; place < kept; ++place) {
