@@ -252,7 +252,8 @@ std::unique_ptr<phase_sets> both_phases(const plain_sets& plain) {
 // The points each output's own covers and the cover found hold alone, a few of each term.
 phase_candidates candidates_of(const plain_sets& plain, const phase_search& search, const fit_result& found,
                                effort& budget) {
-    constexpr std::size_t per_term = 8;
+    // Eight points a term, more for small covers: a few hundred pairs in all.
+    const auto per_term = [](const cover& terms) { return std::max<std::size_t>(8, 256 / (terms.size() + 1)); };
     phase_candidates candidates;
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
@@ -260,13 +261,13 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
         for (unsigned output = 0; output < pla_output_count; ++output) {
             own.insert(own.end(), search.alone(output, phase).begin(), search.alone(output, phase).end());
         }
-        auto points = distinguished_points(own, *function, per_term, budget);
+        auto points = distinguished_points(own, *function, per_term(own), budget);
         for (unsigned output = 0; output < pla_output_count; ++output) {
             candidates[output][phase] = std::move(points[output]);
         }
     }
     const auto function = phased(plain, found.inverted_outputs);
-    auto more = distinguished_points(found.terms, *function, per_term, budget);
+    auto more = distinguished_points(found.terms, *function, per_term(found.terms), budget);
     for (unsigned output = 0; output < pla_output_count; ++output) {
         std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
         points.insert(points.end(), more[output].begin(), more[output].end());

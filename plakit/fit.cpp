@@ -1,7 +1,9 @@
 // plakit fit: a programming recovered from an EPROM image or a truth table, as a JEDEC file.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "minimize/fit_report.h"
 #include "minimize/minimize.h"
@@ -20,6 +22,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
         std::string output = "-";
         jedec_pair_order order = jedec_pair_order::complement_first;
         std::string wiring = "adapter";
+        double effort = 1;
     };
     auto given = std::make_shared<options>();
     CLI::App* command =
@@ -29,6 +32,19 @@ plakit_command add_fit_command(CLI::App& plakit) {
     command->add_option("-o,--output", given->output, "The JEDEC file to write (default: standard output)");
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
+    command
+        ->add_option("--effort", given->effort,
+                     "How long the search for the fewest terms and its proof may go on, as a multiple of the "
+                     "default (about 2 s at most): 4 for a hard table, 0.25 for a quick answer")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                char* end = nullptr;
+                const double times = std::strtod(text.c_str(), &end);
+                return !text.empty() && *end == '\0' && times >= 0 && times <= 1000 ? std::string{}
+                                                                                    : "not a number from 0 to 1000";
+            },
+            "TIMES"))
+        ->option_text("TIMES (default: 1)");
     return {command, [given] {
                 if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
                     return status_usage;
@@ -51,7 +67,11 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 static std::array<std::uint8_t, fit_table_size> table;
                 std::copy(bytes.begin(), bytes.end(), image.begin());
                 eprom_image_to_truth_table(image, wiring, table);
-                const fit_result result = fit_truth_table(table);
+                static const std::vector<std::uint8_t> every_level(fit_table_size, 0xFF);
+                const auto steps = static_cast<std::uint64_t>(given->effort * static_cast<double>(fit_default_effort));
+                const fit_result result =
+                    fit_design(table, std::span<const std::uint8_t, fit_table_size>(every_level.data(), fit_table_size),
+                               {pla_term_count, steps});
                 if (!result.found) {
                     report(name, fit_outcome_text(result));
                     return status_failed;
