@@ -55,13 +55,16 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 // hold: that output alone, in that phase, needs a term for each.
 using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough) {
+alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough, unsigned outputs = 0xFF) {
     alone_bounds bounds{};
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            effort budget(bound_steps);
-            bounds[output][phase] = independent_points(function->need[output], function->on[output], budget, enough);
+            if (((outputs >> output) & 1U) != 0) {
+                effort budget(bound_steps);
+                bounds[output][phase] =
+                    independent_points(function->need[output], function->on[output], budget, enough);
+            }
         }
     }
     return bounds;
@@ -267,7 +270,7 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
         }
     }
     const auto function = phased(plain, found.inverted_outputs);
-    auto more = distinguished_points(found.terms, *function, per_term(found.terms), budget);
+    auto more = distinguished_points(found.terms, *function, 2 * per_term(found.terms), budget);
     for (unsigned output = 0; output < pla_output_count; ++output) {
         std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
         points.insert(points.end(), more[output].begin(), more[output].end());
@@ -287,7 +290,7 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     const auto [neediest, needs] = neediest_output(independent_bounds(*plain, options.max_terms + 1));
     if (needs > options.max_terms) {
         // How many that output needs, as far as a fixed effort finds.
-        const std::size_t alone = neediest_output(independent_bounds(*plain, SIZE_MAX)).second;
+        const std::size_t alone = neediest_output(independent_bounds(*plain, SIZE_MAX, 1U << neediest)).second;
         return {false, 0, {}, alone, fit_outcome::impossible, neediest, alone};
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
