@@ -12,6 +12,9 @@ namespace {
 // The effort a lower bound may take, for each output in each phase, when no cover was
 // found small enough.
 constexpr std::uint64_t bound_steps = 5'000'000;
+// The effort of the first look at each output in each phase, which only asks whether one
+// alone rules the array out.
+constexpr std::uint64_t quick_bound_steps = 500'000;
 // Past this many terms, a last-resort cover is left as grown.
 constexpr std::size_t minimized_terms = 1024;
 
@@ -55,13 +58,14 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 // hold: that output alone, in that phase, needs a term for each.
 using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough, unsigned outputs = 0xFF) {
+alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough, std::uint64_t steps,
+                                unsigned outputs = 0xFF) {
     alone_bounds bounds{};
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
         for (unsigned output = 0; output < pla_output_count; ++output) {
             if (((outputs >> output) & 1U) != 0) {
-                effort budget(bound_steps);
+                effort budget(steps);
                 bounds[output][phase] =
                     independent_points(function->need[output], function->on[output], budget, enough);
             }
@@ -287,10 +291,12 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     const auto plain = sets_of(table, care);
     // Enough to tell whether one output alone rules the array out: the cover's own bound
     // does the rest.
-    const auto [neediest, needs] = neediest_output(independent_bounds(*plain, options.max_terms + 1));
+    const auto [neediest, needs] =
+        neediest_output(independent_bounds(*plain, options.max_terms + 1, quick_bound_steps));
     if (needs > options.max_terms) {
         // How many that output needs, as far as a fixed effort finds.
-        const std::size_t alone = neediest_output(independent_bounds(*plain, SIZE_MAX, 1U << neediest)).second;
+        const std::size_t alone =
+            neediest_output(independent_bounds(*plain, SIZE_MAX, bound_steps, 1U << neediest)).second;
         return {false, 0, {}, alone, fit_outcome::impossible, neediest, alone};
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
