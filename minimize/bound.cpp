@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <numeric>
 #include <utility>
 
@@ -46,9 +47,10 @@ public:
         for (unsigned output = 0; output < pla_output_count; ++output) {
             for (unsigned phase = 0; phase < 2; ++phase) {
                 first_[output][phase] = pairs_.size();
-                for (const std::uint16_t point : candidates[output][phase]) {
-                    pairs_.push_back({point, static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(phase)});
-                }
+                const std::vector<std::uint16_t>& points = candidates[output][phase];
+                std::transform(points.begin(), points.end(), std::back_inserter(pairs_), [&](std::uint16_t point) {
+                    return pair_point{point, static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(phase)};
+                });
             }
         }
         for (unsigned output = 0; output < pla_output_count; ++output) {
@@ -118,10 +120,10 @@ bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, s
 void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, std::size_t> group) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // shareable count, pair
     for (std::size_t candidate = group.first; candidate < group.second && !graph.exhausted(); ++candidate) {
-        std::size_t shared = 0;
-        for (const std::size_t member : set.chosen) {
-            shared += graph.shareable(member, candidate) ? 1 : 0;
-        }
+        auto shared =
+            static_cast<std::size_t>(std::count_if(set.chosen.begin(), set.chosen.end(), [&](std::size_t member) {
+                return graph.shareable(member, candidate);
+            }));
         for (std::size_t other = group.first; other < group.second; ++other) {
             shared += other != candidate && graph.shareable(other, candidate) ? 1 : 0;
         }

@@ -99,7 +99,7 @@ public:
     fit_result run(std::size_t max_terms);
 
     // The cover of one output alone in one phase (1 inverted), cut short if capped.
-    [[nodiscard]] const cover& alone(unsigned output, unsigned phase) const noexcept {
+    [[nodiscard]] const cover& own_cover(unsigned output, unsigned phase) const noexcept {
         return alone_[output][phase].terms;
     }
     [[nodiscard]] std::uint64_t steps_left() const noexcept {
@@ -266,7 +266,7 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
         cover own; // the outputs' own covers share no output, so one coverage serves them all
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            own.insert(own.end(), search.alone(output, phase).begin(), search.alone(output, phase).end());
+            own.insert(own.end(), search.own_cover(output, phase).begin(), search.own_cover(output, phase).end());
         }
         auto points = distinguished_points(own, *function, per_term(own), budget);
         for (unsigned output = 0; output < pla_output_count; ++output) {
