@@ -140,88 +140,105 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
     }
 }
 
+// Sorts the pool pairs outside the chosen: one shareable with none of the chosen joins them
+// (true); one shareable with a single chosen pair goes to that pair's list in `tight`.
+bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::vector<std::size_t>>& tight) {
+    std::vector<std::uint8_t> chosen_mark(
+        set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
+    for (const std::size_t member : set.chosen) {
+        chosen_mark[member] = 1;
+    }
+    tight.assign(set.chosen.size(), {});
+    bool taken = false;
+    for (const std::size_t candidate : set.pool) {
+        if (chosen_mark[candidate] != 0) {
+            continue;
+        }
+        std::size_t mates = 0;
+        std::size_t mate = 0;
+        for (std::size_t place = 0; place < set.chosen.size() && mates < 2; ++place) {
+            if (graph.shareable(set.chosen[place], candidate)) {
+                ++mates;
+                mate = place;
+            }
+        }
+        if (mates == 0) {
+            set.chosen.push_back(candidate);
+            chosen_mark[candidate] = 1;
+            tight.emplace_back();
+            taken = true;
+        } else if (mates == 1) {
+            tight[mate].push_back(candidate);
+        }
+    }
+    return taken;
+}
+
+// Trades the chosen pair at `place` for two of its tight pairs that cannot share a term.
+bool trade_one_for_two(pair_graph& graph, independent_set& set, std::size_t place,
+                       const std::vector<std::size_t>& loose) {
+    for (std::size_t one = 0; one < loose.size(); ++one) {
+        for (std::size_t other = one + 1; other < loose.size(); ++other) {
+            if (!graph.shareable(loose[one], loose[other])) {
+                set.chosen[place] = loose[one];
+                set.chosen.push_back(loose[other]);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Local search: a chosen pair traded for two pool pairs that each share a term with it
 // alone among the chosen and cannot share one with each other; free pairs taken as met.
 void improve(pair_graph& graph, independent_set& set) {
-    std::vector<std::uint8_t> chosen_mark;
+    std::vector<std::vector<std::size_t>> tight;
     bool improved = true;
     while (improved && !graph.exhausted()) {
-        improved = false;
-        chosen_mark.assign(set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
-        for (const std::size_t member : set.chosen) {
-            chosen_mark[member] = 1;
-        }
-        // For each chosen pair, the pool pairs whose only shareable chosen pair it is.
-        std::vector<std::vector<std::size_t>> tight(set.chosen.size());
-        for (const std::size_t candidate : set.pool) {
-            if (chosen_mark[candidate] != 0) {
-                continue;
-            }
-            std::size_t mates = 0;
-            std::size_t mate = 0;
-            for (std::size_t place = 0; place < set.chosen.size() && mates < 2; ++place) {
-                if (graph.shareable(set.chosen[place], candidate)) {
-                    ++mates;
-                    mate = place;
-                }
-            }
-            if (mates == 0) {
-                set.chosen.push_back(candidate);
-                chosen_mark[candidate] = 1;
-                tight.emplace_back();
-                improved = true;
-            } else if (mates == 1) {
-                tight[mate].push_back(candidate);
-            }
-        }
-        if (improved) {
-            continue;
-        }
-        for (std::size_t place = 0; place < set.chosen.size() && !improved && !graph.exhausted(); ++place) {
-            const std::vector<std::size_t>& loose = tight[place];
-            for (std::size_t one = 0; one < loose.size() && !improved; ++one) {
-                for (std::size_t other = one + 1; other < loose.size(); ++other) {
-                    if (!graph.shareable(loose[one], loose[other])) {
-                        set.chosen[place] = loose[one];
-                        set.chosen.push_back(loose[other]);
-                        improved = true;
-                        break;
-                    }
-                }
-            }
+        improved = take_free_pairs(graph, set, tight);
+        const std::size_t chosen = set.chosen.size();
+        for (std::size_t place = 0; place < chosen && !improved && !graph.exhausted(); ++place) {
+            improved = trade_one_for_two(graph, set, place, tight[place]);
         }
     }
 }
 
-class polarity_tree {
-public:
-    polarity_tree(pair_graph& graph, std::array<unsigned, pla_output_count> order, std::size_t target)
-        : graph_(graph), order_(order), target_(target) {}
-
-    // The least bound over the polarities of the outputs from order_[depth] on, given
-    // those before.
-    std::size_t search(std::size_t depth, const independent_set& decided) {
-        std::size_t least = SIZE_MAX;
-        for (unsigned phase = 0; phase < 2; ++phase) {
-            if (graph_.exhausted()) {
-                return std::min(least, decided.chosen.size());
+// The least bound over all polarities: down the tree of choices, F of order[0] first,
+// a node's pairs those of its parent and of its own output in its phase. A node whose
+// pairs reach the target, or whose effort ran out, closes its subtree with its count.
+std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
+                              std::size_t target) {
+    struct node {
+        independent_set set;
+        unsigned next_phase;
+        std::size_t least; // of the children done
+    };
+    std::vector<node> path;
+    path.push_back({{}, 0, SIZE_MAX});
+    while (true) {
+        const std::size_t depth = path.size() - 1;
+        if (path.back().next_phase == 2 || graph.exhausted()) {
+            const std::size_t value = path.back().next_phase == 2
+                                          ? path.back().least
+                                          : std::min(path.back().least, path.back().set.chosen.size());
+            path.pop_back();
+            if (path.empty()) {
+                return value;
             }
-            independent_set next = decided;
-            add_group(graph_, next, graph_.group(order_[depth], phase));
-            improve(graph_, next);
-            const std::size_t bound = next.chosen.size() >= target_ || depth + 1 == pla_output_count
-                                          ? next.chosen.size()
-                                          : search(depth + 1, next);
-            least = std::min(least, bound);
+            path.back().least = std::min(path.back().least, value);
+            continue;
         }
-        return least;
+        const unsigned phase = path.back().next_phase++;
+        independent_set next = path.back().set;
+        add_group(graph, next, graph.group(order[depth], phase));
+        improve(graph, next);
+        if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
+            path.back().least = std::min(path.back().least, next.chosen.size());
+        } else {
+            path.push_back({std::move(next), 0, SIZE_MAX});
+        }
     }
-
-private:
-    pair_graph& graph_;
-    std::array<unsigned, pla_output_count> order_;
-    std::size_t target_;
-};
+}
 
 } // namespace
 
@@ -232,7 +249,7 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
     std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours and scrambled word, point
     for (unsigned output = 0; output < pla_output_count; ++output) {
         const point_set& need = function.need[output];
-        const point_set& on = function.on[output];
+        const point_set& allowed = function.on[output];
         for (const fit_term& term : terms) {
             if (((term.outputs >> output) & 1U) == 0) {
                 continue;
@@ -244,7 +261,7 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
                      alone &= alone - 1) {
                     const auto point =
                         static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
-                    ranked.emplace_back((neighbours_in(on, point) << 16) | scrambled(point),
+                    ranked.emplace_back((neighbours_in(allowed, point) << 16) | scrambled(point),
                                         static_cast<std::uint16_t>(point));
                 }
                 return true;
@@ -272,6 +289,5 @@ std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candi
         return std::min(candidates[left][0].size(), candidates[left][1].size()) >
                std::min(candidates[right][0].size(), candidates[right][1].size());
     });
-    polarity_tree tree(graph, order, target);
-    return tree.search(0, {});
+    return search_polarities(graph, order, target);
 }

@@ -9,26 +9,26 @@
 
 namespace {
 
-// Bit b of the result: the point b of `word` has a neighbour in `on` across input `input`.
-std::uint64_t neighbours_across(const point_set& on, std::size_t word, unsigned input) noexcept {
+// Bit b of the result: the point b of `word` has a neighbour in `allowed` across input `input`.
+std::uint64_t neighbours_across(const point_set& allowed, std::size_t word, unsigned input) noexcept {
     if (input < inputs_within_word) {
         const std::uint64_t high = point_set_detail::high_within_word[input];
         const unsigned distance = 1U << input;
-        return ((on[word] & high) >> distance) | ((on[word] & ~high) << distance);
+        return ((allowed[word] & high) >> distance) | ((allowed[word] & ~high) << distance);
     }
-    return on[word ^ (std::size_t{1} << (input - inputs_within_word))];
+    return allowed[word ^ (std::size_t{1} << (input - inputs_within_word))];
 }
 
-// The needed points with a neighbour in `on`, those with fewest first: they are the
+// The needed points with a neighbour in `allowed`, those with fewest first: they are the
 // hardest to share a term with. The neighbours are counted 64 points at a time, in five
 // bit planes.
-std::vector<std::uint16_t> by_neighbours(const point_set& need, const point_set& on) {
+std::vector<std::uint16_t> by_neighbours(const point_set& need, const point_set& allowed) {
     constexpr std::size_t planes = 5;
     std::vector<std::array<std::uint64_t, planes>> counts(point_set_words);
     for (std::size_t word = 0; word < point_set_words; ++word) {
         std::array<std::uint64_t, planes>& count = counts[word];
         for (unsigned input = 0; input < pla_input_count; ++input) {
-            std::uint64_t carry = neighbours_across(on, word, input);
+            std::uint64_t carry = neighbours_across(allowed, word, input);
             for (std::size_t plane = 0; plane < planes && carry != 0; ++plane) {
                 const std::uint64_t next = count[plane] & carry;
                 count[plane] ^= carry;
@@ -57,16 +57,16 @@ constexpr std::size_t check_steps = 8;
 
 } // namespace
 
-std::size_t independent_points(const point_set& need, const point_set& on, effort& budget, std::size_t enough) {
+std::size_t independent_points(const point_set& need, const point_set& allowed, effort& budget, std::size_t enough) {
     // An isolated point shares no implicant with any other point: a cube of two points or
     // more holding it holds one of its neighbours.
-    const std::size_t isolated = count_points(isolated_points(need, on));
+    const std::size_t isolated = count_points(isolated_points(need, allowed));
     budget.spend(fit_table_size / 4);
     std::vector<std::uint16_t> chosen;
     if (isolated >= enough) {
         return isolated;
     }
-    for (const std::uint16_t point : by_neighbours(need, on)) {
+    for (const std::uint16_t point : by_neighbours(need, allowed)) {
         if (budget.exhausted() || isolated + chosen.size() >= enough) {
             break;
         }
@@ -76,7 +76,7 @@ std::size_t independent_points(const point_set& need, const point_set& on, effor
             std::size_t words = 0;
             const bool inside = for_each_cube_word({care, point & care}, [&](std::size_t word, std::uint64_t mask) {
                 ++words;
-                return (on[word] & mask) == mask;
+                return (allowed[word] & mask) == mask;
             });
             budget.spend(check_steps + words);
             return inside;
