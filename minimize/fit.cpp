@@ -25,6 +25,7 @@ struct plain_sets {
     std::array<point_set, pla_output_count> cared;
 };
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
 std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table,
                                     std::span<const std::uint8_t, fit_table_size> care) {
     auto sets = std::make_unique<plain_sets>();
@@ -58,16 +59,23 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 // hold: that output alone, in that phase, needs a term for each.
 using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-alone_bounds independent_bounds(const plain_sets& plain, std::size_t enough, std::uint64_t steps,
-                                unsigned outputs = 0xFF) {
+// How far independent_bounds looks: the count that is enough, the effort for each output
+// in each phase, and the outputs to look at.
+struct bound_limits {
+    std::size_t enough;
+    std::uint64_t steps;
+    unsigned outputs;
+};
+
+alone_bounds independent_bounds(const plain_sets& plain, const bound_limits& limits) {
     alone_bounds bounds{};
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            if (((outputs >> output) & 1U) != 0) {
-                effort budget(steps);
+            if (((limits.outputs >> output) & 1U) != 0) {
+                effort budget(limits.steps);
                 bounds[output][phase] =
-                    independent_points(function->need[output], function->on[output], budget, enough);
+                    independent_points(function->need[output], function->on[output], budget, limits.enough);
             }
         }
     }
@@ -92,8 +100,8 @@ constexpr std::size_t cap_for(std::size_t max_terms) noexcept {
 
 class phase_search {
 public:
-    phase_search(const plain_sets& plain, std::size_t max_terms, std::uint64_t steps)
-        : plain_(plain), cap_(cap_for(max_terms)), budget_(steps) {}
+    phase_search(const plain_sets& plain, const fit_options& options)
+        : plain_(plain), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
 
     // The cover with fewest terms reached and its phases.
     fit_result run(std::size_t max_terms);
@@ -292,16 +300,16 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     // Enough to tell whether one output alone rules the array out: the cover's own bound
     // does the rest.
     const auto [neediest, needs] =
-        neediest_output(independent_bounds(*plain, options.max_terms + 1, quick_bound_steps));
+        neediest_output(independent_bounds(*plain, {options.max_terms + 1, quick_bound_steps, 0xFF}));
     if (needs > options.max_terms) {
         // How many that output needs, as far as a fixed effort finds.
         const std::size_t alone =
-            neediest_output(independent_bounds(*plain, SIZE_MAX, bound_steps, 1U << neediest)).second;
+            neediest_output(independent_bounds(*plain, {SIZE_MAX, bound_steps, 1U << neediest})).second;
         return {false, 0, {}, alone, fit_outcome::impossible, neediest, alone};
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
     const std::uint64_t proof_share = options.effort / 4;
-    phase_search search(*plain, options.max_terms, options.effort - proof_share);
+    phase_search search(*plain, {options.max_terms, options.effort - proof_share});
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
     const std::size_t reached = result.terms.size();

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "minimize/fit_report.h"
 #include "minimize/minimize.h"
 #include "pla/evaluator.h"
 #include "pla/pla.h"
@@ -238,6 +239,12 @@ TEST(FitProof, FreeLevelsNeverRaiseTheBound) {
     const fit_result result = fit_design(span_of(table), span_of(care), {});
     EXPECT_TRUE(result.found);
     EXPECT_TRUE(drives(result, table, care));
+    EXPECT_EQ(fit_check_problem(fit_fuses(result), span_of(table), span_of(care)), std::nullopt);
+    // The same programming held to every level: F1-F7 differ somewhere, or the free
+    // levels were worth nothing.
+    if (result.terms.size() < 25) {
+        EXPECT_NE(fit_check_problem(fit_fuses(result), span_of(table)), std::nullopt);
+    }
     EXPECT_LE(result.lower_bound, 25U);
     EXPECT_LE(result.lower_bound, result.terms.size());
     EXPECT_NE(result.outcome, fit_outcome::impossible);
