@@ -69,9 +69,10 @@ std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
     return check_problem(fuses, table, [](std::size_t) { return 0xFFU; });
 }
 
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): in fit_design's order
 std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
                                              std::span<const std::uint8_t, fit_table_size> table,
                                              std::span<const std::uint8_t, fit_table_size> care) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     return check_problem(fuses, table, [&](std::size_t word) { return static_cast<unsigned>(care[word]); });
 }
