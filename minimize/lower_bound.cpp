@@ -22,6 +22,7 @@ std::uint64_t neighbours_across(const point_set& allowed, std::size_t word, unsi
 // The needed points with a neighbour in `allowed`, those with fewest first: they are the
 // hardest to share a term with. The neighbours are counted 64 points at a time, in five
 // bit planes.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the points, then where their neighbours count
 std::vector<std::uint16_t> by_neighbours(const point_set& need, const point_set& allowed) {
     constexpr std::size_t planes = 5;
     std::vector<std::array<std::uint64_t, planes>> counts(point_set_words);
