@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <span>
 #include <utility>
 
@@ -227,7 +228,16 @@ command_result run_convert(const command_programming& programming, const program
     return written(write_jedec(fuses, options.order, version_line));
 }
 
-command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring) {
+std::optional<std::string> fit_effort_problem(const std::string& text) {
+    char* end = nullptr;
+    const double times = std::strtod(text.c_str(), &end);
+    if (!text.empty() && *end == '\0' && times >= 0 && times <= 1000) {
+        return std::nullopt;
+    }
+    return "not a number from 0 to 1000";
+}
+
+command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring, double effort) {
     command_result result;
     result.status = status_failed;
     eprom_wiring through{};
@@ -244,7 +254,14 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
     }
     static std::array<std::uint8_t, fit_table_size> table;
     eprom_image_to_truth_table(bytes_of(bytes).first<eprom_image_size>(), through, table);
-    const fit_result found = fit_truth_table(table);
+    static const std::array<std::uint8_t, fit_table_size> every_level = [] {
+        std::array<std::uint8_t, fit_table_size> levels{};
+        levels.fill(0xFF);
+        return levels;
+    }();
+    const auto steps =
+        static_cast<std::uint64_t>(std::clamp(effort, 0.0, 1000.0) * static_cast<double>(fit_default_effort));
+    const fit_result found = fit_design(table, every_level, {pla_term_count, steps});
     if (!found.found) {
         return failed(status_failed, {failure_line(image.name, fit_outcome_text(found))});
     }

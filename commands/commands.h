@@ -105,8 +105,13 @@ command_result run_convert(const command_programming& programming, const program
                            target_form target, std::string_view name);
 
 // plakit fit: a programming of at most 48 terms driving the image or truth table, as a JEDEC
-// file, and the line that says how it was found (or why none was).
-command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring);
+// file, and the line that says how it was found (or why none was). `effort` is the search's
+// effort as a multiple of the default (0 to 1000; --effort).
+command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring,
+                       double effort = 1);
+
+// Why `text` is not an --effort of fit (a number from 0 to 1000), or none.
+std::optional<std::string> fit_effort_problem(const std::string& text);
 
 // plakit verify: the dump held against the programming's image through the wiring, and
 // against the images burned by mistake (the other pair order, each other named wiring).

@@ -7,6 +7,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
         std::string output = "-";
         jedec_pair_order order = jedec_pair_order::complement_first;
         std::string wiring = "adapter";
+        double effort = 1;
     };
     auto given = std::make_shared<options>();
     CLI::App* command =
@@ -16,11 +17,18 @@ plakit_command add_fit_command(CLI::App& plakit) {
     command->add_option("-o,--output", given->output, "The JEDEC file to write (default: standard output)");
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
+    command
+        ->add_option("--effort", given->effort,
+                     "How long the search for the fewest terms and its proof may go on, as a multiple of the "
+                     "default (about 2 s at most): 4 for a hard table, 0.25 for a quick answer")
+        ->check(CLI::Validator([](const std::string& text) { return fit_effort_problem(text).value_or(""); }, "TIMES"))
+        ->option_text("TIMES (default: 1)");
     return {command, [given] {
                 if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
                     return status_usage;
                 }
-                return finish(run_fit(input_file(given->file), given->order, wiring_option(given->wiring)),
-                              given->output, status_failed);
+                return finish(
+                    run_fit(input_file(given->file), given->order, wiring_option(given->wiring), given->effort),
+                    given->output, status_failed);
             }};
 }
