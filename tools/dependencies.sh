@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that one purpose needs and the machine lacks; installs
 # nothing when all are there.
-# Usage: bash tools/dependencies.sh build|test|bench|package|windows|web|ci
+# Usage: bash tools/dependencies.sh build|test|bench|package|windows|web|release|ci
 #   build    building both programs (and their compressed manual pages)
 #   test     build, plus what the tests need (cmake --workflow --preset dev or clang)
 #   bench    test, plus what bench/callgrind_ratio.sh needs
@@ -9,7 +9,9 @@
 #   windows  test, plus the Windows cross build and wine (cmake --workflow --preset windows)
 #   web      build, plus emscripten, node and the browser the page's tests drive
 #            (cmake --workflow --preset web)
-#   ci       test, package, windows and web, plus what the other checks of .ci/run need
+#   release  package, windows and web, plus git and diffoscope (tools/release.sh,
+#            tools/reproducible.sh)
+#   ci       test, package, windows, web and release, plus what the other checks of .ci/run need
 set -euo pipefail
 
 # A package goes in the first list whose purpose needs it.
@@ -19,7 +21,8 @@ bench_packages=(valgrind)
 package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)
 web_packages=(emscripten nodejs npm eslint chromium chromium-driver python3-selenium)
-ci_packages=(clang-tidy clang-format cppcheck git libclang-rt-14-dev mandoc lintian)
+release_packages=(git diffoscope-minimal)
+ci_packages=(clang-tidy clang-format cppcheck libclang-rt-14-dev mandoc lintian)
 
 fail() {
     echo "tools/dependencies.sh: $*" >&2
@@ -33,12 +36,16 @@ bench) wanted=("${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]
 package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
 windows) wanted=("${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}") ;;
 web) wanted=("${build_packages[@]}" "${web_packages[@]}") ;;
+release)
+    wanted=("${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}"
+        "${web_packages[@]}" "${release_packages[@]}")
+    ;;
 ci)
     wanted=("${build_packages[@]}" "${test_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}"
-        "${web_packages[@]}" "${ci_packages[@]}")
+        "${web_packages[@]}" "${release_packages[@]}" "${ci_packages[@]}")
     ;;
 *)
-    echo "usage: bash tools/dependencies.sh build|test|bench|package|windows|web|ci" >&2
+    echo "usage: bash tools/dependencies.sh build|test|bench|package|windows|web|release|ci" >&2
     exit 2
     ;;
 esac
