@@ -60,6 +60,22 @@ void name_stuck_lines(const fault& stuck, const side_by_side& bytes, eprom_verif
     }
 }
 
+// The data lines that read one level throughout where the image's do not, named as the
+// diagnosis when they explain at least half of the wrong bytes, else only under it.
+bool stuck_lines_explain(const fault& stuck, const side_by_side& bytes, eprom_verification& result) {
+    name_stuck_lines(stuck, bytes, result);
+    if (result.differing_besides * 2 <= result.differing_bytes) {
+        return true;
+    }
+    eprom_verification unnamed;
+    unnamed.differing_bytes = result.differing_bytes;
+    unnamed.first_differences = std::move(result.first_differences);
+    unnamed.stuck_lines = result.stuck_lines;
+    unnamed.stuck_levels = result.stuck_levels;
+    result = std::move(unnamed);
+    return false;
+}
+
 // The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value
 // throughout; the single faults of the bench; data lines stuck with more besides; a few
 // scattered bits; bits wrong one way only; the whole-image mix-ups; else no single fault,
@@ -90,8 +106,7 @@ void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups,
         name(*found, result);
         return;
     }
-    if (const auto stuck = find_stuck_data_lines(bytes, summary)) {
-        name_stuck_lines(*stuck, bytes, result);
+    if (const auto stuck = find_stuck_data_lines(bytes, summary); stuck && stuck_lines_explain(*stuck, bytes, result)) {
         return;
     }
     if (summary.differing <= most_scattered_bytes) {

@@ -85,6 +85,7 @@ struct eprom_verification {
     // data_lines_stuck: the lines (bit m: Dm) that read one level at every address where
     // the image has both, that level (bit m of stuck_levels), and how many bytes differ
     // once those lines are stuck in the image too (the places below are of those bytes).
+    // Under another verdict, such lines are shown with the places; differing_besides is 0.
     std::uint8_t stuck_lines = 0;
     std::uint8_t stuck_levels = 0;
     std::size_t differing_besides = 0;
@@ -156,6 +157,7 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 //   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0", "address line A15
 //         inverted", "shifted by 3 bytes: each byte 3 addresses above its own">
 // and, when has_places,
+//     every byte read has Dm = v and Dn = w     (data lines stuck, under another verdict)
 //     Dm: X read 0 for 1, Y read 1 for 0    (each data line with wrong bits)
 //     0xSSSS-0xEEEE: N bytes wrong, all read 0xFF   (each range shown; "all read 0x00",
 //                                                    "read other values"; one address alone:

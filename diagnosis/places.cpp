@@ -69,6 +69,10 @@ public:
 
     // A wrong byte, read as `got`.
     void wrong(std::size_t address, std::uint8_t got) {
+        // A range that reads 0xFF (or 0x00) throughout ends where a byte reads otherwise.
+        if (open_ && ((all_ff_ && got != 0xFF) || (all_00_ && got != 0x00))) {
+            close();
+        }
         if (open_) {
             all_ff_ = all_ff_ && gap_all_ff_ && got == 0xFF;
             all_00_ = all_00_ && gap_all_00_ && got == 0x00;

@@ -237,17 +237,13 @@ void append_range(std::string& text, const eprom_range& range) {
     text += '\n';
 }
 
-// The address lines every wrong byte has at one level, and, when they are contiguous, the
-// block they make: "every wrong byte lies in 0x0040-0x007F + k * 0x0100".
-void append_address_pattern(std::string& text, const eprom_verification& result) {
-    const unsigned lines = result.same_address_lines;
-    if (lines == 0) {
-        return;
-    }
+// "`lead`Am = v, An = w and Ap = x" for the lines of `lines` (bit m: line m) at the levels
+// of `levels`.
+void append_lines_at(std::string& text, std::string_view lead, char kind, unsigned lines, unsigned levels) {
     const auto count = static_cast<unsigned>(std::popcount(lines));
-    text += "  every wrong byte has ";
+    text += lead;
     unsigned named = 0;
-    for (unsigned line = 0; line < eprom_address_line_count; ++line) {
+    for (unsigned line = 0; lines >> line != 0; ++line) {
         if (((lines >> line) & 1U) == 0) {
             continue;
         }
@@ -255,17 +251,28 @@ void append_address_pattern(std::string& text, const eprom_verification& result)
         if (named > 1) {
             text += named == count ? " and " : ", ";
         }
-        append_address_line(text, line);
+        text += kind;
+        append_decimal(text, line);
         text += " = ";
-        append_decimal(text, (result.same_address_levels >> line) & 1U);
+        append_decimal(text, (levels >> line) & 1U);
     }
     text += '\n';
+}
+
+// The address lines every wrong byte has at one level, and, when they are contiguous, the
+// block they make: "every wrong byte lies in 0x0040-0x007F + k * 0x0100".
+void append_address_pattern(std::string& text, const eprom_verification& result) {
+    const unsigned lines = result.same_address_lines;
+    if (lines == 0) {
+        return;
+    }
+    append_lines_at(text, "  every wrong byte has ", 'A', lines, result.same_address_levels);
     const auto lowest = static_cast<unsigned>(std::countr_zero(lines));
     if (!std::has_single_bit((lines >> lowest) + 1U)) {
         return;
     }
     const unsigned block = 1U << lowest;
-    const unsigned period = block << count;
+    const unsigned period = block << std::popcount(lines);
     const unsigned start = result.same_address_levels;
     text += "  every wrong byte lies in ";
     append_hex<4>(text, start);
@@ -281,6 +288,9 @@ void append_address_pattern(std::string& text, const eprom_verification& result)
 // Under a verdict that names no place: the wrong bits of each data line, the ranges of
 // wrong bytes, and their address pattern.
 void append_places(std::string& text, const eprom_verification& result) {
+    if (result.verdict != eprom_verdict::data_lines_stuck && result.stuck_lines != 0) {
+        append_lines_at(text, "  every byte read has ", 'D', result.stuck_lines, result.stuck_levels);
+    }
     append_data_line_errors(text, result.data_line_errors, "");
     for (const eprom_range& range : result.ranges) {
         append_range(text, range);

@@ -1,5 +1,6 @@
-// plakit verify: a dump read back from the burned EPROM held against the image it should
-// hold, and what is wrong with it.
+// plakit verify: a dump read back from the burned EPROM (or several reads of it) held
+// against the image it should hold, and what is wrong with it.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -15,7 +16,7 @@ namespace {
 constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
 
 struct verify_options {
-    std::string dump;
+    std::vector<std::string> dumps;
     std::optional<std::string> jedec; // none: the built-in map
     jedec_pair_order order = jedec_pair_order::complement_first;
     programming_form form = programming_form::automatic;
@@ -24,12 +25,17 @@ struct verify_options {
 
 // Whether two inputs are standard input, which is read once; if so, reports it.
 bool standard_input_twice(const verify_options& given) {
-    if (given.dump == "-" && given.jedec == "-") {
+    const auto from_stdin = std::count(given.dumps.begin(), given.dumps.end(), "-");
+    if (from_stdin > 1) {
+        (void)std::fprintf(stderr, "plakit: two DUMPs cannot both be standard input; try 'plakit verify --help'\n");
+        return true;
+    }
+    if (from_stdin == 1 && given.jedec == "-") {
         (void)std::fprintf(stderr,
                            "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'\n");
         return true;
     }
-    return wiring_and_input_both_stdin("verify", {"DUMP", given.dump}, given.wiring) ||
+    return wiring_and_input_both_stdin("verify", {"DUMP", from_stdin == 1 ? "-" : ""}, given.wiring) ||
            wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
 }
 
@@ -54,9 +60,12 @@ plakit_command add_verify_command(CLI::App& plakit) {
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
     command->footer(
-        "Exit status: 0 the dump matches, 1 it differs or has the wrong size, 2 trouble (a file "
+        "Exit status: 0 the dump matches (every read of it), 1 it differs or has the wrong size, 2 trouble (a file "
         "unread, output unwritten, usage).");
-    command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
+    command
+        ->add_option("DUMP", given->dumps,
+                     "The dump read back from the EPROM (- for standard input); several reads of one chip: each")
+        ->required();
     command->add_option_function<std::string>(
         "--jedec", [given](const std::string& file) { given->jedec = file; },
         "The programming: a JEDEC file or another form (--from; default: the built-in map)");
@@ -73,9 +82,11 @@ plakit_command add_verify_command(CLI::App& plakit) {
                     !read_wiring(given->wiring, wiring)) {
                     return status_trouble;
                 }
-                std::string dump;
-                if (!read_input(given->dump, dump_size_limit, dump)) {
-                    return status_trouble;
+                std::vector<std::string> dumps(given->dumps.size());
+                for (std::size_t read = 0; read < dumps.size(); ++read) {
+                    if (!read_input(given->dumps[read], dump_size_limit, dumps[read])) {
+                        return status_trouble;
+                    }
                 }
                 static std::array<std::uint8_t, eprom_image_size> image;
                 if (!given->jedec && wiring == eprom_wiring::adapter) {
@@ -83,10 +94,22 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 } else {
                     build_eprom_image(image, fuses, wiring);
                 }
-                // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-                const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
-                const eprom_verification result = verify_eprom_dump(image, bytes, mix_ups_of(*given, wiring));
-                if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
+                std::vector<std::span<const std::uint8_t>> reads;
+                std::vector<std::string> names;
+                for (std::size_t read = 0; read < dumps.size(); ++read) {
+                    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
+                    reads.emplace_back(reinterpret_cast<const std::uint8_t*>(dumps[read].data()), dumps[read].size());
+                    names.push_back(input_name(given->dumps[read]));
+                }
+                if (reads.size() == 1) {
+                    const eprom_verification result = verify_eprom_dump(image, reads[0], mix_ups_of(*given, wiring));
+                    if (!write_output("-", render_eprom_verification(names[0], result))) {
+                        return status_trouble;
+                    }
+                    return eprom_exit_status(result);
+                }
+                const eprom_reads_verification result = verify_eprom_reads(image, reads, mix_ups_of(*given, wiring));
+                if (!write_output("-", render_eprom_reads(names, result))) {
                     return status_trouble;
                 }
                 return eprom_exit_status(result);

@@ -173,7 +173,8 @@ std::vector<fault> single_faults() {
 
 // The data lines that read one level at every address of the dump where the image has
 // both, in words: "data lines D2 and D6 stuck at 0", ", and N bytes differ besides" when
-// the dump holds more than that; empty when there are none.
+// the dump holds more than that (at most as many as the lines explain); empty when there
+// are none, or when they explain less than half the wrong bytes.
 std::string stuck_lines_words(const image_bytes& image, const dump_bytes& dump) {
     std::vector<std::pair<unsigned, unsigned>> stuck; // line, level
     for (unsigned line = 0; line < 8; ++line) {
@@ -212,6 +213,13 @@ std::string stuck_lines_words(const image_bytes& image, const dump_bytes& dump) 
             held = with_level(held, line, stuck_level);
         }
         besides += held != dump[address] ? 1 : 0;
+    }
+    std::size_t differing = 0;
+    for (std::size_t address = 0; address < eprom_image_size; ++address) {
+        differing += image[address] != dump[address] ? 1 : 0;
+    }
+    if (2 * besides > differing) {
+        return ""; // the lines explain less than half the wrong bytes: not named
     }
     if (besides > 0) {
         words +=
@@ -386,7 +394,7 @@ TEST(Diagnosis, TwoFaultsAtOnce) {
                           std::to_string(high) + " stuck at " + (high == index ? "0" : "1"))
                 << injected;
         } else if (index < 24) {
-            EXPECT_EQ(diagnosis_of(random_map_image(), random_map_dump).rfind(pair[1].words + ", and ", 0), 0U)
+            EXPECT_EQ(diagnosis_of(random_map_image(), random_map_dump), random_map_oracle().diagnosis(random_map_dump))
                 << injected;
         } else {
             EXPECT_EQ(diagnosis_of(random_map_image(), random_map_dump), "no single fault explains the differences")
