@@ -21,6 +21,7 @@ using diagnosis_detail::find_stuck_data_lines;
 using diagnosis_detail::for_each_difference;
 using diagnosis_detail::image_span;
 using diagnosis_detail::most_scattered_bytes;
+using diagnosis_detail::place_facts;
 using diagnosis_detail::side_by_side;
 using diagnosis_detail::summarize_bytes;
 
@@ -78,7 +79,8 @@ bool stuck_lines_explain(const fault& stuck, const side_by_side& bytes, eprom_ve
 
 // The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value
 // throughout; the single faults of the bench; data lines stuck with more besides; a few
-// scattered bits; bits wrong one way only; the whole-image mix-ups; else no single fault,
+// scattered bits; ranges that read 0x00; bits wrong one way only; the whole-image
+// mix-ups; else no single fault,
 // with the places of the differences wherever the verdict names none.
 void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups, eprom_verification& result) {
     if (std::memcmp(bytes.expected.data(), bytes.dump.data(), eprom_image_size) == 0) {
@@ -109,18 +111,21 @@ void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups,
     if (const auto stuck = find_stuck_data_lines(bytes, summary); stuck && stuck_lines_explain(*stuck, bytes, result)) {
         return;
     }
+    std::optional<place_facts> places;
     if (summary.differing <= most_scattered_bytes) {
-        const std::size_t most_in_range = find_places(bytes, summary, result);
-        if (are_scattered(summary, result, most_in_range)) {
+        places = find_places(bytes, summary, result);
+        if (are_scattered(summary, result, *places)) {
             result.verdict = eprom_verdict::scattered_bits;
             return;
         }
     }
     if (summary.read_1_for_0 == 0 || summary.read_0_for_1 == 0) {
-        result.verdict = summary.read_1_for_0 == 0 ? eprom_verdict::not_erased : eprom_verdict::not_fully_programmed;
-        if (!result.has_places) {
-            find_places(bytes, summary, result);
+        if (!places) {
+            places = find_places(bytes, summary, result);
         }
+        result.verdict = summary.read_0_for_1 == 0 ? eprom_verdict::not_fully_programmed
+                         : places->every_range_00  ? eprom_verdict::ranges_read_00
+                                                   : eprom_verdict::not_erased;
         return;
     }
     if (const auto mix_up = find_mix_up(bytes, summary, first, mix_ups, result)) {

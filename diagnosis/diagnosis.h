@@ -34,6 +34,7 @@ enum class eprom_verdict : std::uint8_t {
     address_lines_swapped, // line_m and line_n
     data_lines_stuck,      // the lines of stuck_lines read stuck_levels throughout, and differing_besides more
     scattered_bits,        // a few wrong bits with no data line, range or address pattern in common
+    ranges_read_00,        // every wrong byte lies in a range that reads 0x00 throughout
     not_erased,            // every wrong bit reads 0 where 1 was expected
     not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
     other_pair_order,      // the image of the programming in the other pair order (option)

@@ -109,6 +109,7 @@ public:
         }
         open_ = false;
         most_wrong_ = std::max(most_wrong_, wrong_);
+        every_range_00_ = every_range_00_ && all_00_;
         ++result_.range_count;
         if (result_.ranges.size() < eprom_ranges_shown) {
             const eprom_range_reading reading = all_ff_   ? eprom_range_reading::all_ff
@@ -119,8 +120,8 @@ public:
         }
     }
 
-    [[nodiscard]] std::size_t most_wrong() const noexcept {
-        return most_wrong_;
+    [[nodiscard]] place_facts facts() const noexcept {
+        return {most_wrong_, every_range_00_};
     }
 
 private:
@@ -134,6 +135,7 @@ private:
     bool gap_all_ff_ = true;
     bool gap_all_00_ = true;
     std::size_t most_wrong_ = 0;
+    bool every_range_00_ = true;
 };
 
 // Whether every byte of the word is other than 0: no byte of it is 0.
@@ -145,7 +147,7 @@ constexpr bool no_zero_byte(byte_word word) noexcept {
 // The ranges, eight bytes at a time: a word that equals the image's is skipped at once
 // when no range is open; one wrong in every byte, none read as 0xFF or 0x00, grows a
 // range of other values at once; any other word goes byte by byte.
-std::size_t find_ranges(const side_by_side& bytes, eprom_verification& result) {
+place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
     range_builder ranges(result);
     constexpr std::size_t word = sizeof(byte_word);
     for (std::size_t address = 0; address < eprom_image_size; address += word) {
@@ -168,7 +170,7 @@ std::size_t find_ranges(const side_by_side& bytes, eprom_verification& result) {
         }
     }
     ranges.close();
-    return ranges.most_wrong();
+    return ranges.facts();
 }
 
 } // namespace
@@ -206,7 +208,7 @@ void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
 
 } // namespace
 
-std::size_t find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
+place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
     result.has_places = true;
     tally_wrong_bits(bytes, result);
     const unsigned same = same_address_lines(summary);
@@ -219,10 +221,10 @@ std::size_t find_places(const side_by_side& bytes, const byte_summary& summary, 
     return find_ranges(bytes, result);
 }
 
-bool are_scattered(const byte_summary& summary, const eprom_verification& result, std::size_t most_in_range) noexcept {
+bool are_scattered(const byte_summary& summary, const eprom_verification& result, const place_facts& places) noexcept {
     // Fewer wrong bytes than this share a line or an address pattern by chance.
     constexpr std::size_t enough_to_tell = 8;
-    if (summary.differing > most_scattered_bytes || most_in_range > 2) {
+    if (summary.differing > most_scattered_bytes || places.most_in_range > 2) {
         return false;
     }
     if (summary.differing < enough_to_tell) {

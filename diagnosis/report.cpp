@@ -146,6 +146,11 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     case eprom_verdict::scattered_bits:
         append_scattered_bits(text, result);
         break;
+    case eprom_verdict::ranges_read_00:
+        text +=
+            "ranges read 0x00 where the image has data: a bad page of the chip or a fault of the read; read it "
+            "again, and replace the EPROM if it recurs";
+        break;
     case eprom_verdict::not_erased:
         text += "not erased before programming";
         break;

@@ -27,13 +27,17 @@ std::optional<fault> find_mix_up(const side_by_side& bytes, const byte_summary& 
                                  eprom_verification& result);
 
 // places.cpp. Fills the places of `result` (has_places, the wrong bits of each data line,
-// the ranges, the address pattern) from the bytes that differ; returns the most wrong
-// bytes in one range.
-std::size_t find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result);
+// the ranges, the address pattern) from the bytes that differ; returns what the
+// diagnosis weighs of the ranges.
+struct place_facts {
+    std::size_t most_in_range; // the most wrong bytes in one range
+    bool every_range_00;       // every range reads 0x00 throughout
+};
+place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result);
 // Whether the wrong bytes, whose places `result` holds, are a few scattered bits: no
 // range of more than two wrong bytes and, once there are enough of them to tell, no data
 // line and no address pattern in common.
-bool are_scattered(const byte_summary& summary, const eprom_verification& result, std::size_t most_in_range) noexcept;
+bool are_scattered(const byte_summary& summary, const eprom_verification& result, const place_facts& places) noexcept;
 // The most bytes that differ in a dump whose wrong bits may be called scattered.
 inline constexpr std::size_t most_scattered_bytes = eprom_image_size / 32;
 

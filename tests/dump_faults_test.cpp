@@ -135,7 +135,8 @@ TEST(DumpFaults, DeadRangeNamedWithItsPlace) {
     }
 }
 
-// A bad 64-byte page that repeats every 0x4000: four ranges, the page and its distance.
+// A bad 64-byte page that reads 0x00 every 0x4000: no chip left unerased, but four
+// ranges, the page and its distance.
 TEST(DumpFaults, PageRepeatedAtADistance) {
     for (const chip& burned : chips()) {
         const dump_bytes dump = read_with(
@@ -145,6 +146,10 @@ TEST(DumpFaults, PageRepeatedAtADistance) {
             EXPECT_TRUE(has_line(text, range_line(burned, dump, page, page + 63, "all read 0x00"))) << text;
         }
         EXPECT_TRUE(has_line(text, "  every wrong byte lies in 0x19C0-0x19FF + k * 0x4000\n")) << text;
+        EXPECT_EQ(verdict_of(text),
+                  "ranges read 0x00 where the image has data: a bad page of the chip or a fault of "
+                  "the read; read it again, and replace the EPROM if it recurs")
+            << burned.name;
     }
 }
 
