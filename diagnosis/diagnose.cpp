@@ -43,38 +43,31 @@ void name(const fault& found, eprom_verification& result) noexcept {
     result.level = found.level;
 }
 
-// Data lines stuck: the lines named, and the places of the bytes that still differ once
-// the image has them stuck too.
-void name_stuck_lines(const fault& stuck, const side_by_side& bytes, eprom_verification& result) {
-    result.verdict = eprom_verdict::data_lines_stuck;
+// The data lines that read one level throughout where the image's do not, named as the
+// diagnosis when they explain at least half of the wrong bytes (with the places of the
+// bytes that still differ once the image has them stuck too), else only under it.
+bool stuck_lines_explain(const fault& stuck, const side_by_side& bytes, eprom_verification& result) {
     result.stuck_lines = stuck.lower;
     result.stuck_levels = stuck.level;
-    std::vector<std::uint8_t> with_stuck(bytes.expected.begin(), bytes.expected.end());
-    for (std::uint8_t& byte : with_stuck) {
-        byte = static_cast<std::uint8_t>((byte & ~stuck.lower) | stuck.level);
+    const auto with_stuck = [&](std::uint8_t byte) {
+        return static_cast<std::uint8_t>((byte & ~stuck.lower) | stuck.level);
+    };
+    std::size_t besides = 0;
+    for (std::size_t address = 0; address < eprom_image_size; ++address) {
+        besides += with_stuck(bytes.expected[address]) != bytes.dump[address] ? 1 : 0;
     }
-    const side_by_side rest{image_span{with_stuck.data(), eprom_image_size}, bytes.dump};
-    const byte_summary summary = summarize_bytes(rest);
-    result.differing_besides = summary.differing;
-    if (summary.differing != 0) {
-        find_places(rest, summary, result);
+    if (besides * 2 > result.differing_bytes) {
+        return false;
     }
-}
-
-// The data lines that read one level throughout where the image's do not, named as the
-// diagnosis when they explain at least half of the wrong bytes, else only under it.
-bool stuck_lines_explain(const fault& stuck, const side_by_side& bytes, eprom_verification& result) {
-    name_stuck_lines(stuck, bytes, result);
-    if (result.differing_besides * 2 <= result.differing_bytes) {
-        return true;
+    result.verdict = eprom_verdict::data_lines_stuck;
+    result.differing_besides = besides;
+    if (besides != 0) {
+        std::vector<std::uint8_t> image_with_stuck(bytes.expected.begin(), bytes.expected.end());
+        std::transform(image_with_stuck.begin(), image_with_stuck.end(), image_with_stuck.begin(), with_stuck);
+        const side_by_side rest{image_span{image_with_stuck.data(), eprom_image_size}, bytes.dump};
+        find_places(rest, summarize_bytes(rest), result);
     }
-    eprom_verification unnamed;
-    unnamed.differing_bytes = result.differing_bytes;
-    unnamed.first_differences = std::move(result.first_differences);
-    unnamed.stuck_lines = result.stuck_lines;
-    unnamed.stuck_levels = result.stuck_levels;
-    result = std::move(unnamed);
-    return false;
+    return true;
 }
 
 // The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value

@@ -93,14 +93,24 @@ public:
         return open_;
     }
 
-    // Eight wrong bytes in a row from `address`, none read as 0xFF or 0x00, in an open
-    // range that reads other values already: the range only grows.
-    [[nodiscard]] bool takes_eight_at_once() const noexcept {
+    // Whether the range is open and reads one value throughout, which the next bytes
+    // read throughout (read_ff: 0xFF, read_00: 0x00), equal bytes since its last wrong
+    // one included.
+    [[nodiscard]] bool takes_uniform(bool read_ff, bool read_00) const noexcept {
+        return open_ && ((all_ff_ && gap_all_ff_ && read_ff) || (all_00_ && gap_all_00_ && read_00));
+    }
+    [[nodiscard]] bool reads_other_values() const noexcept {
         return open_ && !all_ff_ && !all_00_;
     }
-    void wrong_eight(std::size_t address) noexcept {
-        wrong_ += 8;
-        last_ = address + 7;
+    [[nodiscard]] std::size_t last() const noexcept {
+        return last_;
+    }
+    // `wrong` more wrong bytes, the last at `last`, that keep the range as it reads.
+    void grow(std::size_t wrong, std::size_t last) noexcept {
+        wrong_ += wrong;
+        last_ = last;
+        gap_all_ff_ = true;
+        gap_all_00_ = true;
     }
 
     void close() {
@@ -144,28 +154,80 @@ constexpr bool no_zero_byte(byte_word word) noexcept {
     return ((word - bit_0_of_each_byte) & ~word & high_bits) == 0;
 }
 
-// The ranges, eight bytes at a time: a word that equals the image's is skipped at once
-// when no range is open; one wrong in every byte, none read as 0xFF or 0x00, grows a
-// range of other values at once; any other word goes byte by byte.
+// What a block of the dump holds, counted in a loop the compiler vectorizes.
+struct block_counts {
+    unsigned differing = 0;
+    unsigned read_ff = 0;
+    unsigned read_00 = 0;
+};
+
+constexpr std::size_t range_block = 64;
+
+block_counts count_block(const side_by_side& bytes, std::size_t start) noexcept {
+    std::uint8_t differing = 0;
+    std::uint8_t read_ff = 0;
+    std::uint8_t read_00 = 0;
+    for (std::size_t address = start; address < start + range_block; ++address) {
+        const std::uint8_t got = bytes.dump[address];
+        differing = static_cast<std::uint8_t>(differing + (got != bytes.expected[address] ? 1U : 0U));
+        read_ff = static_cast<std::uint8_t>(read_ff + (got == 0xFF ? 1U : 0U));
+        read_00 = static_cast<std::uint8_t>(read_00 + (got == 0x00 ? 1U : 0U));
+    }
+    return {differing, read_ff, read_00};
+}
+
+// The last differing address of a block that has one.
+std::size_t last_difference(const side_by_side& bytes, std::size_t start) noexcept {
+    std::size_t address = start + range_block - 1;
+    while (bytes.dump[address] == bytes.expected[address]) {
+        --address;
+    }
+    return address;
+}
+
+// The ranges, a block at a time where the block leaves no doubt: an equal block with no
+// range open is skipped; an equal block ends an open range unless the range could still
+// take a byte after it, or it reads the range's one value throughout; a block that can
+// hold no gap of more than eprom_range_gap grows an open range of other values, and one
+// that reads one value throughout grows the open range that reads it, or opens one when
+// none is open. Any other block goes byte by byte.
 place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
     range_builder ranges(result);
-    constexpr std::size_t word = sizeof(byte_word);
-    for (std::size_t address = 0; address < eprom_image_size; address += word) {
-        const byte_word want = load_word(bytes.expected, address);
-        const byte_word got = load_word(bytes.dump, address);
-        if (want == got && !ranges.is_open()) {
+    for (std::size_t start = 0; start < eprom_image_size; start += range_block) {
+        const block_counts counts = count_block(bytes, start);
+        const std::size_t gap_before = ranges.is_open() ? start - ranges.last() - 1 : 0;
+        const bool reads_range_value =
+            ranges.takes_uniform(counts.read_ff == range_block, counts.read_00 == range_block);
+        if (counts.differing == 0) {
+            if (!ranges.is_open() || reads_range_value) {
+                continue;
+            }
+            if (gap_before + range_block > eprom_range_gap) {
+                ranges.close();
+                continue;
+            }
+        } else if (ranges.is_open()) {
+            const std::size_t equal = range_block - counts.differing;
+            if (reads_range_value || (ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
+                ranges.grow(counts.differing, last_difference(bytes, start));
+                continue;
+            }
+        } else if (counts.read_ff == range_block || counts.read_00 == range_block) {
+            // A range that reads one value opens at the first wrong byte and takes the rest.
+            std::size_t first = start;
+            while (bytes.dump[first] == bytes.expected[first]) {
+                ++first;
+            }
+            ranges.wrong(first, bytes.dump[first]);
+            ranges.grow(counts.differing - 1, last_difference(bytes, start));
             continue;
         }
-        if (ranges.takes_eight_at_once() && no_zero_byte(want ^ got) && no_zero_byte(got) && no_zero_byte(~got)) {
-            ranges.wrong_eight(address);
-            continue;
-        }
-        for (std::size_t at = address; at < address + word; ++at) {
-            const std::uint8_t read = bytes.dump[at];
-            if (read != bytes.expected[at]) {
-                ranges.wrong(at, read);
+        for (std::size_t address = start; address < start + range_block; ++address) {
+            const std::uint8_t read = bytes.dump[address];
+            if (read != bytes.expected[address]) {
+                ranges.wrong(address, read);
             } else {
-                ranges.equal(at, read);
+                ranges.equal(address, read);
             }
         }
     }
