@@ -148,10 +148,10 @@ private:
     bool every_range_00_ = true;
 };
 
-// Whether every byte of the word is other than 0: no byte of it is 0.
-constexpr bool no_zero_byte(byte_word word) noexcept {
-    constexpr byte_word high_bits = bit_0_of_each_byte << 7;
-    return ((word - bit_0_of_each_byte) & ~word & high_bits) == 0;
+// The high bit of each byte of the word that is not 0.
+constexpr byte_word nonzero_bytes(byte_word word) noexcept {
+    constexpr byte_word low_bits = ~(bit_0_of_each_byte << 7);
+    return (((word & low_bits) + low_bits) | word) & ~low_bits;
 }
 
 // What a block of the dump holds, counted in a loop the compiler vectorizes.
@@ -222,12 +222,38 @@ place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
             ranges.grow(counts.differing - 1, last_difference(bytes, start));
             continue;
         }
-        for (std::size_t address = start; address < start + range_block; ++address) {
-            const std::uint8_t read = bytes.dump[address];
-            if (read != bytes.expected[address]) {
-                ranges.wrong(address, read);
-            } else {
-                ranges.equal(address, read);
+        // Eight bytes at a time: equal ones with no range open are skipped, and so are
+        // those before the first wrong one; an open range of other values takes the
+        // wrong ones of a word in which no gap can grow too long.
+        for (std::size_t word = start; word < start + range_block; word += sizeof(byte_word)) {
+            const byte_word want = load_word(bytes.expected, word);
+            const byte_word got = load_word(bytes.dump, word);
+            if (want == got && !ranges.is_open()) {
+                continue;
+            }
+            std::size_t from = word;
+            if constexpr (std::endian::native == std::endian::little) {
+                // Bit 8k + 7 of `differing`: byte k of the word differs.
+                const byte_word differing = nonzero_bytes(want ^ got);
+                if (ranges.reads_other_values() && word + sizeof(byte_word) - 1 - ranges.last() <= eprom_range_gap) {
+                    // No gap in this word can grow past eprom_range_gap.
+                    if (differing != 0) {
+                        ranges.grow(static_cast<std::size_t>(std::popcount(differing)),
+                                    word + static_cast<std::size_t>(std::bit_width(differing) - 1) / 8);
+                    }
+                    continue;
+                }
+                if (!ranges.is_open()) {
+                    from = word + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
+                }
+            }
+            for (std::size_t address = from; address < word + sizeof(byte_word); ++address) {
+                const std::uint8_t read = bytes.dump[address];
+                if (read != bytes.expected[address]) {
+                    ranges.wrong(address, read);
+                } else {
+                    ranges.equal(address, read);
+                }
             }
         }
     }
