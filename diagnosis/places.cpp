@@ -162,6 +162,7 @@ struct block_counts {
 };
 
 constexpr std::size_t range_block = 64;
+static_assert(range_block > eprom_range_gap);
 
 block_counts count_block(const side_by_side& bytes, std::size_t start) noexcept {
     std::uint8_t differing = 0;
@@ -199,14 +200,12 @@ place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
         const bool reads_range_value =
             ranges.takes_uniform(counts.read_ff == range_block, counts.read_00 == range_block);
         if (counts.differing == 0) {
-            if (!ranges.is_open() || reads_range_value) {
-                continue;
+            if (ranges.is_open() && !reads_range_value) {
+                ranges.close(); // an equal block is longer than any gap a range bridges
             }
-            if (gap_before + range_block > eprom_range_gap) {
-                ranges.close();
-                continue;
-            }
-        } else if (ranges.is_open()) {
+            continue;
+        }
+        if (ranges.is_open()) {
             const std::size_t equal = range_block - counts.differing;
             if (reads_range_value || (ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
                 ranges.grow(counts.differing, last_difference(bytes, start));
