@@ -75,43 +75,43 @@ inline constexpr std::size_t eprom_ranges_shown = 4;
 
 struct eprom_verification {
     eprom_verdict verdict = eprom_verdict::matches;
-    std::size_t dump_size = 0;
-    // Filled for a dump of the right size that differs.
-    std::size_t differing_bytes = 0;
-    std::vector<eprom_difference> first_differences; // in address order, at most eprom_differences_shown
     // The lines a diagnosis names (line_m < line_n) and the level it names.
     std::uint8_t line_m = 0;
     std::uint8_t line_n = 0;
     std::uint8_t level = 0;
     // data_lines_stuck: the lines (bit m: Dm) that read one level at every address where
-    // the image has both, that level (bit m of stuck_levels), and how many bytes differ
-    // once those lines are stuck in the image too (the places below are of those bytes).
-    // Under another verdict, such lines are shown with the places; differing_besides is 0.
+    // the image has both, that level (bit m of stuck_levels), and (differing_besides,
+    // below) how many bytes differ once those lines are stuck in the image too (the places
+    // are of those bytes). Under another verdict, such lines are shown with the places.
     std::uint8_t stuck_lines = 0;
     std::uint8_t stuck_levels = 0;
-    std::size_t differing_besides = 0;
-    // Filled when has_places (a verdict that names no place, or none at all): the wrong bits
-    // of each data line; the ranges of wrong bytes (the first eprom_ranges_shown of
-    // range_count); the address lines below the highest that varies on which every wrong
-    // byte has the same level (bit m set: line Am, at the level of bit m of
-    // same_address_levels), and the lowest and highest wrong address.
+    // Whether the places below are filled (a verdict that names no place, or none at all).
     bool has_places = false;
+    // Filled for a dump of the wrong size that equals the image's bytes part_offset to
+    // part_offset + dump_size - 1, the size being a power of two from 1 KiB to 32 KiB.
+    bool is_part = false;
+    std::size_t dump_size = 0;
+    // Filled for a dump of the right size that differs.
+    std::size_t differing_bytes = 0;
+    std::vector<eprom_difference> first_differences; // in address order, at most eprom_differences_shown
+    std::size_t differing_besides = 0;
+    // The places: the wrong bits of each data line; the ranges of wrong bytes (the first
+    // eprom_ranges_shown of range_count); the address lines below the highest that varies
+    // on which every wrong byte has the same level (bit m set: line Am, at the level of
+    // bit m of same_address_levels).
     std::array<eprom_data_line_errors, eprom_data_line_count> data_line_errors{};
     std::vector<eprom_range> ranges;
     std::size_t range_count = 0;
     std::uint16_t same_address_lines = 0;
     std::uint16_t same_address_levels = 0;
-    // copies: for each 65,536 bytes of the dump, how many differ from the image.
-    std::vector<std::size_t> copy_differences;
-    // Filled for a dump of the wrong size that equals the image's bytes part_offset to
-    // part_offset + dump_size - 1, the size being a power of two from 1 KiB to 32 KiB.
-    bool is_part = false;
-    std::size_t part_offset = 0; // the first such part
-    std::uint64_t parts = 0;     // bit i: the dump equals part i (bytes i * dump_size onwards)
-    // other_pair_order, other_wiring: the command-line option that makes the image read.
-    std::string option;
     // shifted: by how many addresses, up (positive) or down.
     int shift = 0;
+    std::size_t part_offset = 0; // the first such part
+    std::uint64_t parts = 0;     // bit i: the dump equals part i (bytes i * dump_size onwards)
+    // copies: for each 65,536 bytes of the dump, how many differ from the image.
+    std::vector<std::size_t> copy_differences;
+    // other_pair_order, other_wiring: the command-line option that makes the image read.
+    std::string option;
 };
 
 // The images that may have been burned in place of the expected one, with the option

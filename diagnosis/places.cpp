@@ -56,6 +56,7 @@ public:
     explicit range_builder(eprom_verification& result) : result_(result) {}
 
     // A byte that equals the image's, read as `got`.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
     void equal(std::size_t address, std::uint8_t got) noexcept {
         if (!open_) {
             return;
@@ -68,6 +69,7 @@ public:
     }
 
     // A wrong byte, read as `got`.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
     void wrong(std::size_t address, std::uint8_t got) {
         // A range that reads 0xFF (or 0x00) throughout ends where a byte reads otherwise.
         if (open_ && ((all_ff_ && got != 0xFF) || (all_00_ && got != 0x00))) {
@@ -186,74 +188,86 @@ std::size_t last_difference(const side_by_side& bytes, std::size_t start) noexce
     return address;
 }
 
+// Whether the block from `start` leaves no doubt, and if so takes it whole.
+bool took_block(const side_by_side& bytes, std::size_t start, range_builder& ranges) {
+    const block_counts counts = count_block(bytes, start);
+    const bool reads_range_value = ranges.takes_uniform(counts.read_ff == range_block, counts.read_00 == range_block);
+    if (counts.differing == 0) {
+        if (ranges.is_open() && !reads_range_value) {
+            ranges.close(); // an equal block is longer than any gap a range bridges
+        }
+        return true;
+    }
+    if (ranges.is_open()) {
+        const std::size_t gap_before = start - ranges.last() - 1;
+        const std::size_t equal = range_block - counts.differing;
+        if (!reads_range_value && !(ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
+            return false;
+        }
+        ranges.grow(counts.differing, last_difference(bytes, start));
+        return true;
+    }
+    if (counts.read_ff != range_block && counts.read_00 != range_block) {
+        return false;
+    }
+    // A range that reads one value opens at the first wrong byte and takes the rest.
+    std::size_t first = start;
+    while (bytes.dump[first] == bytes.expected[first]) {
+        ++first;
+    }
+    ranges.wrong(first, bytes.dump[first]);
+    ranges.grow(counts.differing - 1, last_difference(bytes, start));
+    return true;
+}
+
+// The eight bytes from `word`: equal ones with no range open are skipped, and so are those
+// before the first wrong one; an open range of other values takes the wrong ones at once
+// where no gap in the word can grow too long.
+void take_word(const side_by_side& bytes, std::size_t word, range_builder& ranges) {
+    const byte_word want = load_word(bytes.expected, word);
+    const byte_word got = load_word(bytes.dump, word);
+    if (want == got && !ranges.is_open()) {
+        return;
+    }
+    std::size_t from = word;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Bit 8k + 7 of `differing`: byte k of the word differs.
+        const byte_word differing = nonzero_bytes(want ^ got);
+        if (ranges.reads_other_values() && word + sizeof(byte_word) - 1 - ranges.last() <= eprom_range_gap) {
+            if (differing != 0) {
+                ranges.grow(static_cast<std::size_t>(std::popcount(differing)),
+                            word + static_cast<std::size_t>(std::bit_width(differing) - 1) / 8);
+            }
+            return;
+        }
+        if (!ranges.is_open()) {
+            from = word + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
+        }
+    }
+    for (std::size_t address = from; address < word + sizeof(byte_word); ++address) {
+        const std::uint8_t read = bytes.dump[address];
+        if (read != bytes.expected[address]) {
+            ranges.wrong(address, read);
+        } else {
+            ranges.equal(address, read);
+        }
+    }
+}
+
 // The ranges, a block at a time where the block leaves no doubt: an equal block with no
-// range open is skipped; an equal block ends an open range unless the range could still
-// take a byte after it, or it reads the range's one value throughout; a block that can
-// hold no gap of more than eprom_range_gap grows an open range of other values, and one
-// that reads one value throughout grows the open range that reads it, or opens one when
-// none is open. Any other block goes byte by byte.
+// range open is skipped; an equal block ends an open range unless it reads the range's
+// one value throughout; a block that can hold no gap of more than eprom_range_gap grows
+// an open range of other values, and one that reads one value throughout grows the open
+// range that reads it, or opens one when none is open. Any other block goes a word at a
+// time.
 place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
     range_builder ranges(result);
     for (std::size_t start = 0; start < eprom_image_size; start += range_block) {
-        const block_counts counts = count_block(bytes, start);
-        const std::size_t gap_before = ranges.is_open() ? start - ranges.last() - 1 : 0;
-        const bool reads_range_value =
-            ranges.takes_uniform(counts.read_ff == range_block, counts.read_00 == range_block);
-        if (counts.differing == 0) {
-            if (ranges.is_open() && !reads_range_value) {
-                ranges.close(); // an equal block is longer than any gap a range bridges
-            }
+        if (took_block(bytes, start, ranges)) {
             continue;
         }
-        if (ranges.is_open()) {
-            const std::size_t equal = range_block - counts.differing;
-            if (reads_range_value || (ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
-                ranges.grow(counts.differing, last_difference(bytes, start));
-                continue;
-            }
-        } else if (counts.read_ff == range_block || counts.read_00 == range_block) {
-            // A range that reads one value opens at the first wrong byte and takes the rest.
-            std::size_t first = start;
-            while (bytes.dump[first] == bytes.expected[first]) {
-                ++first;
-            }
-            ranges.wrong(first, bytes.dump[first]);
-            ranges.grow(counts.differing - 1, last_difference(bytes, start));
-            continue;
-        }
-        // Eight bytes at a time: equal ones with no range open are skipped, and so are
-        // those before the first wrong one; an open range of other values takes the
-        // wrong ones of a word in which no gap can grow too long.
         for (std::size_t word = start; word < start + range_block; word += sizeof(byte_word)) {
-            const byte_word want = load_word(bytes.expected, word);
-            const byte_word got = load_word(bytes.dump, word);
-            if (want == got && !ranges.is_open()) {
-                continue;
-            }
-            std::size_t from = word;
-            if constexpr (std::endian::native == std::endian::little) {
-                // Bit 8k + 7 of `differing`: byte k of the word differs.
-                const byte_word differing = nonzero_bytes(want ^ got);
-                if (ranges.reads_other_values() && word + sizeof(byte_word) - 1 - ranges.last() <= eprom_range_gap) {
-                    // No gap in this word can grow past eprom_range_gap.
-                    if (differing != 0) {
-                        ranges.grow(static_cast<std::size_t>(std::popcount(differing)),
-                                    word + static_cast<std::size_t>(std::bit_width(differing) - 1) / 8);
-                    }
-                    continue;
-                }
-                if (!ranges.is_open()) {
-                    from = word + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
-                }
-            }
-            for (std::size_t address = from; address < word + sizeof(byte_word); ++address) {
-                const std::uint8_t read = bytes.dump[address];
-                if (read != bytes.expected[address]) {
-                    ranges.wrong(address, read);
-                } else {
-                    ranges.equal(address, read);
-                }
-            }
+            take_word(bytes, word, ranges);
         }
     }
     ranges.close();

@@ -244,6 +244,7 @@ void append_range(std::string& text, const eprom_range& range) {
 
 // "`lead`Am = v, An = w and Ap = x" for the lines of `lines` (bit m: line m) at the levels
 // of `levels`.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the lines, then their levels, as the result holds them
 void append_lines_at(std::string& text, std::string_view lead, char kind, unsigned lines, unsigned levels) {
     const auto count = static_cast<unsigned>(std::popcount(lines));
     text += lead;

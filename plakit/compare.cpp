@@ -1,45 +1,7 @@
 // plakit compare: whether two programmings, or EPROM images, are the same logic.
-#include <array>
 #include <cstdio>
 
-#include "forms/compare.h"
 #include "plakit/command.h"
-
-namespace {
-
-// cmp's statuses: same, different (and trouble, status_trouble).
-constexpr int status_same = 0;
-constexpr int status_different = 1;
-
-// One side: its truth table, and its fuse map when it is a programming.
-struct side {
-    std::array<std::uint8_t, pla_word_count> table{};
-    std::optional<pla_fuses> fuses;
-};
-
-bool read_side(const std::string& file, programming_form form, jedec_pair_order order, const eprom_wiring& wiring,
-               side& read) {
-    std::string bytes;
-    if (!read_input(file, jedec_max_file_size, bytes)) {
-        return false;
-    }
-    if (form == programming_form::automatic && bytes.size() == eprom_image_size) {
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-        const std::span<const std::uint8_t, eprom_image_size> image{reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                                    eprom_image_size};
-        eprom_image_to_truth_table(image, wiring, read.table);
-        return true;
-    }
-    pla_fuses fuses{};
-    if (!read_fuses_from(file, bytes, order, fuses, form)) {
-        return false;
-    }
-    pla_truth_table(fuses, read.table);
-    read.fuses = fuses;
-    return true;
-}
-
-} // namespace
 
 plakit_command add_compare_command(CLI::App& plakit) {
     struct options {
@@ -69,23 +31,8 @@ plakit_command add_compare_command(CLI::App& plakit) {
                     wiring_and_input_both_stdin("compare", {"B", given->b}, given->wiring)) {
                     return status_usage;
                 }
-                eprom_wiring wiring{};
-                if (!read_wiring(given->wiring, wiring)) {
-                    return status_trouble;
-                }
-                static side first;
-                static side second;
-                if (!read_side(given->a, given->form, given->order, wiring, first) ||
-                    !read_side(given->b, given->form, given->order, wiring, second)) {
-                    return status_trouble;
-                }
-                const programming_comparison comparison = compare_truth_tables(first.table, second.table);
-                const std::string text =
-                    comparison_text(input_name(given->a), input_name(given->b), comparison,
-                                    first.fuses ? &*first.fuses : nullptr, second.fuses ? &*second.fuses : nullptr);
-                if (!write_output("-", text)) {
-                    return status_trouble;
-                }
-                return same_logic(comparison) ? status_same : status_different;
+                return finish(run_compare(input_file(given->a), input_file(given->b), {given->order, given->form},
+                                          wiring_option(given->wiring)),
+                              "-", status_trouble);
             }};
 }

@@ -1,18 +1,5 @@
 // plakit fit: a programming recovered from an EPROM image or a truth table, as a JEDEC file.
-#include <algorithm>
-#include <array>
-#include <string>
-
-#include "minimize/fit_report.h"
-#include "minimize/minimize.h"
 #include "plakit/command.h"
-
-namespace {
-
-// Files up to this size are read whole to tell their size; larger ones are refused as larger.
-constexpr std::size_t longest_file_sized = std::size_t{16} << 20;
-
-} // namespace
 
 plakit_command add_fit_command(CLI::App& plakit) {
     struct options {
@@ -33,39 +20,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
                     return status_usage;
                 }
-                const std::string name = input_name(given->file);
-                eprom_wiring wiring{};
-                if (!read_wiring(given->wiring, wiring)) {
-                    return status_failed;
-                }
-                std::string bytes;
-                // Read past the image's size, so that a long file's size is told as a short one's.
-                if (!read_input(given->file, longest_file_sized, bytes)) {
-                    return status_failed;
-                }
-                if (const auto problem = fit_size_problem(bytes.size())) {
-                    report(name, *problem);
-                    return status_failed;
-                }
-                static std::array<std::uint8_t, eprom_image_size> image;
-                static std::array<std::uint8_t, fit_table_size> table;
-                std::copy(bytes.begin(), bytes.end(), image.begin());
-                eprom_image_to_truth_table(image, wiring, table);
-                const fit_result result = fit_truth_table(table);
-                if (!result.found) {
-                    report(name, fit_outcome_text(result));
-                    return status_failed;
-                }
-                const pla_fuses fuses = fit_fuses(result);
-                // Written only when the array, programmed so, drives every input word as asked.
-                if (const auto problem = fit_check_problem(fuses, table)) {
-                    report(name, *problem);
-                    return status_failed;
-                }
-                if (!write_output(given->output, write_jedec(fuses, given->order, plakit_version()))) {
-                    return status_failed;
-                }
-                report(name, fit_outcome_text(result));
-                return status_done;
+                return finish(run_fit(input_file(given->file), given->order, wiring_option(given->wiring)),
+                              given->output, status_failed);
             }};
 }

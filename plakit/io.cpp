@@ -7,7 +7,6 @@
 #include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
-#include "wiring/wiring_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -123,29 +122,6 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     return true;
 }
 
-bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses,
-                programming_form form) {
-    if (!file) {
-        fuses = pla_fuse_map;
-        return true;
-    }
-    std::string text;
-    if (!read_input(*file, jedec_max_file_size, text)) {
-        return false;
-    }
-    return read_fuses_from(*file, text, order, fuses, form);
-}
-
-bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
-                     programming_form form) {
-    const auto error = read_programming(bytes, form, order, fuses);
-    if (!error) {
-        return true;
-    }
-    report(input_name(file) + form_error_place(*error), error->message);
-    return false;
-}
-
 bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring) {
     if (wiring != "-" || input.file != "-") {
         return false;
@@ -153,24 +129,6 @@ bool wiring_and_input_both_stdin(std::string_view command, const named_input& in
     (void)std::fprintf(stderr, "plakit: %s and --wiring cannot both be standard input; try 'plakit %s --help'\n",
                        std::string{input.name}.c_str(), std::string{command}.c_str());
     return true;
-}
-
-bool read_wiring(const std::string& name, eprom_wiring& wiring) {
-    if (name == "adapter" || name == "straight") {
-        wiring = name == "adapter" ? eprom_wiring::adapter : eprom_wiring::straight;
-        return true;
-    }
-    constexpr std::size_t wiring_file_limit = std::size_t{64} << 10; // a wiring file is some 200 bytes
-    std::string text;
-    if (!read_input(name, wiring_file_limit, text)) {
-        return false;
-    }
-    const auto error = read_wiring_text(text, wiring);
-    if (!error) {
-        return true;
-    }
-    report(input_name(name) + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
-    return false;
 }
 
 bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) {

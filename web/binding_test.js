@@ -233,6 +233,99 @@ check('compare: the text and the status of plakit compare', (plakit) => {
   assert.equal(bad.message + '\n', native('compare', 'builtin.eqn', 'bad.pla').err);
 });
 
+check('verify: the image burned by mistake, named as plakit names it', (plakit) => {
+  put('random.jed', randomJedec(12));
+  const programming = () => put('random.jed', randomJedec(12));
+  put('inverted.txt', Buffer.from(invertedWiring()));
+  const cases = [
+    // Through the straight wiring, held against the adapter's.
+    ['straight.bin', native('image', '--wiring', 'straight', '-o', '-').out, null, 'complement-first', 'adapter', /--wiring straight/],
+    // Through the adapter's wiring, held against the straight one.
+    ['adapter.bin', native('image', '-o', '-').out, null, 'complement-first', 'straight', /--wiring adapter/],
+    // Read with the other pair order, either way round.
+    ['true.bin', native('image', 'random.jed', '--pairs', 'true-first', '-o', '-').out, 'random.jed', 'complement-first', 'adapter', /--pairs true-first/],
+    ['complement.bin', native('image', 'random.jed', '-o', '-').out, 'random.jed', 'true-first', 'straight', null],
+    // Through a named wiring, held against a wiring file.
+    ['named.bin', native('image', 'random.jed', '--wiring', 'straight', '-o', '-').out, 'random.jed', 'complement-first', 'inverted.txt', /--wiring straight/],
+  ];
+  for (const [name, dump, jedec, pairs, wiring, named] of cases) {
+    const request = { dumps: [put(name, dump)], programming: jedec ? programming() : null, pairs,
+      wiring: wiring.endsWith('.txt') ? put(wiring, fs.readFileSync(path.join(work, wiring))) : wiring };
+    const answer = plakit.verify(request);
+    assert.ok(answer.ok, answer.message);
+    const run = native('verify', name, ...(jedec ? ['--jedec', jedec] : []), '--pairs', pairs, '--wiring', wiring);
+    assert.equal(run.status, 1, name);
+    if (named) assert.match(run.out.toString(), named, name);
+    assert.equal(answer.text, run.out.toString(), name);
+    assert.equal(answer.status, run.status, name);
+    same(answer.expected, native('image', ...(jedec ? [jedec] : []), '--pairs', pairs, '--wiring', wiring, '-o', '-').out, name + ': expected');
+  }
+});
+
+check('verify: one read at a time, and the single read as the page gave it', (plakit) => {
+  const image = native('image', '-o', '-').out;
+  const one = plakit.verify({ dumps: [put('dump.bin', image)], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(one.text, native('verify', 'dump.bin').out.toString());
+  const single = plakit.verify({ dump: put('dump.bin', image), programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(single.text, one.text);
+  const two = plakit.verify({ dumps: [put('dump.bin', image), put('again.bin', image)], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!two.ok);
+  assert.match(two.message, /^plakit: again\.bin: [^\n]+$/);
+  const none = plakit.verify({ dumps: [], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!none.ok);
+  assert.match(none.message, /^plakit: [^\n]+$/);
+});
+
+check('limits: the largest file of each kind that plakit reads, and its refusal above', (plakit) => {
+  const limits = plakit.limits();
+  const request = { programming: null, pairs: 'complement-first', wiring: 'adapter' };
+  const image = native('image', '-o', '-').out;
+  // For each: the binding's answer and plakit's run for a file of `size` bytes.
+  const boxes = {
+    programming: (size) => [plakit.programming({ ...request, programming: put('big.jed', Buffer.alloc(size, 0x20)) }),
+      native('image', 'big.jed', '-o', 'never.bin')],
+    dump: (size) => [plakit.verify({ ...request, dumps: [put('big.bin', Buffer.alloc(size, 0xff))] }), native('verify', 'big.bin')],
+    image: (size) => [plakit.fit({ ...request, image: put('big.bin', Buffer.alloc(size, 0xff)) }), native('fit', 'big.bin', '-o', 'never.jed')],
+    wiring: (size) => [plakit.wiring({ wiring: put('big.txt', Buffer.alloc(size, 0x20)) }), native('wiring', '--wiring', 'big.txt')],
+  };
+  assert.deepEqual(Object.keys(limits).sort(), Object.keys(boxes).sort());
+  for (const [box, run] of Object.entries(boxes)) {
+    const [refused, plakitRefused] = run(limits[box] + 1);
+    assert.ok(!refused.ok, box);
+    assert.equal(refused.message + '\n', plakitRefused.err, box);
+    assert.match(plakitRefused.err, new RegExp(': larger than ' + (limits[box] >> 10) + ' KiB: refused\n$'), box);
+    const [read, plakitRead] = run(limits[box]);
+    assert.doesNotMatch(plakitRead.err, /larger than/, box);
+    if (!read.ok) assert.equal(read.message + '\n', plakitRead.err, box);
+  }
+  assert.ok(!fs.existsSync(path.join(work, 'never.bin')) && !fs.existsSync(path.join(work, 'never.jed')));
+  assert.equal(image.length, 65536);
+});
+
+check('compare with the form given, and the wirings by name and from a file', (plakit) => {
+  const equations = native('convert', '--to', 'equations').out.toString();
+  put('builtin.eqn', Buffer.from(equations));
+  put('polarity.eqn', Buffer.from(equations.replace(/^\/F3 =/m, 'F3 =')));
+  put('builtin.bin', native('image', '-o', '-').out);
+  for (const [a, b, form] of [['builtin.eqn', 'polarity.eqn', 'equations'], ['builtin.bin', 'builtin.eqn', 'equations']]) {
+    const answer = plakit.compare({ a: put(a, fs.readFileSync(path.join(work, a))), b: put(b, fs.readFileSync(path.join(work, b))), form, pairs: 'complement-first', wiring: 'adapter' });
+    const run = native('compare', a, b, '--from', form);
+    if (answer.ok) {
+      assert.equal(answer.text, run.out.toString(), a + ' ' + b);
+      assert.equal(answer.status, run.status, a + ' ' + b);
+    } else {
+      assert.equal(run.status, 2, a + ' ' + b);
+      assert.equal(answer.message + '\n', run.err, a + ' ' + b);
+    }
+  }
+  for (const name of ['adapter', 'straight']) {
+    assert.equal(plakit.wiring({ wiring: name }).text, native('wiring', '--wiring', name).out.toString(), name);
+  }
+  // A wiring file is a file, whatever its name.
+  const file = plakit.wiring({ wiring: put('adapter', Buffer.from(invertedWiring())) });
+  assert.equal(file.text, native('wiring', '--wiring', './adapter').out.toString());
+});
+
 require(modulePath)().then((plakit) => {
   let failed = 0;
   for (const [name, body] of checks) {
