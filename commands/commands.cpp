@@ -279,11 +279,6 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (dumps.empty()) {
         return failed(status_trouble, {"plakit: no dump to verify"});
     }
-    if (dumps.size() > 1) {
-        return failed(status_trouble, {failure_line(dumps[1].name,
-                                                    "one dump is verified at a time: "
-                                                    "verify each read on its own")});
-    }
     command_result result;
     result.status = status_trouble;
     pla_fuses fuses{};
@@ -291,10 +286,11 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (!read_fuses(programming, options, fuses, result.messages) || !read_wiring(wiring, through, result.messages)) {
         return result;
     }
-    const command_file& dump = dumps.front();
-    std::string bytes;
-    if (!dump.read(dump_size_limit, bytes, result.messages)) {
-        return result;
+    std::vector<std::string> reads(dumps.size());
+    for (std::size_t read = 0; read < dumps.size(); ++read) {
+        if (!dumps[read].read(dump_size_limit, reads[read], result.messages)) {
+            return result;
+        }
     }
     static std::array<std::uint8_t, eprom_image_size> image;
     if (!programming && through == eprom_wiring::adapter) {
@@ -305,9 +301,19 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (expected != nullptr) {
         expected->assign(image.begin(), image.end());
     }
-    const eprom_verification verification =
-        verify_eprom_dump(image, bytes_of(bytes), mix_ups_of(options.order, through));
-    return {eprom_exit_status(verification), render_eprom_verification(dump.name, verification), {}};
+    if (reads.size() == 1) {
+        const eprom_verification verification =
+            verify_eprom_dump(image, bytes_of(reads.front()), mix_ups_of(options.order, through));
+        return {eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification), {}};
+    }
+    std::vector<std::span<const std::uint8_t>> spans;
+    std::vector<std::string> names;
+    for (std::size_t read = 0; read < reads.size(); ++read) {
+        spans.push_back(bytes_of(reads[read]));
+        names.push_back(dumps[read].name);
+    }
+    const eprom_reads_verification verification = verify_eprom_reads(image, spans, mix_ups_of(options.order, through));
+    return {eprom_exit_status(verification), render_eprom_reads(names, verification), {}};
 }
 
 command_result run_compare(const command_file& first, const command_file& second, const programming_options& options,

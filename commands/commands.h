@@ -115,8 +115,9 @@ std::optional<std::string> fit_effort_problem(const std::string& text);
 
 // plakit verify: the dump held against the programming's image through the wiring, and
 // against the images burned by mistake (the other pair order, each other named wiring).
-// One dump is held at a time: more is refused with one line. `expected`, when given, is
-// filled with the image the dump should equal.
+// Several dumps are several reads of one chip: the bytes on which they differ, then what
+// they agree on (render_eprom_reads). `expected`, when given, is filled with the image the
+// dumps should equal.
 command_result run_verify(const std::vector<command_file>& dumps, const command_programming& programming,
                           const programming_options& options, const command_wiring& wiring,
                           std::vector<std::uint8_t>* expected = nullptr);

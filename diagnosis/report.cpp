@@ -33,13 +33,85 @@ void append_address_line(std::string& text, unsigned line) {
     append_decimal(text, line);
 }
 
+// "data line D3 stuck at 1", "data lines D2 and D6 stuck at 0", "data lines D2 stuck at 0
+// and D6 stuck at 1", then ", and N bytes differ besides" when they do.
+void append_stuck_lines(std::string& text, const eprom_verification& result) {
+    const auto count = static_cast<unsigned>(std::popcount(result.stuck_lines));
+    const bool one_level = (result.stuck_levels == 0) || (result.stuck_levels == result.stuck_lines);
+    text += count == 1 ? "data line " : "data lines ";
+    unsigned named = 0;
+    for (unsigned line = 0; line < eprom_data_line_count; ++line) {
+        if (((result.stuck_lines >> line) & 1U) == 0) {
+            continue;
+        }
+        ++named;
+        if (named > 1) {
+            text += named == count ? " and " : ", ";
+        }
+        append_data_line(text, line);
+        if (!one_level) {
+            text += " stuck at ";
+            append_decimal(text, (result.stuck_levels >> line) & 1U);
+        }
+    }
+    if (one_level) {
+        text += " stuck at ";
+        text += result.stuck_levels == 0 ? '0' : '1';
+    }
+    if (result.differing_besides != 0) {
+        text += ", and ";
+        append_decimal(text, result.differing_besides);
+        text += result.differing_besides == 1 ? " byte differs besides" : " bytes differ besides";
+    }
+}
+
+// "scattered bits: N read 1 where 0 was burned, in M bytes: <what it is; what to do>".
+void append_scattered_bits(std::string& text, const eprom_verification& result) {
+    std::size_t read_1_for_0 = 0;
+    std::size_t read_0_for_1 = 0;
+    for (const eprom_data_line_errors& errors : result.data_line_errors) {
+        read_1_for_0 += errors.read_1_for_0;
+        read_0_for_1 += errors.read_0_for_1;
+    }
+    text += "scattered bits: ";
+    if (read_1_for_0 != 0) {
+        append_decimal(text, read_1_for_0);
+        text += " read 1 where 0 was burned";
+    }
+    if (read_0_for_1 != 0) {
+        text += read_1_for_0 != 0 ? " and " : "";
+        append_decimal(text, read_0_for_1);
+        text += " read 0 where 1 was burned";
+    }
+    text += ", in ";
+    append_decimal(text, result.differing_bytes);
+    text += result.differing_bytes == 1 ? " byte: " : " bytes: ";
+    if (read_0_for_1 == 0) {
+        text +=
+            "charge loss or weak programming; program it again and read it twice, and replace the EPROM if it "
+            "recurs";
+    } else if (read_1_for_0 == 0) {
+        text +=
+            "cells left programmed (erased too briefly) or bad reads; erase it fully, program it again and read "
+            "it twice";
+    } else {
+        text +=
+            "bad reads (a socket contact, the programmer) or a damaged chip; read it again, on another "
+            "programmer if you can";
+    }
+}
+
 void append_diagnosis(std::string& text, const eprom_verification& result) {
     switch (result.verdict) {
     case eprom_verdict::matches:
+    case eprom_verdict::copies:
     case eprom_verdict::wrong_size:
         break;
     case eprom_verdict::blank:
         text += "blank: every byte is 0xFF";
+        break;
+    case eprom_verdict::all_zero:
+        text += "every byte is 0x00";
         break;
     case eprom_verdict::data_line_stuck:
         text += "data line ";
@@ -67,6 +139,17 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
         text += " and ";
         append_address_line(text, result.line_n);
         text += " swapped";
+        break;
+    case eprom_verdict::data_lines_stuck:
+        append_stuck_lines(text, result);
+        break;
+    case eprom_verdict::scattered_bits:
+        append_scattered_bits(text, result);
+        break;
+    case eprom_verdict::ranges_read_00:
+        text +=
+            "ranges read 0x00 where the image has data: a bad page of the chip or a fault of the read; read it "
+            "again, and replace the EPROM if it recurs";
         break;
     case eprom_verdict::not_erased:
         text += "not erased before programming";
@@ -114,12 +197,10 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     }
 }
 
-// Under an unexplained dump: "  Dm: X read 0 for 1, Y read 1 for 0" for each data line
-// with wrong bits, then "  Am: every difference at v" for each address line on which
-// every difference has the same level.
-void append_unexplained_details(std::string& text, const eprom_verification& result) {
+void append_data_line_errors(std::string& text, const std::array<eprom_data_line_errors, eprom_data_line_count>& lines,
+                             std::string_view after) {
     for (unsigned line = 0; line < eprom_data_line_count; ++line) {
-        const eprom_data_line_errors& errors = result.data_line_errors[line];
+        const eprom_data_line_errors& errors = lines[line];
         if (errors.read_0_for_1 == 0 && errors.read_1_for_0 == 0) {
             continue;
         }
@@ -129,17 +210,133 @@ void append_unexplained_details(std::string& text, const eprom_verification& res
         append_decimal(text, errors.read_0_for_1);
         text += " read 0 for 1, ";
         append_decimal(text, errors.read_1_for_0);
-        text += " read 1 for 0\n";
+        text += " read 1 for 0";
+        text += after;
+        text += '\n';
     }
-    for (unsigned line = 0; line < eprom_address_line_count; ++line) {
-        if (((result.same_address_lines >> line) & 1U) == 0) {
+}
+
+// "  0xSSSS-0xEEEE: N bytes wrong, all read 0xFF" for a range.
+void append_range(std::string& text, const eprom_range& range) {
+    text += "  ";
+    append_hex<4>(text, range.first);
+    if (range.last != range.first) {
+        text += '-';
+        append_hex<4>(text, range.last);
+    }
+    text += ": ";
+    append_decimal(text, range.wrong_bytes);
+    const bool one = range.first == range.last;
+    text += range.wrong_bytes == 1 ? " byte wrong, " : " bytes wrong, ";
+    switch (range.reading) {
+    case eprom_range_reading::all_ff:
+        text += one ? "reads 0xFF" : "all read 0xFF";
+        break;
+    case eprom_range_reading::all_00:
+        text += one ? "reads 0x00" : "all read 0x00";
+        break;
+    case eprom_range_reading::other:
+        text += one ? "reads another value" : "read other values";
+        break;
+    }
+    text += '\n';
+}
+
+// "`lead`Am = v, An = w and Ap = x" for the lines of `lines` (bit m: line m) at the levels
+// of `levels`.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the lines, then their levels, as the result holds them
+void append_lines_at(std::string& text, std::string_view lead, char kind, unsigned lines, unsigned levels) {
+    const auto count = static_cast<unsigned>(std::popcount(lines));
+    text += lead;
+    unsigned named = 0;
+    for (unsigned line = 0; lines >> line != 0; ++line) {
+        if (((lines >> line) & 1U) == 0) {
             continue;
         }
-        text += "  ";
-        append_address_line(text, line);
-        text += ": every difference at ";
-        append_decimal(text, (result.same_address_levels >> line) & 1U);
-        text += '\n';
+        ++named;
+        if (named > 1) {
+            text += named == count ? " and " : ", ";
+        }
+        text += kind;
+        append_decimal(text, line);
+        text += " = ";
+        append_decimal(text, (levels >> line) & 1U);
+    }
+    text += '\n';
+}
+
+// The address lines every wrong byte has at one level, and, when they are contiguous, the
+// block they make: "every wrong byte lies in 0x0040-0x007F + k * 0x0100".
+void append_address_pattern(std::string& text, const eprom_verification& result) {
+    const unsigned lines = result.same_address_lines;
+    if (lines == 0) {
+        return;
+    }
+    append_lines_at(text, "  every wrong byte has ", 'A', lines, result.same_address_levels);
+    const auto lowest = static_cast<unsigned>(std::countr_zero(lines));
+    if (!std::has_single_bit((lines >> lowest) + 1U)) {
+        return;
+    }
+    const unsigned block = 1U << lowest;
+    const unsigned period = block << std::popcount(lines);
+    const unsigned start = result.same_address_levels;
+    text += "  every wrong byte lies in ";
+    append_hex<4>(text, start);
+    if (block > 1) {
+        text += '-';
+        append_hex<4>(text, start + block - 1);
+    }
+    text += " + k * ";
+    append_hex<4>(text, period);
+    text += '\n';
+}
+
+// Under a verdict that names no place: the wrong bits of each data line, the ranges of
+// wrong bytes, and their address pattern.
+void append_places(std::string& text, const eprom_verification& result) {
+    if (result.verdict != eprom_verdict::data_lines_stuck && result.stuck_lines != 0) {
+        append_lines_at(text, "  every byte read has ", 'D', result.stuck_lines, result.stuck_levels);
+    }
+    append_data_line_errors(text, result.data_line_errors, "");
+    for (const eprom_range& range : result.ranges) {
+        append_range(text, range);
+    }
+    if (result.range_count > result.ranges.size()) {
+        const std::size_t more = result.range_count - result.ranges.size();
+        text += "  and ";
+        append_decimal(text, more);
+        text += more == 1 ? " more range\n" : " more ranges\n";
+    }
+    append_address_pattern(text, result);
+}
+
+// "DUMP: N bytes: K copies of the image's 65536", then each copy.
+void append_copies(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+    const std::size_t count = result.copy_differences.size();
+    append_decimal(text, result.dump_size);
+    text += " bytes: ";
+    append_decimal(text, count);
+    text += " copies of the image's ";
+    append_decimal(text, eprom_image_size);
+    text += '\n';
+    for (std::size_t copy = 0; copy < count; ++copy) {
+        text += dump_name;
+        text += ": copy ";
+        append_decimal(text, copy + 1);
+        text += " of ";
+        append_decimal(text, count);
+        text += ", bytes ";
+        append_hex<5>(text, static_cast<unsigned>(copy * eprom_image_size));
+        text += '-';
+        append_hex<5>(text, static_cast<unsigned>((copy + 1) * eprom_image_size - 1));
+        const std::size_t differing = result.copy_differences[copy];
+        if (differing == 0) {
+            text += ": matches the image\n";
+            continue;
+        }
+        text += ": ";
+        append_decimal(text, differing);
+        text += differing == 1 ? " byte differs\n" : " bytes differ\n";
     }
 }
 
@@ -154,6 +351,15 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
     start_line();
     if (result.verdict == eprom_verdict::matches) {
         text += "matches the image\n";
+        return text;
+    }
+    if (result.verdict == eprom_verdict::copies) {
+        append_copies(text, dump_name, result);
+        return text;
+    }
+    if (result.verdict == eprom_verdict::blank || result.verdict == eprom_verdict::all_zero) {
+        append_diagnosis(text, result);
+        text += '\n';
         return text;
     }
     if (result.verdict == eprom_verdict::wrong_size) {
@@ -206,8 +412,45 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
     start_line();
     append_diagnosis(text, result);
     text += '\n';
-    if (result.verdict == eprom_verdict::unexplained) {
-        append_unexplained_details(text, result);
+    if (result.has_places) {
+        append_places(text, result);
     }
+    return text;
+}
+
+std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result) {
+    std::string text;
+    if (!result.alone.empty()) {
+        for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
+            text += render_eprom_verification(dump_names[read], result.alone[read]);
+        }
+        return text;
+    }
+    std::string names;
+    for (const std::string& name : dump_names) {
+        names += names.empty() ? "" : " + ";
+        names += name;
+    }
+    if (result.unstable_bytes != 0) {
+        text += names;
+        text += ": ";
+        append_decimal(text, result.unstable_bytes);
+        text += result.unstable_bytes == 1 ? " byte differs" : " bytes differ";
+        text += " between the reads: weak cells or a bad contact\n";
+        for (const eprom_unstable_byte& unstable : result.first_unstable) {
+            text += "  ";
+            append_hex<4>(text, unstable.address);
+            text += ": expected ";
+            append_hex<2>(text, unstable.expected);
+            text += ", read";
+            for (const std::uint8_t read : unstable.reads) {
+                text += ' ';
+                append_hex<2>(text, read);
+            }
+            text += '\n';
+        }
+        append_data_line_errors(text, result.unstable_lines, " in some reads");
+    }
+    text += render_eprom_verification(names, result.agreed);
     return text;
 }

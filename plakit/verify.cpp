@@ -1,5 +1,6 @@
-// plakit verify: a dump read back from the burned EPROM held against the image it should
-// hold, and what is wrong with it.
+// plakit verify: a dump read back from the burned EPROM (or several reads of it) held
+// against the image it should hold, and what is wrong with it.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -8,7 +9,7 @@
 namespace {
 
 struct verify_options {
-    std::string dump;
+    std::vector<std::string> dumps;
     std::optional<std::string> jedec; // none: the built-in map
     jedec_pair_order order = jedec_pair_order::complement_first;
     programming_form form = programming_form::automatic;
@@ -17,12 +18,17 @@ struct verify_options {
 
 // Whether two inputs are standard input, which is read once; if so, reports it.
 bool standard_input_twice(const verify_options& given) {
-    if (given.dump == "-" && given.jedec == "-") {
+    const auto from_stdin = std::count(given.dumps.begin(), given.dumps.end(), "-");
+    if (from_stdin > 1) {
+        (void)std::fprintf(stderr, "plakit: two DUMPs cannot both be standard input; try 'plakit verify --help'\n");
+        return true;
+    }
+    if (from_stdin == 1 && given.jedec == "-") {
         (void)std::fprintf(stderr,
                            "plakit: DUMP and --jedec cannot both be standard input; try 'plakit verify --help'\n");
         return true;
     }
-    return wiring_and_input_both_stdin("verify", {"DUMP", given.dump}, given.wiring) ||
+    return wiring_and_input_both_stdin("verify", {"DUMP", from_stdin == 1 ? "-" : ""}, given.wiring) ||
            wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
 }
 
@@ -33,9 +39,12 @@ plakit_command add_verify_command(CLI::App& plakit) {
     CLI::App* command =
         plakit.add_subcommand("verify", "Compare a dump of the burned EPROM with its image and say what is wrong");
     command->footer(
-        "Exit status: 0 the dump matches, 1 it differs or has the wrong size, 2 trouble (a file "
+        "Exit status: 0 the dump matches (every read of it), 1 it differs or has the wrong size, 2 trouble (a file "
         "unread, output unwritten, usage).");
-    command->add_option("DUMP", given->dump, "The dump read back from the EPROM (- for standard input)")->required();
+    command
+        ->add_option("DUMP", given->dumps,
+                     "The dump read back from the EPROM (- for standard input); several reads of one chip: each")
+        ->required();
     command->add_option_function<std::string>(
         "--jedec", [given](const std::string& file) { given->jedec = file; },
         "The programming: a JEDEC file or another form (--from; default: the built-in map)");
@@ -46,8 +55,10 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 if (standard_input_twice(*given)) {
                     return status_usage;
                 }
-                return finish(run_verify({input_file(given->dump)}, programming_file(given->jedec),
-                                         {given->order, given->form}, wiring_option(given->wiring)),
+                std::vector<command_file> dumps;
+                std::transform(given->dumps.begin(), given->dumps.end(), std::back_inserter(dumps), input_file);
+                return finish(run_verify(dumps, programming_file(given->jedec), {given->order, given->form},
+                                         wiring_option(given->wiring)),
                               "-", status_trouble);
             }};
 }

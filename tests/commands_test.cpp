@@ -3,6 +3,10 @@
 // the CLI cases and, for the page, in web/binding_test.js.
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "eprom/image.h"
+
 #include <string>
 #include <vector>
 
@@ -49,17 +53,22 @@ TEST(Commands, AFailedInputEndsTheCommandBeforeTheNextIsRead) {
     EXPECT_EQ(reads, std::vector<std::string>{"a.jed"});
 }
 
-TEST(Commands, VerifyHoldsOneDumpAtATime) {
+// No dump is refused with one line; several are reads of one chip, named together.
+TEST(Commands, VerifyTakesSeveralReadsOfOneChip) {
     std::vector<std::string> reads;
-    for (const auto& dumps :
-         {std::vector<command_file>{}, std::vector{noted("first.bin", "", reads), noted("second.bin", "", reads)}}) {
-        const command_result result = run_verify(dumps, std::nullopt, {}, wiring_named("adapter", {}));
-        EXPECT_EQ(result.status, status_trouble);
-        EXPECT_FALSE(result.output);
-        ASSERT_EQ(result.messages.size(), 1U);
-        EXPECT_EQ(result.messages.front().find('\n'), std::string::npos);
-    }
-    EXPECT_TRUE(reads.empty());
+    const command_result none = run_verify({}, std::nullopt, {}, wiring_named("adapter", {}));
+    EXPECT_EQ(none.status, status_trouble);
+    EXPECT_FALSE(none.output);
+    ASSERT_EQ(none.messages.size(), 1U);
+
+    std::array<std::uint8_t, eprom_image_size> image{};
+    build_eprom_image(image);
+    const std::string bytes(image.begin(), image.end());
+    const command_result two = run_verify({noted("first.bin", bytes, reads), noted("second.bin", bytes, reads)},
+                                          std::nullopt, {}, wiring_named("adapter", {}));
+    EXPECT_EQ(two.status, status_done);
+    EXPECT_EQ(two.output, "first.bin + second.bin: matches the image\n");
+    EXPECT_EQ(reads, (std::vector<std::string>{"first.bin", "second.bin"}));
 }
 
 TEST(Commands, BytesAtHandAreRefusedAboveTheLimitAsPlakitRefusesAFile) {

@@ -364,6 +364,81 @@ verify_parts)
     [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "half.bin: 32768 bytes, expected 65536
 half.bin: equals each of the 2 parts of the image: the image repeats every 32768 bytes" ] || fail "$(cat "$work/out")"
     ;;
+verify_reads)
+    # Several reads of one chip: a weak cell that reads 1 once is apart from the rest.
+    cp "$work/builtin.bin" r1.bin
+    cp r1.bin r2.bin
+    cp r1.bin r3.bin
+    printf '\xF7' | dd of=r2.bin bs=1 seek=256 conv=notrunc 2>/dev/null # 0xB7 is the byte there
+    run verify r1.bin r2.bin r3.bin
+    [ "$status" -eq 1 ] || fail "status $status for reads that differ"
+    [ "$(cat "$work/out")" = "r1.bin + r2.bin + r3.bin: 1 byte differs between the reads: weak cells or a bad contact
+  0x0100: expected 0xBF, read 0xBF 0xF7 0xBF
+  D3: 1 read 0 for 1, 0 read 1 for 0 in some reads
+  D6: 0 read 0 for 1, 1 read 1 for 0 in some reads
+r1.bin + r2.bin + r3.bin: matches the image" ] || fail "$(cat "$work/out")"
+    run verify r1.bin - <r3.bin
+    expect_done
+    [ "$(cat "$work/out")" = "r1.bin + standard input: matches the image" ] || fail "$(cat "$work/out")"
+    # Trouble with any read is 2, and nothing is printed.
+    run verify r1.bin missing.bin
+    expect_error 2 "plakit: missing.bin: No such file or directory"
+    [ ! -s "$work/out" ] || fail "printed: $(cat "$work/out")"
+    run verify - r1.bin - <r1.bin
+    expect_error 2 "plakit: two DUMPs cannot both be standard input; try 'plakit verify --help'"
+    ;;
+verify_copies)
+    # A 27C010 filled with two copies of the image, read whole.
+    cat "$work/builtin.bin" "$work/builtin.bin" >27c010.bin
+    run verify 27c010.bin
+    expect_done
+    [ "$(cat "$work/out")" = "27c010.bin: 131072 bytes: 2 copies of the image's 65536
+27c010.bin: copy 1 of 2, bytes 0x00000-0x0FFFF: matches the image
+27c010.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: matches the image" ] || fail "$(cat "$work/out")"
+    { cat "$work/builtin.bin"; head -c 65536 /dev/zero; } >half-burned.bin
+    run verify half-burned.bin
+    [ "$status" -eq 1 ] && [ "$(tail -1 "$work/out")" = "half-burned.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: 65536 bytes differ" ] ||
+        fail "status $status: $(cat "$work/out")"
+    ;;
+verify_romcmp)
+    # Where romcmp finds bits that never change in a dump, verify names those data lines.
+    command -v romcmp >/dev/null || skip "no romcmp (mame-tools)"
+    image=$work/builtin.bin
+    mkdir dumps
+    perl -0777 -pe 's/(.)/chr(ord($1) & 0xBB)/gse' "$image" >dumps/d2-d6-at-0.bin
+    perl -0777 -pe 's/(.)/chr(ord($1) | 0x08)/gse; substr($_, 0x1234, 1) ^= "\x01"' "$image" >dumps/d3-at-1-and-one.bin
+    perl -0777 -pe 's/(.)/chr((ord($1) & 0xFE) | 0x80)/gse' "$image" >dumps/d0-at-0-d7-at-1.bin
+    perl -0777 -ne 'for my $a (0 .. 65535) { print(($a & 0x40) ? "\xFF" : substr($_, $a, 1)) }' "$image" >dumps/a6-blocks.bin
+    perl -0777 -pe 'substr($_, 0x4000, 0x800) = "\xFF" x 0x800' "$image" >dumps/dead-range.bin
+    romcmp dumps >romcmp.txt 2>&1 || true
+    grep -q 'FIXED BITS' romcmp.txt || fail "romcmp found no fixed bits: $(cat romcmp.txt)"
+    checked=0
+    # romcmp reads 16-bit words: 16 characters when the even and the odd bytes differ, then
+    # a line is fixed where it is fixed at one level in both.
+    while read -r file pattern; do
+        if [ ${#pattern} -eq 16 ]; then
+            both=
+            for position in 0 1 2 3 4 5 6 7; do
+                even=${pattern:$position:1} odd=${pattern:$((position + 8)):1}
+                [ "$even" = "$odd" ] && both+=$even || both+=x
+            done
+            pattern=$both
+        fi
+        run verify "dumps/$file"
+        [ "$status" -eq 1 ] || fail "$file: status $status"
+        for position in 0 1 2 3 4 5 6 7; do
+            level=${pattern:$position:1}
+            [ "$level" != x ] || continue
+            line=$((7 - position))
+            # Named in the verdict ("data lines D2 and D6 stuck at 0", "D0 stuck at 0 and
+            # D7 stuck at 1") or under it ("every byte read has D0 = 1").
+            grep -qE "^dumps/$file: data lines? .*D$line( stuck at $level|[ ,].* stuck at $level$|.* stuck at $level,)|^  every byte read has .*D$line = $level" "$work/out" ||
+                fail "romcmp: $file FIXED BITS ($pattern); verify: $(cat "$work/out")"
+            checked=$((checked + 1))
+        done
+    done < <(sed -nE 's/^([^ ]+\.bin) +FIXED BITS \(([01x]{8}|[01x]{16})\)$/\1 \2/p' romcmp.txt)
+    [ "$checked" -ge 6 ] || fail "only $checked fixed lines checked: $(cat romcmp.txt)"
+    ;;
 help_closed)
     # Help and version that cannot be written fail as any output does.
     for command in "" jedec verify; do

@@ -1,0 +1,338 @@
+// Where the differences lie and how the wrong bits fall: counts per data line, the
+// ranges of wrong bytes, the address pattern they share, scattered bits.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "diagnosis/steps.h"
+
+namespace diagnosis_detail {
+
+namespace {
+
+// How many of the words added have each of their 64 bits set: slice k holds bit k of
+// every count. Words come four at a time through carry-save adders, so that only one
+// word in four ripples its carries up through the slices.
+class bit_counts {
+public:
+    void add_four(const std::array<byte_word, 4>& words) noexcept {
+        const byte_word twos = add_to_slice(slices_[0], words[0], words[1]);
+        const byte_word more_twos = add_to_slice(slices_[0], words[2], words[3]);
+        byte_word carry = add_to_slice(slices_[1], twos, more_twos);
+        for (std::size_t k = 2; k < slices_.size() && carry != 0; ++k) {
+            const byte_word next = slices_[k] & carry;
+            slices_[k] ^= carry;
+            carry = next;
+        }
+    }
+
+    // The count of line `line` over the eight bytes of the words.
+    [[nodiscard]] std::uint32_t line_total(unsigned line) const noexcept {
+        std::uint32_t total = 0;
+        for (std::size_t k = 0; k < slices_.size(); ++k) {
+            total += static_cast<std::uint32_t>(std::popcount(slices_[k] & (bit_0_of_each_byte << line))) << k;
+        }
+        return total;
+    }
+
+private:
+    // Adds two words to the slice; returns the carries into the next one.
+    static byte_word add_to_slice(byte_word& slice, byte_word first, byte_word second) noexcept {
+        const byte_word half = slice ^ first;
+        const byte_word carry = (slice & first) | (half & second);
+        slice = half ^ second;
+        return carry;
+    }
+
+    // Enough for a count of every word of the image.
+    std::array<byte_word, std::bit_width(eprom_image_size / sizeof(byte_word))> slices_{};
+};
+
+// Gathers the ranges of wrong bytes in address order: the first eprom_ranges_shown, how
+// many there are, and the most wrong bytes in one.
+class range_builder {
+public:
+    explicit range_builder(eprom_verification& result) : result_(result) {}
+
+    // A byte that equals the image's, read as `got`.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
+    void equal(std::size_t address, std::uint8_t got) noexcept {
+        if (!open_) {
+            return;
+        }
+        gap_all_ff_ = gap_all_ff_ && got == 0xFF;
+        gap_all_00_ = gap_all_00_ && got == 0x00;
+        if (address - last_ > eprom_range_gap && !(all_ff_ && gap_all_ff_) && !(all_00_ && gap_all_00_)) {
+            close();
+        }
+    }
+
+    // A wrong byte, read as `got`.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
+    void wrong(std::size_t address, std::uint8_t got) {
+        // A range that reads 0xFF (or 0x00) throughout ends where a byte reads otherwise.
+        if (open_ && ((all_ff_ && got != 0xFF) || (all_00_ && got != 0x00))) {
+            close();
+        }
+        if (open_) {
+            all_ff_ = all_ff_ && gap_all_ff_ && got == 0xFF;
+            all_00_ = all_00_ && gap_all_00_ && got == 0x00;
+            ++wrong_;
+        } else {
+            open_ = true;
+            first_ = address;
+            wrong_ = 1;
+            all_ff_ = got == 0xFF;
+            all_00_ = got == 0x00;
+        }
+        last_ = address;
+        gap_all_ff_ = true;
+        gap_all_00_ = true;
+    }
+
+    [[nodiscard]] bool is_open() const noexcept {
+        return open_;
+    }
+
+    // Whether the range is open and reads one value throughout, which the next bytes
+    // read throughout (read_ff: 0xFF, read_00: 0x00), equal bytes since its last wrong
+    // one included.
+    [[nodiscard]] bool takes_uniform(bool read_ff, bool read_00) const noexcept {
+        return open_ && ((all_ff_ && gap_all_ff_ && read_ff) || (all_00_ && gap_all_00_ && read_00));
+    }
+    [[nodiscard]] bool reads_other_values() const noexcept {
+        return open_ && !all_ff_ && !all_00_;
+    }
+    [[nodiscard]] std::size_t last() const noexcept {
+        return last_;
+    }
+    // `wrong` more wrong bytes, the last at `last`, that keep the range as it reads.
+    void grow(std::size_t wrong, std::size_t last) noexcept {
+        wrong_ += wrong;
+        last_ = last;
+        gap_all_ff_ = true;
+        gap_all_00_ = true;
+    }
+
+    void close() {
+        if (!open_) {
+            return;
+        }
+        open_ = false;
+        most_wrong_ = std::max(most_wrong_, wrong_);
+        every_range_00_ = every_range_00_ && all_00_;
+        ++result_.range_count;
+        if (result_.ranges.size() < eprom_ranges_shown) {
+            const eprom_range_reading reading = all_ff_   ? eprom_range_reading::all_ff
+                                                : all_00_ ? eprom_range_reading::all_00
+                                                          : eprom_range_reading::other;
+            result_.ranges.push_back({static_cast<std::uint16_t>(first_), static_cast<std::uint16_t>(last_),
+                                      static_cast<std::uint32_t>(wrong_), reading});
+        }
+    }
+
+    [[nodiscard]] place_facts facts() const noexcept {
+        return {most_wrong_, every_range_00_};
+    }
+
+private:
+    eprom_verification& result_;
+    bool open_ = false;
+    std::size_t first_ = 0;
+    std::size_t last_ = 0;
+    std::size_t wrong_ = 0;
+    bool all_ff_ = false;
+    bool all_00_ = false;
+    bool gap_all_ff_ = true;
+    bool gap_all_00_ = true;
+    std::size_t most_wrong_ = 0;
+    bool every_range_00_ = true;
+};
+
+// The high bit of each byte of the word that is not 0.
+constexpr byte_word nonzero_bytes(byte_word word) noexcept {
+    constexpr byte_word low_bits = ~(bit_0_of_each_byte << 7);
+    return (((word & low_bits) + low_bits) | word) & ~low_bits;
+}
+
+// What a block of the dump holds, counted in a loop the compiler vectorizes.
+struct block_counts {
+    unsigned differing = 0;
+    unsigned read_ff = 0;
+    unsigned read_00 = 0;
+};
+
+constexpr std::size_t range_block = 64;
+static_assert(range_block > eprom_range_gap);
+
+block_counts count_block(const side_by_side& bytes, std::size_t start) noexcept {
+    std::uint8_t differing = 0;
+    std::uint8_t read_ff = 0;
+    std::uint8_t read_00 = 0;
+    for (std::size_t address = start; address < start + range_block; ++address) {
+        const std::uint8_t got = bytes.dump[address];
+        differing = static_cast<std::uint8_t>(differing + (got != bytes.expected[address] ? 1U : 0U));
+        read_ff = static_cast<std::uint8_t>(read_ff + (got == 0xFF ? 1U : 0U));
+        read_00 = static_cast<std::uint8_t>(read_00 + (got == 0x00 ? 1U : 0U));
+    }
+    return {differing, read_ff, read_00};
+}
+
+// The last differing address of a block that has one.
+std::size_t last_difference(const side_by_side& bytes, std::size_t start) noexcept {
+    std::size_t address = start + range_block - 1;
+    while (bytes.dump[address] == bytes.expected[address]) {
+        --address;
+    }
+    return address;
+}
+
+// Whether the block from `start` leaves no doubt, and if so takes it whole.
+bool took_block(const side_by_side& bytes, std::size_t start, range_builder& ranges) {
+    const block_counts counts = count_block(bytes, start);
+    const bool reads_range_value = ranges.takes_uniform(counts.read_ff == range_block, counts.read_00 == range_block);
+    if (counts.differing == 0) {
+        if (ranges.is_open() && !reads_range_value) {
+            ranges.close(); // an equal block is longer than any gap a range bridges
+        }
+        return true;
+    }
+    if (ranges.is_open()) {
+        const std::size_t gap_before = start - ranges.last() - 1;
+        const std::size_t equal = range_block - counts.differing;
+        if (!reads_range_value && !(ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
+            return false;
+        }
+        ranges.grow(counts.differing, last_difference(bytes, start));
+        return true;
+    }
+    if (counts.read_ff != range_block && counts.read_00 != range_block) {
+        return false;
+    }
+    // A range that reads one value opens at the first wrong byte and takes the rest.
+    std::size_t first = start;
+    while (bytes.dump[first] == bytes.expected[first]) {
+        ++first;
+    }
+    ranges.wrong(first, bytes.dump[first]);
+    ranges.grow(counts.differing - 1, last_difference(bytes, start));
+    return true;
+}
+
+// The eight bytes from `word`: equal ones with no range open are skipped, and so are those
+// before the first wrong one; an open range of other values takes the wrong ones at once
+// where no gap in the word can grow too long.
+void take_word(const side_by_side& bytes, std::size_t word, range_builder& ranges) {
+    const byte_word want = load_word(bytes.expected, word);
+    const byte_word got = load_word(bytes.dump, word);
+    if (want == got && !ranges.is_open()) {
+        return;
+    }
+    std::size_t from = word;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Bit 8k + 7 of `differing`: byte k of the word differs.
+        const byte_word differing = nonzero_bytes(want ^ got);
+        if (ranges.reads_other_values() && word + sizeof(byte_word) - 1 - ranges.last() <= eprom_range_gap) {
+            if (differing != 0) {
+                ranges.grow(static_cast<std::size_t>(std::popcount(differing)),
+                            word + static_cast<std::size_t>(std::bit_width(differing) - 1) / 8);
+            }
+            return;
+        }
+        if (!ranges.is_open()) {
+            from = word + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
+        }
+    }
+    for (std::size_t address = from; address < word + sizeof(byte_word); ++address) {
+        const std::uint8_t read = bytes.dump[address];
+        if (read != bytes.expected[address]) {
+            ranges.wrong(address, read);
+        } else {
+            ranges.equal(address, read);
+        }
+    }
+}
+
+// The ranges, a block at a time where the block leaves no doubt: an equal block with no
+// range open is skipped; an equal block ends an open range unless it reads the range's
+// one value throughout; a block that can hold no gap of more than eprom_range_gap grows
+// an open range of other values, and one that reads one value throughout grows the open
+// range that reads it, or opens one when none is open. Any other block goes a word at a
+// time.
+place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
+    range_builder ranges(result);
+    for (std::size_t start = 0; start < eprom_image_size; start += range_block) {
+        if (took_block(bytes, start, ranges)) {
+            continue;
+        }
+        for (std::size_t word = start; word < start + range_block; word += sizeof(byte_word)) {
+            take_word(bytes, word, ranges);
+        }
+    }
+    ranges.close();
+    return ranges.facts();
+}
+
+} // namespace
+
+namespace {
+
+void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
+    bit_counts read_0_for_1;
+    bit_counts read_1_for_0;
+    constexpr std::size_t step = 4 * sizeof(byte_word);
+    static_assert(eprom_image_size % step == 0);
+    for (std::size_t address = 0; address < eprom_image_size; address += step) {
+        std::array<byte_word, 4> want{};
+        std::array<byte_word, 4> got{};
+        for (std::size_t k = 0; k < want.size(); ++k) {
+            want[k] = load_word(bytes.expected, address + k * sizeof(byte_word));
+            got[k] = load_word(bytes.dump, address + k * sizeof(byte_word));
+        }
+        if (want == got) {
+            continue;
+        }
+        std::array<byte_word, 4> ones_lost{};
+        std::array<byte_word, 4> ones_gained{};
+        for (std::size_t k = 0; k < want.size(); ++k) {
+            ones_lost[k] = want[k] & ~got[k];
+            ones_gained[k] = got[k] & ~want[k];
+        }
+        read_0_for_1.add_four(ones_lost);
+        read_1_for_0.add_four(ones_gained);
+    }
+    for (unsigned line = 0; line < eprom_data_line_count; ++line) {
+        result.data_line_errors[line] = {read_0_for_1.line_total(line), read_1_for_0.line_total(line)};
+    }
+}
+
+} // namespace
+
+place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
+    result.has_places = true;
+    tally_wrong_bits(bytes, result);
+    const unsigned same = same_address_lines(summary);
+    const unsigned varying = ~same & all_address_lines;
+    // Lines above the highest that varies only say where the wrong bytes begin and end,
+    // which the ranges say.
+    const unsigned below_highest = varying == 0 ? 0U : (1U << (std::bit_width(varying) - 1)) - 1U;
+    result.same_address_lines = static_cast<std::uint16_t>(same & below_highest);
+    result.same_address_levels = static_cast<std::uint16_t>(summary.address_all_1 & same & below_highest);
+    return find_ranges(bytes, result);
+}
+
+bool are_scattered(const byte_summary& summary, const eprom_verification& result, const place_facts& places) noexcept {
+    // Fewer wrong bytes than this share a line or an address pattern by chance.
+    constexpr std::size_t enough_to_tell = 8;
+    if (summary.differing > most_scattered_bytes || places.most_in_range > 2) {
+        return false;
+    }
+    if (summary.differing < enough_to_tell) {
+        return true;
+    }
+    const unsigned wrong_lines = summary.read_0_for_1 | summary.read_1_for_0;
+    return std::popcount(wrong_lines) > 1 && result.same_address_lines == 0;
+}
+
+} // namespace diagnosis_detail

@@ -1,0 +1,64 @@
+// Several reads of one chip: the bytes on which they differ, apart from what they agree on.
+#include <algorithm>
+#include <vector>
+
+#include "diagnosis/diagnosis.h"
+
+eprom_reads_verification verify_eprom_reads(std::span<const std::uint8_t, eprom_image_size> expected,
+                                            std::span<const std::span<const std::uint8_t>> reads,
+                                            const eprom_mix_ups& mix_ups) {
+    eprom_reads_verification result;
+    const bool each_whole = std::all_of(
+        reads.begin(), reads.end(), [](std::span<const std::uint8_t> read) { return read.size() == eprom_image_size; });
+    if (reads.empty() || !each_whole) {
+        for (const std::span<const std::uint8_t> read : reads) {
+            result.alone.push_back(verify_eprom_dump(expected, read, mix_ups));
+        }
+        return result;
+    }
+    // Bit by bit, over every read: 1 in any, 1 in all.
+    std::vector<std::uint8_t> any_1(reads.front().begin(), reads.front().end());
+    std::vector<std::uint8_t> all_1 = any_1;
+    for (const std::span<const std::uint8_t> read : reads.subspan(1)) {
+        for (std::size_t address = 0; address < eprom_image_size; ++address) {
+            any_1[address] = static_cast<std::uint8_t>(any_1[address] | read[address]);
+            all_1[address] = static_cast<std::uint8_t>(all_1[address] & read[address]);
+        }
+    }
+    // What the reads agree on goes into all_1: a bit they agree on as they read it, any
+    // other as the image has it.
+    for (std::size_t address = 0; address < eprom_image_size; ++address) {
+        const auto unstable = static_cast<std::uint8_t>(any_1[address] ^ all_1[address]);
+        if (unstable == 0) {
+            continue;
+        }
+        ++result.unstable_bytes;
+        const std::uint8_t want = expected[address];
+        if (result.first_unstable.size() < eprom_differences_shown) {
+            eprom_unstable_byte shown{static_cast<std::uint16_t>(address), want, {}};
+            for (const std::span<const std::uint8_t> read : reads) {
+                shown.reads.push_back(read[address]);
+            }
+            result.first_unstable.push_back(std::move(shown));
+        }
+        for (unsigned line = 0; line < eprom_data_line_count; ++line) {
+            if (((unstable >> line) & 1U) != 0) {
+                eprom_data_line_errors& errors = result.unstable_lines[line];
+                ++(((want >> line) & 1U) != 0 ? errors.read_0_for_1 : errors.read_1_for_0);
+            }
+        }
+        all_1[address] = static_cast<std::uint8_t>((all_1[address] & ~unstable) | (want & unstable));
+    }
+    result.agreed = verify_eprom_dump(expected, all_1, mix_ups);
+    return result;
+}
+
+int eprom_exit_status(const eprom_reads_verification& result) noexcept {
+    if (!result.alone.empty()) {
+        return std::all_of(result.alone.begin(), result.alone.end(),
+                           [](const eprom_verification& read) { return eprom_exit_status(read) == 0; })
+                   ? 0
+                   : 1;
+    }
+    return result.unstable_bytes == 0 ? eprom_exit_status(result.agreed) : 1;
+}
