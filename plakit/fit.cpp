@@ -1,8 +1,11 @@
-// plakit fit: a programming recovered from an EPROM image or a truth table, as a JEDEC file.
+// plakit fit: a programming recovered from an EPROM image or a truth table, or found for
+// a design (a Berkeley PLA or equations, don't-cares free), as a JEDEC file.
 #include <algorithm>
 #include <array>
 #include <string>
 
+#include "forms/compare.h"
+#include "forms/design.h"
 #include "minimize/fit_report.h"
 #include "minimize/minimize.h"
 #include "plakit/command.h"
@@ -12,6 +15,46 @@ namespace {
 // Files up to this size are read whole to tell their size; larger ones are refused as larger.
 constexpr std::size_t longest_file_sized = std::size_t{16} << 20;
 
+// What fit reads: an image (through the wiring) or a design, told from the content.
+enum class fit_input : std::uint8_t { automatic, image, pla, equations };
+
+using table_span = std::span<const std::uint8_t, fit_table_size>;
+
+// A programming that drives `table` wherever `care` is set, with as few terms as the
+// minimizer reaches. Each free word is given the level 0, then 1, and the fewer terms
+// kept; no lower bound is claimed for the design, since it holds only for the table filled.
+fit_result fit_with_free_words(table_span table, table_span care) {
+    static std::array<std::uint8_t, fit_table_size> filled;
+    std::optional<fit_result> best;
+    for (const std::uint8_t free_level : {std::uint8_t{0}, std::uint8_t{0xFF}}) {
+        for (std::size_t word = 0; word < fit_table_size; ++word) {
+            filled[word] = static_cast<std::uint8_t>(table[word] | (free_level & ~care[word]));
+        }
+        fit_result result = fit_truth_table(filled);
+        if (!best || (result.found && !best->found) ||
+            (result.found == best->found && result.terms.size() < best->terms.size())) {
+            best = std::move(result);
+        }
+    }
+    best->lower_bound = 0;
+    return *best;
+}
+
+// Why the array programmed with `fuses` is not written for the design: the first word
+// where it differs from it, where the design cares; none when it agrees everywhere so.
+std::optional<std::string> design_check_problem(const pla_fuses& fuses, table_span table, table_span care) {
+    static std::array<std::uint8_t, pla_word_count> driven;
+    pla_truth_table(fuses, driven);
+    const programming_comparison comparison = compare_where_cared(driven, table, care);
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        if (!comparison.outputs[output].first_words.empty()) {
+            return "the programming found differs from the design at F" + std::to_string(output) +
+                   " (a fault of plakit's): not written";
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 plakit_command add_fit_command(CLI::App& plakit) {
@@ -20,17 +63,32 @@ plakit_command add_fit_command(CLI::App& plakit) {
         std::string output = "-";
         jedec_pair_order order = jedec_pair_order::complement_first;
         std::string wiring = "adapter";
+        fit_input from = fit_input::automatic;
     };
     auto given = std::make_shared<options>();
-    CLI::App* command =
-        plakit.add_subcommand("fit", "Find a programming of at most 48 terms that drives an image, as a JEDEC file");
-    command->add_option("IMAGE", given->file, "The 65,536-byte image or truth table (- for standard input)")
+    CLI::App* command = plakit.add_subcommand(
+        "fit", "Find a programming of at most 48 terms that drives an image or meets a design, as a JEDEC file");
+    command
+        ->add_option("DESIGN", given->file,
+                     "The 65,536-byte image or truth table, or a design: a Berkeley PLA or equations (- for "
+                     "standard input)")
         ->required();
     command->add_option("-o,--output", given->output, "The JEDEC file to write (default: standard output)");
+    command
+        ->add_option_function<std::string>(
+            "--from",
+            [given](const std::string& name) {
+                given->from = name == "image" ? fit_input::image
+                              : name == "pla" ? fit_input::pla
+                                              : fit_input::equations;
+            },
+            "What DESIGN is (default: told from its content)")
+        ->check(CLI::IsMember({"image", "pla", "equations"}))
+        ->option_text("image|pla|equations");
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
+                if (wiring_and_input_both_stdin("fit", {"DESIGN", given->file}, given->wiring)) {
                     return status_usage;
                 }
                 const std::string name = input_name(given->file);
@@ -43,22 +101,51 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 if (!read_input(given->file, longest_file_sized, bytes)) {
                     return status_failed;
                 }
-                if (const auto problem = fit_size_problem(bytes.size())) {
-                    report(name, *problem);
+                fit_input from = given->from;
+                if (from == fit_input::automatic) {
+                    // The content first: a design padded to 64 KiB is still a design.
+                    const programming_form form = recognise_form(bytes);
+                    const bool text = bytes.size() != fit_table_size || holds_text_form(bytes);
+                    from = text && form == programming_form::pla         ? fit_input::pla
+                           : text && form == programming_form::equations ? fit_input::equations
+                                                                         : fit_input::image;
+                }
+                static design wanted;
+                if (from == fit_input::image) {
+                    if (const auto problem = fit_size_problem(bytes.size())) {
+                        report(name, *problem);
+                        return status_failed;
+                    }
+                    static std::array<std::uint8_t, eprom_image_size> image;
+                    std::copy(bytes.begin(), bytes.end(), image.begin());
+                    wanted.table.resize(fit_table_size);
+                    wanted.care.assign(fit_table_size, 0xFF);
+                    eprom_image_to_truth_table(
+                        image, wiring, std::span<std::uint8_t, fit_table_size>{wanted.table.data(), fit_table_size});
+                } else if (bytes.size() > jedec_max_file_size) {
+                    report(name, "larger than " + std::to_string(jedec_max_file_size >> 10) + " KiB: refused");
+                    return status_failed;
+                } else if (const auto error = read_design(
+                               bytes, from == fit_input::pla ? programming_form::pla : programming_form::equations,
+                               given->order, wanted)) {
+                    report(name + form_error_place(*error), error->message);
                     return status_failed;
                 }
-                static std::array<std::uint8_t, eprom_image_size> image;
-                static std::array<std::uint8_t, fit_table_size> table;
-                std::copy(bytes.begin(), bytes.end(), image.begin());
-                eprom_image_to_truth_table(image, wiring, table);
-                const fit_result result = fit_truth_table(table);
+                if (!wanted.placement.empty()) {
+                    report(name, wanted.placement);
+                }
+                const table_span table{wanted.table.data(), fit_table_size};
+                const table_span care{wanted.care.data(), fit_table_size};
+                const fit_result result =
+                    cares_everywhere(wanted) ? fit_truth_table(table) : fit_with_free_words(table, care);
                 if (!result.found) {
                     report(name, fit_outcome_text(result));
                     return status_failed;
                 }
                 const pla_fuses fuses = fit_fuses(result);
                 // Written only when the array, programmed so, drives every input word as asked.
-                if (const auto problem = fit_check_problem(fuses, table)) {
+                if (const auto problem = cares_everywhere(wanted) ? fit_check_problem(fuses, table)
+                                                                  : design_check_problem(fuses, table, care)) {
                     report(name, *problem);
                     return status_failed;
                 }
