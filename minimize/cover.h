@@ -13,11 +13,13 @@
 #include "minimize/point_set.h"
 #include "pla/pla.h"
 
-// The function for one choice of output phases: on[k] holds the input words where the
-// OR of Fk's terms must be 1. Only the outputs of `outputs` are covered, and only they
-// may be fed by a term.
+// The function for one choice of output phases: need[k] holds the input words where the
+// OR of Fk's terms must be 1, on[k] those where it may be (need[k] and the words whose
+// level of Fk is free). Only the outputs of `outputs` are covered, and only they may be
+// fed by a term.
 struct output_sets {
     std::array<point_set, pla_output_count> on;
+    std::array<point_set, pla_output_count> need;
     std::uint8_t outputs;
 };
 
@@ -91,9 +93,9 @@ private:
     std::array<std::size_t, pla_output_count> used_{}; // planes above these are all zero
 };
 
-// How many points of `on_set` no two of which one implicant of `on_set` holds, as many as the
-// effort finds: a cover of `on` alone needs a term for each.
-std::size_t independent_points(const point_set& on_set, effort& budget);
+// How many points of `need` no two of which one implicant of `on` holds (`need` inside `on`),
+// as many as the effort finds: a cover of `need` by implicants of `on` needs a term for each.
+std::size_t independent_points(const point_set& need, const point_set& on, effort& budget);
 
 // The steps, each keeping the cover a cover of `function`.
 
@@ -107,15 +109,15 @@ void expand_cover(cover& terms, const output_sets& function, effort& budget);
 
 // Drops terms until every term left holds a point no other term covers for some output
 // it feeds.
-void make_irredundant(cover& terms, effort& budget);
+void make_irredundant(cover& terms, const output_sets& function, effort& budget);
 
 // Disconnects each term, in turn, from the outputs where other terms cover all its
 // points. Of an irredundant cover, every term keeps an output.
-void drop_redundant_outputs(cover& terms, effort& budget);
+void drop_redundant_outputs(cover& terms, const output_sets& function, effort& budget);
 
-// Shrinks each term in turn to the smallest cube holding the points only it covers, and
-// its outputs to those it alone covers somewhere; drops a term that covers nothing alone.
-void reduce_cover(cover& terms, effort& budget);
+// Shrinks each term in turn to the smallest cube holding the needed points only it covers,
+// and its outputs to those it alone covers somewhere; drops a term that covers nothing alone.
+void reduce_cover(cover& terms, const output_sets& function, effort& budget);
 
 // Expand, irredundant, then reduce-expand-irredundant rounds while the cost falls; returns
 // the cheapest cover met, each term connected only to outputs where it is needed.

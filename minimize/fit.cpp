@@ -3,74 +3,70 @@
 #include <bit>
 #include <memory>
 
+#include "minimize/bound.h"
 #include "minimize/cover.h"
 #include "minimize/minimize.h"
 
 namespace {
 
-// The effort of a whole search, in steps of about one word of a point set: some two
-// seconds on one core of a 2 GHz machine. Most tables need less than a hundredth.
-constexpr std::uint64_t effort_steps = 600'000'000;
 // The effort a lower bound may take, for each output in each phase, when no cover was
 // found small enough.
 constexpr std::uint64_t bound_steps = 5'000'000;
 // Past this many terms, a last-resort cover is left as grown.
 constexpr std::size_t minimized_terms = 1024;
 
-using plain_sets = std::array<point_set, pla_output_count>;
+// The table as point sets: for each output, the words where it is high and those where
+// its level matters.
+struct plain_sets {
+    std::array<point_set, pla_output_count> high;
+    std::array<point_set, pla_output_count> cared;
+};
 
-std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table) {
+std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table,
+                                    std::span<const std::uint8_t, fit_table_size> care) {
     auto sets = std::make_unique<plain_sets>();
     for (std::size_t word = 0; word < fit_table_size; ++word) {
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            (*sets)[output][word / 64] |= std::uint64_t{(table[word] >> output) & 1U} << (word % 64);
+            const unsigned cared = (care[word] >> output) & 1U;
+            sets->high[output][word / 64] |= std::uint64_t{(table[word] >> output) & cared} << (word % 64);
+            sets->cared[output][word / 64] |= std::uint64_t{cared} << (word % 64);
         }
     }
     return sets;
 }
 
-// The on-sets of all outputs for the phases `inverted`.
+// The function for the phases `inverted`.
 std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) {
     auto function = std::make_unique<output_sets>();
     function->outputs = 0xFF;
     for (unsigned output = 0; output < pla_output_count; ++output) {
         const std::uint64_t flip = ((inverted >> output) & 1U) != 0 ? ~std::uint64_t{0} : 0;
         for (std::size_t word = 0; word < point_set_words; ++word) {
-            function->on[output][word] = plain[output][word] ^ flip;
+            const std::uint64_t cared = plain.cared[output][word];
+            const std::uint64_t level = (plain.high[output][word] ^ flip) & cared;
+            function->need[output][word] = level;
+            function->on[output][word] = level | ~cared;
         }
     }
     return function;
 }
 
-point_set complement(const point_set& set) {
-    point_set flipped{};
-    std::transform(set.begin(), set.end(), flipped.begin(), [](std::uint64_t word) { return ~word; });
-    return flipped;
-}
+// For each output and phase (0 plain, 1 inverted), points no two of which one term can
+// hold: that output alone, in that phase, needs a term for each.
+using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-// An isolated point of an output's on-set needs a term of its own, one no other point of
-// that output can share. Each output, in whichever phase, needs that many.
-std::size_t isolated_bound(const plain_sets& plain) {
-    std::size_t bound = 0;
-    for (const point_set& high : plain) {
-        const std::size_t in_phase = count_points(isolated_points(high));
-        const std::size_t inverted = count_points(isolated_points(complement(high)));
-        bound = std::max(bound, std::min(in_phase, inverted));
-    }
-    return bound;
-}
-
-// The same with more points: those no two of which can share a term.
-std::size_t independent_bound(const plain_sets& plain) {
-    std::size_t bound = 0;
-    for (const point_set& high : plain) {
+alone_bounds independent_bounds(const plain_sets& plain) {
+    alone_bounds bounds{};
+    const auto plain_phase = phased(plain, 0);
+    const auto inverted_phase = phased(plain, 0xFF);
+    for (unsigned output = 0; output < pla_output_count; ++output) {
         effort in_phase_budget(bound_steps);
         effort inverted_budget(bound_steps);
-        const std::size_t in_phase = independent_points(high, in_phase_budget);
-        const std::size_t inverted = independent_points(complement(high), inverted_budget);
-        bound = std::max(bound, std::min(in_phase, inverted));
+        bounds[output][0] = independent_points(plain_phase->need[output], plain_phase->on[output], in_phase_budget);
+        bounds[output][1] =
+            independent_points(inverted_phase->need[output], inverted_phase->on[output], inverted_budget);
     }
-    return bound;
+    return bounds;
 }
 
 // One output alone, in one phase: its cover, or none past the cap.
@@ -91,16 +87,25 @@ constexpr std::size_t cap_for(std::size_t max_terms) noexcept {
 
 class phase_search {
 public:
-    phase_search(const plain_sets& plain, std::size_t max_terms)
-        : plain_(plain), cap_(cap_for(max_terms)), budget_(effort_steps) {}
+    phase_search(const plain_sets& plain, std::size_t max_terms, std::uint64_t steps)
+        : plain_(plain), cap_(cap_for(max_terms)), budget_(steps) {}
 
-    fit_result run(std::size_t max_terms, std::size_t lower_bound);
+    // The cover with fewest terms reached and its phases.
+    fit_result run(std::size_t max_terms);
+
+    // The cover of one output alone in one phase (1 inverted), cut short if capped.
+    [[nodiscard]] const cover& alone(unsigned output, unsigned phase) const noexcept {
+        return alone_[output][phase].terms;
+    }
+    [[nodiscard]] std::uint64_t steps_left() const noexcept {
+        return budget_.left();
+    }
 
 private:
     void cover_outputs_alone();
     [[nodiscard]] std::uint8_t preferred_phases() const;
     [[nodiscard]] cover start_from(const cover& terms, unsigned output, unsigned inverted) const;
-    fit_result last_resort(std::size_t lower_bound, unsigned inverted);
+    fit_result last_resort(unsigned inverted);
     [[nodiscard]] unsigned fewer_points() const;
     [[nodiscard]] unsigned capped_outputs() const;
 
@@ -154,14 +159,13 @@ cover phase_search::start_from(const cover& terms, unsigned output, unsigned inv
 
 // No cover can be small enough: one cover, in the phases that look smaller, minimized if
 // it is not too large.
-fit_result phase_search::last_resort(std::size_t lower_bound, unsigned inverted) {
+fit_result phase_search::last_resort(unsigned inverted) {
     const auto function = phased(plain_, inverted);
     cover terms = greedy_cover(*function, SIZE_MAX, budget_);
     if (terms.size() <= minimized_terms) {
         terms = minimize_cover(std::move(terms), *function, budget_);
     }
-    return {false, static_cast<std::uint8_t>(inverted), std::move(terms),
-            std::max(lower_bound, independent_bound(plain_))};
+    return {false, static_cast<std::uint8_t>(inverted), std::move(terms), 0, fit_outcome::bounded, std::nullopt, 0};
 }
 
 // The outputs too large to cover alone in either phase.
@@ -175,25 +179,23 @@ unsigned phase_search::capped_outputs() const {
     return capped;
 }
 
-// The phases of fewer points, for a table too large to cover at all.
+// The phases of fewer needed points, for a table too large to cover at all.
 unsigned phase_search::fewer_points() const {
     unsigned inverted = 0;
     for (unsigned output = 0; output < pla_output_count; ++output) {
-        if (count_points(plain_[output]) > fit_table_size / 2) {
+        const std::size_t high = count_points(plain_.high[output]);
+        if (count_points(plain_.cared[output]) - high < high) {
             inverted |= 1U << output;
         }
     }
     return inverted;
 }
 
-fit_result phase_search::run(std::size_t max_terms, std::size_t lower_bound) {
-    if (lower_bound > max_terms) {
-        return last_resort(lower_bound, fewer_points());
-    }
+fit_result phase_search::run(std::size_t max_terms) {
     cover_outputs_alone();
     unsigned inverted = preferred_phases();
     if (const unsigned capped = capped_outputs(); capped != 0) {
-        return last_resort(lower_bound, (inverted & ~capped) | (fewer_points() & capped));
+        return last_resort((inverted & ~capped) | (fewer_points() & capped));
     }
     cover start;
     for (unsigned output = 0; output < pla_output_count; ++output) {
@@ -222,14 +224,91 @@ fit_result phase_search::run(std::size_t max_terms, std::size_t lower_bound) {
         }
     }
     const bool found = best.size() <= max_terms;
-    return {found, static_cast<std::uint8_t>(inverted), std::move(best),
-            found ? lower_bound : std::max(lower_bound, independent_bound(plain_))};
+    return {found, static_cast<std::uint8_t>(inverted), std::move(best), 0, fit_outcome::bounded, std::nullopt, 0};
+}
+
+// The output that alone, in its better phase, needs most terms, and how many.
+std::pair<unsigned, std::size_t> neediest_output(const alone_bounds& bounds) {
+    std::pair<unsigned, std::size_t> neediest{0, 0};
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const std::size_t needs = std::min(bounds[output][0], bounds[output][1]);
+        if (needs > neediest.second) {
+            neediest = {output, needs};
+        }
+    }
+    return neediest;
+}
+
+std::unique_ptr<phase_sets> both_phases(const plain_sets& plain) {
+    auto sets = std::make_unique<phase_sets>();
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            sets->on[output][phase] = function->on[output];
+            sets->need[output][phase] = function->need[output];
+        }
+    }
+    return sets;
+}
+
+// The points each output's own covers and the cover found hold alone, a few of each term.
+phase_candidates candidates_of(const plain_sets& plain, const phase_search& search, const fit_result& found,
+                               effort& budget) {
+    constexpr std::size_t per_term = 3;
+    phase_candidates candidates;
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            candidates[output][phase] =
+                distinguished_points(search.alone(output, phase), *function, output, per_term, budget);
+        }
+    }
+    const auto function = phased(plain, found.inverted_outputs);
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
+        const std::vector<std::uint16_t> more = distinguished_points(found.terms, *function, output, per_term, budget);
+        points.insert(points.end(), more.begin(), more.end());
+        std::sort(points.begin(), points.end());
+        points.erase(std::unique(points.begin(), points.end()), points.end());
+    }
+    return candidates;
 }
 
 } // namespace
 
+fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
+                      std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
+    const auto plain = sets_of(table, care);
+    const alone_bounds bounds = independent_bounds(*plain);
+    const auto [neediest, needs] = neediest_output(bounds);
+    if (needs > options.max_terms) {
+        return {false, 0, {}, needs, fit_outcome::impossible, neediest, needs};
+    }
+    // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
+    const std::uint64_t proof_share = options.effort / 4;
+    phase_search search(*plain, options.max_terms, options.effort - proof_share);
+    fit_result result = search.run(options.max_terms);
+    effort proof_budget(proof_share + search.steps_left());
+    const std::size_t reached = result.terms.size();
+    const std::size_t target = std::min(reached, options.max_terms + 1);
+    const std::size_t proven =
+        std::max(needs, polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
+                                       target, proof_budget));
+    if (result.found && proven >= reached) {
+        result.lower_bound = reached;
+        result.outcome = fit_outcome::proven;
+    } else if (proven > options.max_terms) {
+        result.lower_bound = proven;
+        result.outcome = fit_outcome::impossible;
+    } else {
+        result.lower_bound = std::min(proven, reached);
+        result.outcome = fit_outcome::bounded;
+    }
+    return result;
+}
+
 fit_result fit_truth_table(std::span<const std::uint8_t, fit_table_size> table, std::size_t max_terms) {
-    const auto plain = sets_of(table);
-    phase_search search(*plain, max_terms);
-    return search.run(max_terms, isolated_bound(*plain));
+    const std::vector<std::uint8_t> all(fit_table_size, 0xFF);
+    return fit_design(table, std::span<const std::uint8_t, fit_table_size>(all.data(), fit_table_size),
+                      {max_terms, fit_default_effort});
 }

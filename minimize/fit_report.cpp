@@ -1,5 +1,6 @@
 #include "minimize/fit_report.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -21,19 +22,27 @@ std::string fit_polarity_letters(std::uint8_t inverted_outputs) {
 }
 
 std::string fit_outcome_text(const fit_result& result) {
-    if (result.found) {
-        return std::to_string(result.terms.size()) + " terms, polarity " +
-               fit_polarity_letters(result.inverted_outputs);
+    const std::string terms = std::to_string(result.terms.size()) + " terms";
+    const std::string at_least = "at least " + std::to_string(result.lower_bound);
+    const std::string array_has = "the array has " + std::to_string(pla_term_count);
+    if (result.outcome == fit_outcome::impossible) {
+        std::string text = "no 82S100 programming drives this image: " + at_least + " terms are needed, " + array_has;
+        if (result.alone_output) {
+            text += "; F" + std::to_string(*result.alone_output) + " alone needs at least " +
+                    std::to_string(result.alone_bound);
+        }
+        return text;
     }
-    // One term for each input word always drives the table: a cover larger than that only
-    // shows where the search stopped.
-    std::string reason = "no programming of at most 48 terms: ";
-    reason += result.terms.size() <= fit_table_size ? "the fewest reached is " + std::to_string(result.terms.size())
-                                                    : "the search stopped early";
-    if (result.lower_bound != 0) {
-        reason += ", and at least " + std::to_string(result.lower_bound) + " are needed";
+    if (!result.found) {
+        return terms + "; " + at_least + " are needed, " + array_has;
     }
-    return reason;
+    const std::size_t left = pla_term_count - std::min(result.terms.size(), pla_term_count);
+    const std::string rest = std::to_string(left) + " of the " + std::to_string(pla_term_count) + " left, polarity " +
+                             fit_polarity_letters(result.inverted_outputs);
+    if (result.outcome == fit_outcome::proven) {
+        return terms + ", the fewest possible; " + rest;
+    }
+    return terms + "; " + at_least + " are needed; " + rest;
 }
 
 std::optional<std::string> fit_check_problem(const pla_fuses& fuses,

@@ -18,7 +18,13 @@ std::optional<std::string> fit_size_problem(std::size_t size);
 // program table writes them.
 std::string fit_polarity_letters(std::uint8_t inverted_outputs);
 
-// The outcome of a search: "N terms, polarity ..." when found, else why nothing is written.
+// The outcome of a search, one of
+//   "N terms, the fewest possible; M of the 48 left, polarity P" (proven),
+//   "N terms; at least L are needed; M of the 48 left, polarity P" (found, not proven),
+//   "N terms; at least L are needed, the array has 48" (not found, not proven impossible),
+//   "no 82S100 programming drives this image: at least L terms are needed, the array has 48"
+//   and, where one output alone needs more, "; Fk alone needs at least A" (impossible).
+// A programming is written for the first two only.
 std::string fit_outcome_text(const fit_result& result);
 
 // Why the array programmed with `fuses` is not written: the first input word for which it

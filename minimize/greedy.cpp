@@ -50,7 +50,7 @@ cover greedy_cover(const output_sets& function, std::size_t cap, effort& budget)
     std::vector<point_set> uncovered(pla_output_count);
     for (unsigned output = 0; output < pla_output_count; ++output) {
         if (((function.outputs >> output) & 1U) != 0) {
-            uncovered[output] = function.on[output];
+            uncovered[output] = function.need[output];
         }
     }
     cover terms;

@@ -10,13 +10,13 @@ std::size_t output_count(unsigned outputs) noexcept {
     return static_cast<std::size_t>(std::popcount(outputs));
 }
 
-// Whether every point of the term, for every output it feeds, has another term too.
-bool redundant(const fit_term& term, const coverage& counts, effort& budget) {
+// Whether every needed point of the term, for every output it feeds, has another term too.
+bool redundant(const fit_term& term, const output_sets& function, const coverage& counts, effort& budget) {
     budget.spend(cube_words(term.care) * output_count(term.outputs));
     for (unsigned output = 0; output < pla_output_count; ++output) {
         if (((term.outputs >> output) & 1U) != 0 &&
             !for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
-                return (mask & ~counts.at_least_two(output, word)) == 0;
+                return (mask & function.need[output][word] & ~counts.at_least_two(output, word)) == 0;
             })) {
             return false;
         }
@@ -24,8 +24,9 @@ bool redundant(const fit_term& term, const coverage& counts, effort& budget) {
     return true;
 }
 
-// Whether dropping `term` would leave `other` the only term over one of its points.
-bool makes_needed(const fit_term& term, const fit_term& other, const coverage& counts, effort& budget) {
+// Whether dropping `term` would leave `other` the only term over one of its needed points.
+bool makes_needed(const fit_term& term, const fit_term& other, const output_sets& function, const coverage& counts,
+                  effort& budget) {
     const unsigned shared = term.outputs & other.outputs;
     if (shared == 0 || (term.care & other.care & (term.levels ^ other.levels)) != 0) {
         return false;
@@ -34,7 +35,7 @@ bool makes_needed(const fit_term& term, const fit_term& other, const coverage& c
     budget.spend(cube_words(both.care) * output_count(shared));
     for (unsigned output = 0; output < pla_output_count; ++output) {
         if (((shared >> output) & 1U) != 0 && !for_each_cube_word(both, [&](std::size_t word, std::uint64_t mask) {
-                return (mask & counts.exactly_two(output, word)) == 0;
+                return (mask & function.need[output][word] & counts.exactly_two(output, word)) == 0;
             })) {
             return true;
         }
@@ -47,11 +48,11 @@ constexpr std::size_t weighed_candidates = 64;
 
 } // namespace
 
-void make_irredundant(cover& terms, effort& budget) {
+void make_irredundant(cover& terms, const output_sets& function, effort& budget) {
     coverage counts(terms, budget);
     std::vector<std::size_t> candidates;
     for (std::size_t index = 0; index < terms.size(); ++index) {
-        if (redundant(terms[index], counts, budget)) {
+        if (redundant(terms[index], function, counts, budget)) {
             candidates.push_back(index);
         }
     }
@@ -63,12 +64,12 @@ void make_irredundant(cover& terms, effort& budget) {
         std::pair<std::ptrdiff_t, int> best{PTRDIFF_MAX, 0};
         for (std::size_t place = 0; place < candidates.size(); ++place) {
             const fit_term& term = terms[candidates[place]];
-            const auto harm =
-                candidates.size() > weighed_candidates
-                    ? std::ptrdiff_t{0}
-                    : std::count_if(candidates.begin(), candidates.end(), [&](std::size_t other) {
-                          return other != candidates[place] && makes_needed(term, terms[other], counts, budget);
-                      });
+            const auto harm = candidates.size() > weighed_candidates
+                                  ? std::ptrdiff_t{0}
+                                  : std::count_if(candidates.begin(), candidates.end(), [&](std::size_t other) {
+                                        return other != candidates[place] &&
+                                               makes_needed(term, terms[other], function, counts, budget);
+                                    });
             const std::pair<std::ptrdiff_t, int> score{harm, -std::popcount(term.care)};
             if (score < best) {
                 best = score;
@@ -79,7 +80,8 @@ void make_irredundant(cover& terms, effort& budget) {
         counts.remove(terms[index], terms[index].outputs, budget);
         dropped[index] = 1;
         candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(choice));
-        std::erase_if(candidates, [&](std::size_t other) { return !redundant(terms[other], counts, budget); });
+        std::erase_if(candidates,
+                      [&](std::size_t other) { return !redundant(terms[other], function, counts, budget); });
     }
     std::size_t kept = 0;
     for (std::size_t index = 0; index < terms.size(); ++index) {
@@ -90,12 +92,12 @@ void make_irredundant(cover& terms, effort& budget) {
     terms.resize(kept);
 }
 
-void drop_redundant_outputs(cover& terms, effort& budget) {
+void drop_redundant_outputs(cover& terms, const output_sets& function, effort& budget) {
     coverage counts(terms, budget);
     for (fit_term& term : terms) {
         for (unsigned output = 0; output < pla_output_count; ++output) {
             const fit_term alone{term.care, term.levels, static_cast<std::uint8_t>(1U << output)};
-            if (((term.outputs >> output) & 1U) != 0 && redundant(alone, counts, budget)) {
+            if (((term.outputs >> output) & 1U) != 0 && redundant(alone, function, counts, budget)) {
                 counts.remove(term, 1U << output, budget);
                 term.outputs = static_cast<std::uint8_t>(term.outputs & ~(1U << output));
             }

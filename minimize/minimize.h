@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -22,22 +23,56 @@ struct fit_term {
     friend bool operator==(const fit_term&, const fit_term&) = default;
 };
 
+// The effort a fit spends when it is told nothing else, in steps of about one word of a
+// point set (64 input words): at most some two seconds on one core of a 2 GHz machine.
+inline constexpr std::uint64_t fit_default_effort = 600'000'000;
+
+struct fit_options {
+    // The terms the array has: a cover of more is not found, and fewer than max_terms + 1
+    // proven needed makes the table impossible.
+    std::size_t max_terms = pla_term_count;
+    // Steps the search may spend: the same table and effort give the same result anywhere.
+    std::uint64_t effort = fit_default_effort;
+};
+
+enum class fit_outcome : std::uint8_t {
+    // `terms` (at most max_terms) are the fewest any programming needs, in any polarity:
+    // lower_bound == terms.size().
+    proven,
+    // No proof either way: lower_bound < terms.size() (found or not); lower_bound <= max_terms.
+    bounded,
+    // No programming of at most max_terms terms exists, in any polarity: lower_bound > max_terms.
+    impossible,
+};
+
 struct fit_result {
-    // `terms` and `inverted_outputs` reproduce the table exactly with at most max_terms terms.
+    // `terms` and `inverted_outputs` reproduce the table with at most max_terms terms.
     bool found;
     // Bit k: Fk is the complement of the OR of its terms (its polarity fuse blown).
     std::uint8_t inverted_outputs;
-    // The cover with the fewest terms reached, found or not: with `inverted_outputs` it
-    // reproduces the table exactly, whatever its size.
+    // The cover with the fewest terms reached: with `inverted_outputs` it drives every level
+    // the table cares about, whatever its size. Empty when the search proved the table
+    // impossible before covering it.
     std::vector<fit_term> terms;
-    // No programming of fewer terms exists, in any polarity (0 when nothing is proven).
+    // No programming of fewer terms exists, in any polarity, that drives every level the
+    // table cares about (0 when nothing is proven).
     std::size_t lower_bound;
+    fit_outcome outcome;
+    // An output that alone, in either polarity, needs more than max_terms terms (impossible
+    // outcome only), and how many it needs at least.
+    std::optional<unsigned> alone_output;
+    std::size_t alone_bound;
 };
 
 // Takes table[w] = the output byte (bit k the level of Fk) the array must drive for the
-// input word w (bit j the level of Ij), and searches the output polarities and the terms.
-// Its effort is bounded by a fixed count of steps, so that the same table always gives
-// the same result, in at most a few seconds.
+// input word w (bit j the level of Ij), and care[w]: bit k set where that level of Fk
+// matters; where it is clear, a term may cover the word or not. Searches the output
+// polarities and the terms, and proves what it can about the fewest terms. Deterministic:
+// its effort is counted in steps, not time.
+fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
+                      std::span<const std::uint8_t, fit_table_size> care, const fit_options& options);
+
+// fit_design with every level cared about.
 fit_result fit_truth_table(std::span<const std::uint8_t, fit_table_size> table, std::size_t max_terms = pla_term_count);
 
 // The fuse map of a found programming: result.terms as P0 onwards (at most 48 of them),

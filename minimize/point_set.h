@@ -95,5 +95,5 @@ constexpr std::size_t count_points(const point_set& set) noexcept {
     return count;
 }
 
-// The points of `set` none of whose 16 neighbours (one input changed) is in `set`.
-point_set isolated_points(const point_set& set) noexcept;
+// The points of `set` none of whose 16 neighbours (one input changed) is in `near`.
+point_set isolated_points(const point_set& set, const point_set& near) noexcept;

@@ -32,7 +32,7 @@ unsigned within_word_any_high(std::uint64_t points) noexcept {
 
 } // namespace
 
-void reduce_cover(cover& terms, effort& budget) {
+void reduce_cover(cover& terms, const output_sets& function, effort& budget) {
     coverage counts(terms, budget);
     // Large terms first: shrinking them leaves the small ones their points.
     std::vector<std::size_t> order(terms.size());
@@ -43,7 +43,7 @@ void reduce_cover(cover& terms, effort& budget) {
     std::vector<std::uint8_t> dropped(terms.size(), 0);
     for (const std::size_t index : order) {
         const fit_term term = terms[index];
-        unsigned all_high = all_inputs; // inputs high at every point covered only by the term
+        unsigned all_high = all_inputs; // inputs high at every needed point covered only by the term
         unsigned any_high = 0;          // inputs high at some such point
         unsigned kept_outputs = 0;
         for (unsigned output = 0; output < pla_output_count; ++output) {
@@ -51,7 +51,7 @@ void reduce_cover(cover& terms, effort& budget) {
                 continue;
             }
             for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
-                const std::uint64_t alone = mask & counts.exactly_one(output, word);
+                const std::uint64_t alone = mask & function.need[output][word] & counts.exactly_one(output, word);
                 if (alone != 0) {
                     all_high &= (static_cast<unsigned>(word) << inputs_within_word) | within_word_all_high(alone);
                     any_high |= (static_cast<unsigned>(word) << inputs_within_word) | within_word_any_high(alone);

@@ -106,44 +106,62 @@ TEST(Fit, ConstantOutputsNeedNoTerm) {
 }
 
 // The parity of all 16 inputs: in either phase no two of its 32,768 points share a term,
-// so every output needs 32,768 terms, and all eight outputs can share them.
-TEST(Fit, ParityFailsWithItsProvenBound) {
+// so every output needs 32,768 terms. Impossible at once, without a cover.
+TEST(Fit, ParityIsImpossibleWithItsBound) {
     truth_table table{};
     for (std::size_t word = 0; word < fit_table_size; ++word) {
         table[word] = std::popcount(word) % 2 == 1 ? 0xFF : 0x00;
     }
     const fit_result result = fit_truth_table(table);
     EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.outcome, fit_outcome::impossible);
     EXPECT_EQ(result.lower_bound, 32768U);
-    EXPECT_EQ(result.terms.size(), 32768U);
-    EXPECT_EQ(first_difference(table, table_of(result)), fit_table_size);
+    EXPECT_EQ(result.alone_output, 0U);
+    EXPECT_EQ(result.alone_bound, 32768U);
 }
 
 // The parity of I0-I7 on F3 alone needs 128 terms: 2 to the 7th, in either phase.
-TEST(Fit, SmallParityReachesItsBound) {
+TEST(Fit, SmallParityNamesItsOutput) {
     truth_table table{};
     for (std::size_t word = 0; word < fit_table_size; ++word) {
         table[word] = std::popcount(word & 0xFFU) % 2 == 1 ? 0x08 : 0x00;
     }
     const fit_result result = fit_truth_table(table);
     EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.outcome, fit_outcome::impossible);
     EXPECT_EQ(result.lower_bound, 128U);
-    EXPECT_EQ(result.terms.size(), 128U);
-    EXPECT_EQ(first_difference(table, table_of(result)), fit_table_size);
+    EXPECT_EQ(result.alone_output, 3U);
+    EXPECT_EQ(result.alone_bound, 128U);
+    // Allowed 128 terms (more than the array has), the parity fits in exactly those.
+    const fit_result allowed = fit_truth_table(table, 128);
+    EXPECT_TRUE(allowed.found);
+    EXPECT_EQ(allowed.terms.size(), 128U);
+    EXPECT_EQ(allowed.outcome, fit_outcome::proven);
+    EXPECT_EQ(first_difference(table, table_of(allowed)), fit_table_size);
 }
 
-// Fewer terms allowed than the map needs: not found, and the best cover reached still
-// drives the table; allowed as many as reached, it is found. (F0 and F1 of a map only,
-// to keep the test short.)
+// Fewer terms allowed than the fit reaches: not found; the cover reached still drives the
+// table, or, with fewer allowed than proven needed, the table is impossible. (F0 and F1 of
+// a map only, to keep the test short.)
 TEST(Fit, MaxTermsDecidesFound) {
     truth_table table = table_of(random_programming(1, realistic_style));
     std::ranges::for_each(table, [](std::uint8_t& outputs) { outputs &= 0x03; });
-    const fit_result short_of = fit_truth_table(table, 10);
+    const fit_result fitted = fit_and_check(table);
+    const std::size_t reached = fitted.terms.size();
+    ASSERT_GT(reached, 2U);
+    const fit_result short_of = fit_truth_table(table, reached - 1);
     EXPECT_FALSE(short_of.found);
-    EXPECT_GT(short_of.terms.size(), 10U);
-    EXPECT_LE(short_of.lower_bound, short_of.terms.size());
-    EXPECT_EQ(first_difference(table, table_of(short_of)), fit_table_size);
-    fit_and_check(table, short_of.terms.size());
+    if (short_of.outcome == fit_outcome::impossible) {
+        EXPECT_GE(short_of.lower_bound, reached);
+    } else {
+        EXPECT_EQ(short_of.outcome, fit_outcome::bounded);
+        EXPECT_EQ(short_of.terms.size(), reached);
+        EXPECT_EQ(first_difference(table, table_of(short_of)), fit_table_size);
+    }
+    const fit_result far_short = fit_truth_table(table, fitted.lower_bound - 1);
+    EXPECT_FALSE(far_short.found);
+    EXPECT_EQ(far_short.outcome, fit_outcome::impossible);
+    EXPECT_GE(far_short.lower_bound, fitted.lower_bound);
 }
 
 // Fuse numbers worked out by hand: term Pt's block starts at 40t, the complement fuse of

@@ -58,7 +58,7 @@ TEST(PointSet, IsolatedPoints) {
     add(0x0083);
     add(0xFFFF); // 0xFFFF and 0x7FFE differ in two inputs: both alone
     add(0x7FFE);
-    const point_set isolated = isolated_points(set);
+    const point_set isolated = isolated_points(set, set);
     EXPECT_EQ(count_points(isolated), 3U);
     EXPECT_TRUE(in_set(isolated, 0x0000));
     EXPECT_TRUE(in_set(isolated, 0xFFFF));
@@ -77,6 +77,7 @@ std::unique_ptr<output_sets> function_of(std::uint32_t seed) {
             function->on[output][point / 64] |= std::uint64_t{(sums >> output) & 1U} << (point % 64);
         }
     }
+    function->need = function->on;
     return function;
 }
 
@@ -193,12 +194,12 @@ TEST(Steps, EachKeepsACoverAndDoesItsPart) {
     expect_primes(terms, *function);
 
     const std::size_t greedy = terms.size();
-    make_irredundant(terms, budget);
+    make_irredundant(terms, *function, budget);
     expect_cover(terms, *function);
     expect_each_needed(terms, false);
     EXPECT_LT(terms.size(), greedy);
 
-    reduce_cover(terms, budget);
+    reduce_cover(terms, *function, budget);
     expect_cover(terms, *function);
     expect_each_needed(terms, true);
 
@@ -230,9 +231,9 @@ TEST(LowerBound, IndependentPoints) {
         odd[point / 64] |= std::uint64_t{std::popcount(point & 0xFFU) % 2 == 1} << (point % 64);
     }
     effort enough(UINT64_MAX);
-    EXPECT_EQ(independent_points(odd, enough), 128U);
+    EXPECT_EQ(independent_points(odd, odd, enough), 128U);
     effort little(20'000);
-    const std::size_t cut_short = independent_points(odd, little);
+    const std::size_t cut_short = independent_points(odd, odd, little);
     EXPECT_LT(cut_short, 128U);
     EXPECT_TRUE(little.exhausted());
 }

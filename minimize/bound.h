@@ -1,0 +1,35 @@
+// The proof side of the fit: how many terms every programming needs, over all 256 choices
+// of output polarities at once.
+//
+// A needed point of an output is a pair (input word, output). Two pairs can share a term
+// only when the smallest cube holding both words is an implicant of both outputs; a set of
+// pairs no two of which can share one needs a term each, whatever else the cover holds.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "minimize/cover.h"
+
+// The function in both phases: [output][0] plain, [output][1] inverted.
+struct phase_sets {
+    std::array<std::array<point_set, 2>, pla_output_count> on;
+    std::array<std::array<point_set, 2>, pla_output_count> need;
+};
+
+// For each output and phase, the input words to build independent pairs from, likeliest first.
+using phase_candidates = std::array<std::array<std::vector<std::uint16_t>, 2>, pla_output_count>;
+
+// Of the needed points of `output` (in the phase `function` has it), those each term of
+// `terms` feeding it covers alone, at most `per_term` of a term, fewest neighbours first.
+std::vector<std::uint16_t> distinguished_points(const cover& terms, const output_sets& function, unsigned output,
+                                                std::size_t per_term, effort& budget);
+
+// A number of terms that every programming of every polarity needs. The search over the
+// polarities stops in a group of them once its bound reaches `target`, so the result is
+// at least `target` exactly when every polarity needs that many; where the effort runs
+// out, the groups left keep the bound of what was decided.
+std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
+                           effort& budget);
