@@ -404,27 +404,35 @@ private:
         }
     }
 
-    // `NAME is PIN` for each column that is not its pin already.
+    // `NAME is PIN` for each named column that is not its pin already; `columns N-M are
+    // PIN-PIN` for columns without names, counted across the row.
     [[nodiscard]] std::string placement() const {
-        std::string text;
-        const auto place = [&text](const std::vector<std::string_view>& names, const std::vector<std::size_t>& pins,
-                                   char prefix) {
-            for (std::size_t column = 0; column < pins.size(); ++column) {
-                const std::string pin = prefix + std::to_string(pins[column]);
-                const std::string name =
-                    names.empty() ? "column " + std::to_string(column + 1) : std::string{names[column]};
-                if (name != pin) {
-                    text += (text.empty() ? "" : ", ") + name + " is " + pin;
-                }
-            }
-        };
         const bool pins_themselves = input_names_.empty() && output_names_.empty() && *inputs_ == pla_input_count &&
                                      *outputs_ == pla_output_count;
         if (pins_themselves) {
-            return text;
+            return {};
         }
-        place(input_names_, input_pins_, 'I');
-        place(output_names_, output_pins_, 'F');
+        std::string text;
+        const auto place = [&text](const std::vector<std::string_view>& names, const std::vector<std::size_t>& pins,
+                                   char prefix, std::size_t first_column) {
+            if (names.empty()) {
+                const std::string first = std::to_string(first_column + 1);
+                const std::string last = std::to_string(first_column + pins.size());
+                text += (text.empty() ? "" : ", ") + (pins.size() == 1
+                                                          ? "column " + first + " is " + prefix + "0"
+                                                          : "columns " + first + "-" + last + " are " + prefix + "0-" +
+                                                                prefix + std::to_string(pins.size() - 1));
+                return;
+            }
+            for (std::size_t column = 0; column < pins.size(); ++column) {
+                const std::string pin = prefix + std::to_string(pins[column]);
+                if (names[column] != pin) {
+                    text += (text.empty() ? "" : ", ") + std::string{names[column]} + " is " + pin;
+                }
+            }
+        };
+        place(input_names_, input_pins_, 'I', 0);
+        place(output_names_, output_pins_, 'F', *inputs_);
         return text;
     }
 

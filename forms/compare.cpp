@@ -74,15 +74,6 @@ programming_comparison compare_where_cared(std::span<const std::uint8_t, pla_wor
 
 namespace {
 
-std::string thousands(std::size_t count) {
-    std::string digits = std::to_string(count);
-    for (std::size_t place = digits.size(); place > 3;) {
-        place -= 3;
-        digits.insert(place, ",");
-    }
-    return digits;
-}
-
 // A line for each output, and the pattern of the inputs.
 std::string output_lines(const programming_comparison& comparison) {
     std::string text;
@@ -95,7 +86,7 @@ std::string output_lines(const programming_comparison& comparison) {
             text += "the same\n";
         } else if (compared.cared_words != pla_word_count) {
             text += "differs at " + std::to_string(compared.differing_words) + " of the " +
-                    thousands(compared.cared_words) + " input words that matter, from";
+                    std::to_string(compared.cared_words) + " input words that matter, from";
             for (const std::uint16_t word : compared.first_words) {
                 text += " " + hex_word(word);
             }

@@ -20,8 +20,9 @@ struct design {
     std::vector<std::uint8_t> table;
     std::vector<std::uint8_t> care;
     // Which of the file's columns went to which pin, as `NAME is PIN` joined by `, `
-    // (`column 3 is I2` for a column without a name); empty when the columns are the
-    // pins themselves (named I0-I15 and F0-F7, or 16 inputs and 8 outputs without names).
+    // (`columns 1-12 are I0-I11` for columns without names, counted across the row);
+    // empty when the columns are the pins themselves (named I0-I15 and F0-F7, or 16
+    // inputs and 8 outputs without names).
     std::string placement;
 };
 

@@ -20,26 +20,6 @@ enum class fit_input : std::uint8_t { automatic, image, pla, equations };
 
 using table_span = std::span<const std::uint8_t, fit_table_size>;
 
-// A programming that drives `table` wherever `care` is set, with as few terms as the
-// minimizer reaches. Each free word is given the level 0, then 1, and the fewer terms
-// kept; no lower bound is claimed for the design, since it holds only for the table filled.
-fit_result fit_with_free_words(table_span table, table_span care) {
-    static std::array<std::uint8_t, fit_table_size> filled;
-    std::optional<fit_result> best;
-    for (const std::uint8_t free_level : {std::uint8_t{0}, std::uint8_t{0xFF}}) {
-        for (std::size_t word = 0; word < fit_table_size; ++word) {
-            filled[word] = static_cast<std::uint8_t>(table[word] | (free_level & ~care[word]));
-        }
-        fit_result result = fit_truth_table(filled);
-        if (!best || (result.found && !best->found) ||
-            (result.found == best->found && result.terms.size() < best->terms.size())) {
-            best = std::move(result);
-        }
-    }
-    best->lower_bound = 0;
-    return *best;
-}
-
 // Why the array programmed with `fuses` is not written for the design: the first word
 // where it differs from it, where the design cares; none when it agrees everywhere so.
 std::optional<std::string> design_check_problem(const pla_fuses& fuses, table_span table, table_span care) {
@@ -136,8 +116,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 }
                 const table_span table{wanted.table.data(), fit_table_size};
                 const table_span care{wanted.care.data(), fit_table_size};
-                const fit_result result =
-                    cares_everywhere(wanted) ? fit_truth_table(table) : fit_with_free_words(table, care);
+                const fit_result result = fit_design(table, care, fit_options{});
                 if (!result.found) {
                     report(name, fit_outcome_text(result));
                     return status_failed;

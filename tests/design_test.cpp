@@ -114,9 +114,11 @@ TEST(design, pin_names_place_the_columns) {
     EXPECT_EQ(level(read, i9, 2), '0');
     EXPECT_EQ(level(read, i9, 0), '-');
     // One name that is no pin (or a pin twice) places them all in order.
-    EXPECT_EQ(read_pla(".i 2\n.o 1\n.ilb I3 x\n11 1\n").placement, "I3 is I0, x is I1, column 1 is F0");
+    EXPECT_EQ(read_pla(".i 2\n.o 1\n.ilb I3 x\n11 1\n").placement, "I3 is I0, x is I1, column 3 is F0");
     EXPECT_EQ(read_pla(".i 2\n.o 1\n.ilb I3 I3x\n.ob F0\n11 1\n").placement, "I3 is I0, I3x is I1");
     EXPECT_EQ(read_pla(".i 16\n.o 8\n" + std::string(16, '-') + " 10000000\n").placement, "");
+    EXPECT_EQ(read_pla(".i 12\n.o 2\n" + std::string(12, '-') + " 10\n").placement,
+              "columns 1-12 are I0-I11, columns 13-14 are F0-F1");
 }
 
 TEST(design, contradictions_are_refused_where_they_arise) {
