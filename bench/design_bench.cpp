@@ -76,7 +76,8 @@ std::string design_text(const design_shape& shape) {
         other.inputs[free] = '1';
         on_rows.push_back(other);
     }
-    std::string text = ".i " + std::to_string(shape.inputs) + "\n.o 8\n.type fd\n.p " + std::to_string(shape.rows) + "\n";
+    std::string text =
+        ".i " + std::to_string(shape.inputs) + "\n.o 8\n.type fd\n.p " + std::to_string(shape.rows) + "\n";
     for (unsigned row = 0; row < shape.rows; ++row) {
         if (row % 5 != 4) {
             const row_text& part = on_rows[row - row / 5];
@@ -105,9 +106,9 @@ void fit_a_design(benchmark::State& state, const design_shape& shape) {
             state.SkipWithError("the design does not read");
             return;
         }
-        result = fit_design(std::span<const std::uint8_t, fit_table_size>{read.table.data(), fit_table_size},
-                            std::span<const std::uint8_t, fit_table_size>{read.care.data(), fit_table_size},
-                            fit_options{});
+        result =
+            fit_design(std::span<const std::uint8_t, fit_table_size>{read.table.data(), fit_table_size},
+                       std::span<const std::uint8_t, fit_table_size>{read.care.data(), fit_table_size}, fit_options{});
         benchmark::DoNotOptimize(result.terms.data());
     }
     state.counters["found"] = result.found ? 1 : 0;
@@ -141,7 +142,9 @@ int main(int argc, char** argv) {
         return write_designs(argv[2]) ? 0 : 1;
     }
     for (const design_shape& shape : shapes) {
-        benchmark::RegisterBenchmark(shape.name, fit_a_design, shape)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+        benchmark::RegisterBenchmark(shape.name, fit_a_design, shape)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime();
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -18,9 +18,9 @@ espresso=$(bash "$peer" "$work/espresso")
 # The processor time (user + system, seconds) of running "$@", its output in $work/out.
 cpu() {
     local before after
-    before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
+    before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$BASHPID/stat)
     "$@" >"$work/out" 2>"$work/err" || true
-    after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$$/stat)
+    after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$BASHPID/stat)
     awk -v t="$((after - before))" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }'
 }
 

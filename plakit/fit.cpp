@@ -49,7 +49,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
     CLI::App* command = plakit.add_subcommand(
         "fit", "Find a programming of at most 48 terms that drives an image or meets a design, as a JEDEC file");
     command
-        ->add_option("DESIGN", given->file,
+        ->add_option("IMAGE", given->file,
                      "The 65,536-byte image or truth table, or a design: a Berkeley PLA or equations (- for "
                      "standard input)")
         ->required();
@@ -68,7 +68,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_wiring_option(*command, given->wiring);
     return {command, [given] {
-                if (wiring_and_input_both_stdin("fit", {"DESIGN", given->file}, given->wiring)) {
+                if (wiring_and_input_both_stdin("fit", {"IMAGE", given->file}, given->wiring)) {
                     return status_usage;
                 }
                 const std::string name = input_name(given->file);
