@@ -2,13 +2,13 @@
 // the array's truth table and the words that matter.
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "forms/berkeley_lines.h"
+#include "forms/compare.h"
 #include "forms/design.h"
-#include "forms/text_lines.h"
 #include "forms/word_set.h"
 
 namespace {
@@ -33,21 +33,12 @@ struct keyword_place {
     std::size_t column = 0;
 };
 
-std::optional<std::size_t> count_of(std::string_view word) {
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc{} || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // `prefix` and a pin number below `limit`, exactly (I7, F0; not I07).
 std::optional<std::size_t> pin_named(std::string_view name, char prefix, std::size_t limit) {
     if (name.size() < 2 || name[0] != prefix || (name.size() > 2 && name[1] == '0')) {
         return std::nullopt;
     }
-    const auto number = count_of(name.substr(1));
+    const auto number = pla_count_of(name.substr(1));
     return number && *number < limit ? number : std::nullopt;
 }
 
@@ -73,21 +64,16 @@ std::vector<std::size_t> pins_of(const std::vector<std::string_view>& names, std
 
 class design_reader {
 public:
-    // Reads one line, `number`; sets `ended` at `.e`.
-    std::optional<form_error> line(std::size_t number, std::string_view text, bool& ended) {
+    // The keyword on line `number`.
+    std::optional<form_error> keyword(std::size_t number, const std::vector<text_word>& words) {
         number_ = number;
-        const auto words = words_of(text);
-        if (words.empty() || words[0].text[0] == '#') {
-            return std::nullopt;
-        }
-        if (words[0].text[0] != '.') {
-            return row(text, words[0].column);
-        }
-        if (words[0].text == ".e" || words[0].text == ".end") {
-            ended = true;
-            return std::nullopt;
-        }
         return keyword(words);
+    }
+
+    // The row on line `number`, its first symbol at `column`.
+    std::optional<form_error> row(std::size_t number, std::string_view text, std::size_t column) {
+        number_ = number;
+        return row(text, column);
     }
 
     // After the last line: the sizes given, the rows counted, no word both ON and OFF.
@@ -158,7 +144,7 @@ private:
                 return fault(key.column, name + " after a row");
             }
             const std::size_t most = inputs ? pla_input_count : pla_output_count;
-            const auto count = count_of(value.text);
+            const auto count = pla_count_of(value.text);
             if (!count || *count > most || (!inputs && *count == 0)) {
                 return fault(value.column, given + ": the 82S100 has " +
                                                (inputs ? "1 to 16 inputs" : "1 to 8 outputs") +
@@ -171,7 +157,7 @@ private:
             if (auto error = once(key, count_place_first_)) {
                 return error;
             }
-            count_ = count_of(value.text);
+            count_ = pla_count_of(value.text);
             count_place_ = {number_, value.column};
             return count_ ? std::nullopt : std::optional{fault(value.column, given + ": not a count of rows")};
         }
@@ -368,19 +354,10 @@ private:
 
     [[nodiscard]] std::string output_name(std::size_t column) const {
         const std::string pin = "F" + std::to_string(output_pins_[column]);
-        return output_names_.empty() || output_names_[column] == pin
-                   ? pin
-                   : std::string{output_names_[column]} + " (" + pin + ")";
-    }
-
-    static std::string hex_word(std::uint16_t word) {
-        static constexpr std::string_view digits = "0123456789ABCDEF";
-        std::string text = "0x";
-        for (unsigned shift = 16; shift > 0;) {
-            shift -= 4;
-            text += digits[(word >> shift) & 0xFU];
+        if (output_names_.empty() || output_names_[column] == pin) {
+            return pin;
         }
-        return text;
+        return std::string{output_names_[column]} + " (" + pin + ")";
     }
 
     void fill_tables(const output_sets& sets, design& read) const {
@@ -461,13 +438,8 @@ private:
 
 std::optional<form_error> read_berkeley_design(std::string_view text, design& read) {
     design_reader reader;
-    text_lines lines{text};
-    std::string_view line;
-    bool ended = false;
-    while (!ended && lines.read(line)) {
-        if (auto error = reader.line(lines.number(), line, ended)) {
-            return error;
-        }
+    if (auto error = read_pla_lines(text, reader)) {
+        return error;
     }
     return reader.finish(read);
 }

@@ -4,8 +4,6 @@
 
 #include "pla/evaluator.h"
 
-namespace {
-
 std::string hex_word(std::uint16_t word) {
     static constexpr std::string_view digits = "0123456789ABCDEF";
     std::string text = "0x";
@@ -15,8 +13,6 @@ std::string hex_word(std::uint16_t word) {
     }
     return text;
 }
-
-} // namespace
 
 bool same_logic(const programming_comparison& comparison) noexcept {
     return std::all_of(comparison.outputs.begin(), comparison.outputs.end(),

@@ -31,6 +31,9 @@ struct programming_comparison {
     bool inputs_inverted = false;
 };
 
+// An input word as messages give it: 0x and four hex digits (0x0A3F).
+std::string hex_word(std::uint16_t word);
+
 // Whether no output differs at any input word.
 bool same_logic(const programming_comparison& comparison) noexcept;
 
