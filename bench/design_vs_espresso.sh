@@ -17,11 +17,9 @@ espresso=$(bash "$peer" "$work/espresso")
 
 # The processor time (user + system, seconds) of running "$@", its output in $work/out.
 cpu() {
-    local before after
-    before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$BASHPID/stat)
-    "$@" >"$work/out" 2>"$work/err" || true
-    after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$BASHPID/stat)
-    awk -v t="$((after - before))" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }'
+    local TIMEFORMAT='%3U %3S'
+    { time "$@" >"$work/out" 2>"$work/err" || true; } 2>"$work/time"
+    awk '{ printf "%.2f", $1 + $2 }' "$work/time"
 }
 
 printf '%-20s %6s %-24s %8s %9s %8s\n' design plakit outcome "cpu s" espresso "cpu s"

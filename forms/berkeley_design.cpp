@@ -20,7 +20,7 @@ enum class output_mark : std::uint8_t { none, on, off, free };
 
 // A row as read, in the file's columns (bit c of `inputs` is column c).
 struct design_row {
-    word_cube inputs;
+    word_cube inputs{};
     std::array<char, pla_output_count> outputs{};
     std::size_t line = 0;
     std::size_t output_column = 0; // where the first output symbol is, from 1
@@ -33,23 +33,31 @@ struct keyword_place {
     std::size_t column = 0;
 };
 
-// `prefix` and a pin number below `limit`, exactly (I7, F0; not I07).
-std::optional<std::size_t> pin_named(std::string_view name, char prefix, std::size_t limit) {
-    if (name.size() < 2 || name[0] != prefix || (name.size() > 2 && name[1] == '0')) {
+// The array's inputs (I0-I15) or outputs (F0-F7).
+struct pin_row {
+    char prefix;
+    std::size_t count;
+};
+constexpr pin_row input_pins{'I', pla_input_count};
+constexpr pin_row output_pins{'F', pla_output_count};
+
+// The pin `name` names exactly (I7, F0; not I07), if any.
+std::optional<std::size_t> pin_named(std::string_view name, const pin_row& row) {
+    if (name.size() < 2 || name[0] != row.prefix || (name.size() > 2 && name[1] == '0')) {
         return std::nullopt;
     }
     const auto number = pla_count_of(name.substr(1));
-    return number && *number < limit ? number : std::nullopt;
+    return number && *number < row.count ? number : std::nullopt;
 }
 
-// The pin of each column: by the names when they all name distinct pins, else in order.
-std::vector<std::size_t> pins_of(const std::vector<std::string_view>& names, std::size_t count, char prefix,
-                                 std::size_t limit) {
+// The pin of each of `count` columns: by the names when they all name distinct pins, else
+// in order.
+std::vector<std::size_t> pins_of(const std::vector<std::string_view>& names, const pin_row& row, std::size_t count) {
     std::vector<std::size_t> pins(count);
-    std::vector<bool> taken(limit);
+    std::vector<bool> taken(row.count);
     bool by_name = names.size() == count;
     for (std::size_t column = 0; by_name && column < count; ++column) {
-        const auto pin = pin_named(names[column], prefix, limit);
+        const auto pin = pin_named(names[column], row);
         by_name = pin && !taken[*pin];
         if (by_name) {
             taken[*pin] = true;
@@ -86,8 +94,8 @@ public:
                               ".p " + std::to_string(*count_) + " announces " + std::to_string(*count_) +
                                   " rows, the file has " + std::to_string(rows_.size()) + " (is it cut short?)");
         }
-        input_pins_ = pins_of(input_names_, *inputs_, 'I', pla_input_count);
-        output_pins_ = pins_of(output_names_, *outputs_, 'F', pla_output_count);
+        input_pins_ = pins_of(input_names_, input_pins, *inputs_);
+        output_pins_ = pins_of(output_names_, output_pins, *outputs_);
         auto sets = std::make_unique<output_sets>();
         for (std::size_t index = 0; index < rows_.size(); ++index) {
             if (auto error = add_row(index, *sets)) {
@@ -136,22 +144,7 @@ private:
         const text_word& value = words[1];
         const std::string given = name + " " + std::string{value.text};
         if (key.text == ".i" || key.text == ".o") {
-            const bool inputs = key.text == ".i";
-            if (auto error = once(key, inputs ? inputs_place_ : outputs_place_)) {
-                return error;
-            }
-            if (!rows_.empty()) {
-                return fault(key.column, name + " after a row");
-            }
-            const std::size_t most = inputs ? pla_input_count : pla_output_count;
-            const auto count = pla_count_of(value.text);
-            if (!count || *count > most || (!inputs && *count == 0)) {
-                return fault(value.column, given + ": the 82S100 has " +
-                                               (inputs ? "1 to 16 inputs" : "1 to 8 outputs") +
-                                               " to hold a design's columns");
-            }
-            (inputs ? inputs_ : outputs_) = *count;
-            return std::nullopt;
+            return size(key, value);
         }
         if (key.text == ".p") {
             if (auto error = once(key, count_place_first_)) {
@@ -165,6 +158,26 @@ private:
             return type(key, value);
         }
         return phase(key, value);
+    }
+
+    // `.i` or `.o`: the count of input or output columns.
+    std::optional<form_error> size(const text_word& key, const text_word& value) {
+        const bool inputs = key.text == ".i";
+        if (auto error = once(key, inputs ? inputs_place_ : outputs_place_)) {
+            return error;
+        }
+        if (!rows_.empty()) {
+            return fault(key.column, std::string{key.text} + " after a row");
+        }
+        const std::size_t most = inputs ? pla_input_count : pla_output_count;
+        const auto count = pla_count_of(value.text);
+        if (!count || *count > most || (!inputs && *count == 0)) {
+            return fault(value.column, std::string{key.text} + " " + std::string{value.text} + ": the 82S100 has " +
+                                           (inputs ? "1 to 16 inputs" : "1 to 8 outputs") +
+                                           " to hold a design's columns");
+        }
+        (inputs ? inputs_ : outputs_) = *count;
+        return std::nullopt;
     }
 
     std::optional<form_error> type(const text_word& key, const text_word& value) {
@@ -297,9 +310,9 @@ private:
 
     // The row's cube over the array's inputs.
     [[nodiscard]] word_cube pin_cube(const design_row& read) const {
-        word_cube cube;
+        word_cube cube{};
         for (std::size_t column = 0; column < *inputs_; ++column) {
-            const std::uint16_t pin = static_cast<std::uint16_t>(1U << input_pins_[column]);
+            const auto pin = static_cast<std::uint16_t>(1U << input_pins_[column]);
             if (((read.inputs.care >> column) & 1U) != 0) {
                 cube.care = static_cast<std::uint16_t>(cube.care | pin);
                 if (((read.inputs.levels >> column) & 1U) != 0) {
@@ -323,37 +336,44 @@ private:
                 sets.free[pin].add(cube);
                 continue;
             }
-            const bool on = mark == output_mark::on;
-            if ((on ? sets.off : sets.on)[pin].meets(cube)) {
-                return contradiction(index, column, cube);
+            const bool high = mark == output_mark::on;
+            if ((high ? sets.off : sets.on)[pin].meets(cube)) {
+                return contradiction({index, column}, cube);
             }
-            (on ? sets.on : sets.off)[pin].add(cube);
+            (high ? sets.on : sets.off)[pin].add(cube);
         }
         return std::nullopt;
     }
 
-    // The row `index` makes a word of output `column` both ON and OFF: the first earlier
+    // A row's output symbol: its row (from 0) and its output column (from 0).
+    struct output_symbol {
+        std::size_t row;
+        std::size_t column;
+    };
+
+    // The row of `symbol` makes a word of its output both ON and OFF: the first earlier
     // row that says the other.
-    [[nodiscard]] form_error contradiction(std::size_t index, std::size_t column, const word_cube& cube) const {
-        const design_row& read = rows_[index];
-        const bool on = *mark_of(read.outputs[column]) == output_mark::on;
-        for (std::size_t earlier = 0; earlier < index; ++earlier) {
+    [[nodiscard]] form_error contradiction(const output_symbol& symbol, const word_cube& cube) const {
+        const design_row& read = rows_[symbol.row];
+        const std::size_t column = symbol.column;
+        const bool high = *mark_of(read.outputs[column]) == output_mark::on;
+        for (std::size_t earlier = 0; earlier < symbol.row; ++earlier) {
             const design_row& other = rows_[earlier];
             const word_cube other_cube = pin_cube(other);
-            if (*mark_of(other.outputs[column]) != (on ? output_mark::off : output_mark::on) ||
-                !cube.meets(other_cube)) {
+            if (*mark_of(other.outputs[column]) != (high ? output_mark::off : output_mark::on) ||
+                !cubes_meet(cube, other_cube)) {
                 continue;
             }
             return text_error(read.line, read.columns[column],
-                              output_name(column) + " is " + (on ? "1" : "0") + " here and " + (on ? "0" : "1") +
+                              output_name(column) + " is " + (high ? "1" : "0") + " here and " + (high ? "0" : "1") +
                                   " at line " + std::to_string(other.line) + ", both at input word " +
-                                  hex_word(cube.lowest_common_word(other_cube)));
+                                  hex_word(lowest_common_word(cube, other_cube)));
         }
         return text_error(read.line, read.columns[column], output_name(column) + " is both 1 and 0 here");
     }
 
     [[nodiscard]] std::string output_name(std::size_t column) const {
-        const std::string pin = "F" + std::to_string(output_pins_[column]);
+        std::string pin = "F" + std::to_string(output_pins_[column]);
         if (output_names_.empty() || output_names_[column] == pin) {
             return pin;
         }
@@ -368,13 +388,13 @@ private:
             const std::size_t pin = output_pins_[column];
             const auto bit = static_cast<std::uint8_t>(1U << pin);
             for (std::size_t word = 0; word < read.table.size(); ++word) {
-                const bool on = sets.on[pin].has(word);
-                const bool cared = !sets.free[pin].has(word) && (!has_off || on || sets.off[pin].has(word));
+                const bool high = sets.on[pin].has(word);
+                const bool cared = !sets.free[pin].has(word) && (!has_off || high || sets.off[pin].has(word));
                 if (!cared) {
                     continue;
                 }
                 read.care[word] = static_cast<std::uint8_t>(read.care[word] | bit);
-                if (on != complemented_[column]) {
+                if (high != complemented_[column]) {
                     read.table[word] = static_cast<std::uint8_t>(read.table[word] | bit);
                 }
             }
@@ -391,7 +411,8 @@ private:
         }
         std::string text;
         const auto place = [&text](const std::vector<std::string_view>& names, const std::vector<std::size_t>& pins,
-                                   char prefix, std::size_t first_column) {
+                                   const pin_row& row, std::size_t first_column) {
+            const char prefix = row.prefix;
             if (names.empty()) {
                 const std::string first = std::to_string(first_column + 1);
                 const std::string last = std::to_string(first_column + pins.size());
@@ -408,8 +429,8 @@ private:
                 }
             }
         };
-        place(input_names_, input_pins_, 'I', 0);
-        place(output_names_, output_pins_, 'F', *inputs_);
+        place(input_names_, input_pins_, input_pins, 0);
+        place(output_names_, output_pins_, output_pins, *inputs_);
         return text;
     }
 

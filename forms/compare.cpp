@@ -47,9 +47,11 @@ programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_wo
     return comparison;
 }
 
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the two sides and the care table, as named
 programming_comparison compare_where_cared(std::span<const std::uint8_t, pla_word_count> first,
                                            std::span<const std::uint8_t, pla_word_count> second,
                                            std::span<const std::uint8_t, pla_word_count> care) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     programming_comparison comparison;
     for (auto& output : comparison.outputs) {
         output.cared_words = 0;

@@ -45,9 +45,11 @@ programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_wo
 
 // As compare_truth_tables, but only where `care` marks that an output matters (bit k of
 // care[w]: Fk at the input word w), as a design's don't-cares leave it.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the two sides and the care table, as named
 programming_comparison compare_where_cared(std::span<const std::uint8_t, pla_word_count> first,
                                            std::span<const std::uint8_t, pla_word_count> second,
                                            std::span<const std::uint8_t, pla_word_count> care);
+// NOLINTEND(bugprone-easily-swappable-parameters)
 
 // The lines that tell the comparison of two sides (named so): the verdict, each output
 // and the patterns found; then, when both fuse maps are given, the fuses that differ, by

@@ -11,17 +11,17 @@
 // The input words that agree with `levels` at the inputs set in `care` (bit j is Ij);
 // `levels` has no bit outside `care`.
 struct word_cube {
-    std::uint16_t care = 0;
-    std::uint16_t levels = 0;
-
-    // Whether some word is in both, and the lowest such word.
-    [[nodiscard]] bool meets(const word_cube& other) const noexcept {
-        return ((levels ^ other.levels) & care & other.care) == 0;
-    }
-    [[nodiscard]] std::uint16_t lowest_common_word(const word_cube& other) const noexcept {
-        return static_cast<std::uint16_t>(levels | other.levels);
-    }
+    std::uint16_t care;
+    std::uint16_t levels;
 };
+
+// Whether some word is in both cubes, and the lowest such word.
+inline bool cubes_meet(const word_cube& one, const word_cube& other) noexcept {
+    return ((one.levels ^ other.levels) & one.care & other.care) == 0;
+}
+inline std::uint16_t lowest_common_word(const word_cube& one, const word_cube& other) noexcept {
+    return static_cast<std::uint16_t>(one.levels | other.levels);
+}
 
 class word_set {
 public:

@@ -35,6 +35,58 @@ std::optional<std::string> design_check_problem(const pla_fuses& fuses, table_sp
     return std::nullopt;
 }
 
+// What fit reads a file as: `from`, or told from the content (a design padded to 64 KiB
+// is still a design).
+fit_input told_input(std::string_view bytes, fit_input from) {
+    if (from != fit_input::automatic) {
+        return from;
+    }
+    if (bytes.size() == fit_table_size && !holds_text_form(bytes)) {
+        return fit_input::image;
+    }
+    const programming_form form = recognise_form(bytes);
+    return form == programming_form::pla         ? fit_input::pla
+           : form == programming_form::equations ? fit_input::equations
+                                                 : fit_input::image;
+}
+
+struct fit_source {
+    std::string name;
+    fit_input from;
+    jedec_pair_order order;
+    eprom_wiring wiring;
+};
+
+// Reads `bytes`, the whole of the file `source` names, into `wanted`: an image through
+// the wiring (cared for everywhere), or a design. Reports any fault and returns false.
+bool read_fitted(std::string_view bytes, const fit_source& source, design& wanted) {
+    const fit_input from = told_input(bytes, source.from);
+    if (from == fit_input::image) {
+        if (const auto problem = fit_size_problem(bytes.size())) {
+            report(source.name, *problem);
+            return false;
+        }
+        static std::array<std::uint8_t, eprom_image_size> image;
+        std::copy(bytes.begin(), bytes.end(), image.begin());
+        wanted.table.resize(fit_table_size);
+        wanted.care.assign(fit_table_size, 0xFF);
+        wanted.placement.clear();
+        eprom_image_to_truth_table(image, source.wiring,
+                                   std::span<std::uint8_t, fit_table_size>{wanted.table.data(), fit_table_size});
+        return true;
+    }
+    if (bytes.size() > jedec_max_file_size) {
+        report(source.name, "larger than " + std::to_string(jedec_max_file_size >> 10) + " KiB: refused");
+        return false;
+    }
+    const programming_form form = from == fit_input::pla ? programming_form::pla : programming_form::equations;
+    if (const auto error = read_design(bytes, form, source.order, wanted)) {
+        report(source.name + form_error_place(*error), error->message);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 plakit_command add_fit_command(CLI::App& plakit) {
@@ -58,9 +110,8 @@ plakit_command add_fit_command(CLI::App& plakit) {
         ->add_option_function<std::string>(
             "--from",
             [given](const std::string& name) {
-                given->from = name == "image" ? fit_input::image
-                              : name == "pla" ? fit_input::pla
-                                              : fit_input::equations;
+                given->from = name == "image" ? fit_input::image : fit_input::pla;
+                given->from = name == "equations" ? fit_input::equations : given->from;
             },
             "What DESIGN is (default: told from its content)")
         ->check(CLI::IsMember({"image", "pla", "equations"}))
@@ -81,34 +132,8 @@ plakit_command add_fit_command(CLI::App& plakit) {
                 if (!read_input(given->file, longest_file_sized, bytes)) {
                     return status_failed;
                 }
-                fit_input from = given->from;
-                if (from == fit_input::automatic) {
-                    // The content first: a design padded to 64 KiB is still a design.
-                    const programming_form form = recognise_form(bytes);
-                    const bool text = bytes.size() != fit_table_size || holds_text_form(bytes);
-                    from = text && form == programming_form::pla         ? fit_input::pla
-                           : text && form == programming_form::equations ? fit_input::equations
-                                                                         : fit_input::image;
-                }
                 static design wanted;
-                if (from == fit_input::image) {
-                    if (const auto problem = fit_size_problem(bytes.size())) {
-                        report(name, *problem);
-                        return status_failed;
-                    }
-                    static std::array<std::uint8_t, eprom_image_size> image;
-                    std::copy(bytes.begin(), bytes.end(), image.begin());
-                    wanted.table.resize(fit_table_size);
-                    wanted.care.assign(fit_table_size, 0xFF);
-                    eprom_image_to_truth_table(
-                        image, wiring, std::span<std::uint8_t, fit_table_size>{wanted.table.data(), fit_table_size});
-                } else if (bytes.size() > jedec_max_file_size) {
-                    report(name, "larger than " + std::to_string(jedec_max_file_size >> 10) + " KiB: refused");
-                    return status_failed;
-                } else if (const auto error = read_design(
-                               bytes, from == fit_input::pla ? programming_form::pla : programming_form::equations,
-                               given->order, wanted)) {
-                    report(name + form_error_place(*error), error->message);
+                if (!read_fitted(bytes, {name, given->from, given->order, wiring}, wanted)) {
                     return status_failed;
                 }
                 if (!wanted.placement.empty()) {
