@@ -7,6 +7,15 @@
 #include <bit>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
 
 #include "minimize/minimize.h"
 #include "pla/evaluator.h"
@@ -85,8 +94,141 @@ void fit_random_set(benchmark::State& state) {
     state.counters["slowest_s"] = slowest;
 }
 
+// Processor time of the children waited for so far, in seconds.
+double children_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct espresso_answer {
+    std::size_t terms;
+    double seconds;
+};
+
+// Espresso on the table with the outputs of `inverted` complemented, in `mode` (-Dexact,
+// or -Dopoall -S1 over all polarities): its term count and processor time.
+espresso_answer run_espresso(const truth_table& table, unsigned inverted, const std::string& mode) {
+    const std::string stem = (std::filesystem::temp_directory_path() / "fit_bench_espresso").string();
+    {
+        std::ofstream pla(stem + ".pla");
+        pla << ".i 16\n.o 8\n.type fr\n";
+        for (unsigned word = 0; word < fit_table_size; ++word) {
+            std::string line(16 + 1 + 8, ' ');
+            for (unsigned input = 0; input < 16; ++input) {
+                line[input] = static_cast<char>('0' + ((word >> input) & 1U));
+            }
+            for (unsigned output = 0; output < 8; ++output) {
+                line[17 + output] = static_cast<char>('0' + (((table[word] ^ inverted) >> output) & 1U));
+            }
+            pla << line << '\n';
+        }
+        pla << ".e\n";
+    }
+    const double before = children_seconds();
+    const std::string command = std::string{PLA_EPROM_ESPRESSO} + " " + mode + " " + stem + ".pla > " + stem + ".out";
+    const int status = std::system(command.c_str());
+    const double seconds = children_seconds() - before;
+    std::ifstream answer(stem + ".out");
+    std::string line;
+    std::size_t terms = 0;
+    while (status == 0 && std::getline(answer, line)) {
+        if (line.rfind(".p ", 0) == 0) {
+            terms = std::stoul(line.substr(3));
+        }
+    }
+    std::filesystem::remove(stem + ".pla");
+    std::filesystem::remove(stem + ".out");
+    return {terms, seconds};
+}
+
+// A random programming with `live` of its 48 terms connected to outputs.
+truth_table cut_programming(std::uint32_t seed, programming_style style, std::size_t live) {
+    pla_fuses fuses = random_programming(seed, style);
+    for (std::size_t term = live; term < pla_term_count; ++term) {
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            fuses[pla_output_fuse(term, output)] = 1;
+        }
+    }
+    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
+    return table_from([&](std::uint16_t word) { return evaluate_with(evaluator, word); });
+}
+
+const char* outcome_word(fit_outcome outcome) {
+    return outcome == fit_outcome::proven ? "proven" : outcome == fit_outcome::bounded ? "bounded" : "impossible";
+}
+
+// Ten random programmings of 40 to 48 live terms (seeds 3000 on, the three styles in
+// turn), the built-in image, random bytes and the 9-input parity: each fitted once, its
+// processor time beside Espresso's exact mode told the fit's polarities; with range(0) 1,
+// also Espresso's exact mode over all polarities on the first three (minutes each). One
+// line a table on standard output; the counters sum up.
+void fit_against_espresso(benchmark::State& state) {
+    const bool all_polarities = state.range(0) != 0;
+    const bool peer = std::string{PLA_EPROM_ESPRESSO} != "";
+    struct named_table {
+        std::string name;
+        truth_table table;
+    };
+    std::vector<named_table> tables;
+    tables.push_back({"built-in", table_from(pla_evaluate)});
+    for (std::uint32_t index = 0; index < 10; ++index) {
+        const std::size_t live = 40 + index % 9;
+        tables.push_back({"random " + std::to_string(3000 + index) + " (" + std::to_string(live) + " terms)",
+                          cut_programming(3000 + index, styles[index % 3], live)});
+    }
+    truth_table bytes{};
+    std::uint32_t state_word = 1;
+    for (std::uint8_t& byte : bytes) {
+        state_word = state_word * 1664525U + 1013904223U;
+        byte = static_cast<std::uint8_t>(state_word >> 24);
+    }
+    tables.push_back({"random bytes", bytes});
+    tables.push_back({"9-input parity", table_from([](std::uint16_t word) {
+                          return std::popcount(word & 0x1FFU) % 2 == 1 ? std::uint8_t{0x01} : std::uint8_t{0};
+                      })});
+    std::size_t proven = 0;
+    std::size_t matched = 0;
+    std::vector<double> random_ms;
+    for (auto _ : state) {
+        std::printf("%-26s %6s %6s %-10s %9s | %9s %9s | %9s %9s\n", "table", "terms", "bound", "outcome", "fit ms",
+                    "exact", "exact s", "opoall", "opoall s");
+        for (std::size_t index = 0; index < tables.size(); ++index) {
+            const named_table& named = tables[index];
+            const std::clock_t start = std::clock();
+            const fit_result result = fit_truth_table(named.table);
+            const double ms = 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+            const bool is_random = index >= 1 && index <= 10;
+            if (is_random) {
+                random_ms.push_back(ms);
+                proven += result.outcome == fit_outcome::proven ? 1 : 0;
+            }
+            std::printf("%-26s %6zu %6zu %-10s %9.1f |", named.name.c_str(), result.terms.size(), result.lower_bound,
+                        outcome_word(result.outcome), ms);
+            if (peer && result.found) {
+                const espresso_answer exact = run_espresso(named.table, result.inverted_outputs, "-Dexact");
+                matched += is_random && exact.terms == result.terms.size() ? 1 : 0;
+                std::printf(" %9zu %9.2f |", exact.terms, exact.seconds);
+                if (all_polarities && index >= 1 && index <= 3) {
+                    const espresso_answer all = run_espresso(named.table, 0, "-Dopoall -S1");
+                    std::printf(" %9zu %9.1f", all.terms, all.seconds);
+                }
+            }
+            std::printf("\n");
+            std::fflush(stdout);
+        }
+    }
+    std::sort(random_ms.begin(), random_ms.end());
+    state.counters["random_proven"] = static_cast<double>(proven);
+    state.counters["random_as_espresso_exact"] = static_cast<double>(matched);
+    state.counters["random_median_ms"] = (random_ms[4] + random_ms[5]) / 2;
+    state.counters["random_slowest_ms"] = random_ms.back();
+}
+
 } // namespace
 
+BENCHMARK(fit_against_espresso)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(fit_built_in)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(fit_parity)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 // Style 0 realistic, 1 mixed, 2 overlapping; then the number of maps.

@@ -18,3 +18,6 @@ bool identify_file(const char* name, file_identity& identity) noexcept;
 
 // The same for the file that standard input reads.
 bool identify_standard_input(file_identity& identity) noexcept;
+
+// The same for the file that standard output writes (`>> file`, `1<> file`).
+bool identify_standard_output(file_identity& identity) noexcept;

@@ -25,3 +25,8 @@ bool identify_standard_input(file_identity& identity) noexcept {
     struct stat status {};
     return fstat(STDIN_FILENO, &status) == 0 && identify(status, identity);
 }
+
+bool identify_standard_output(file_identity& identity) noexcept {
+    struct stat status {};
+    return fstat(STDOUT_FILENO, &status) == 0 && identify(status, identity);
+}

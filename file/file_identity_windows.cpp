@@ -59,3 +59,8 @@ bool identify_standard_input(file_identity& identity) noexcept {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     return input != INVALID_HANDLE_VALUE && input != nullptr && identify(input, identity);
 }
+
+bool identify_standard_output(file_identity& identity) noexcept {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    return output != INVALID_HANDLE_VALUE && output != nullptr && identify(output, identity);
+}

@@ -12,11 +12,10 @@
 // any failure, or when the program is interrupted or terminated, the temporary file is
 // removed. An old file keeps its permissions (and its owner where the process may set it),
 // and one the user may not write is not replaced; a new file gets the permissions of a
-// plain create. A device or a pipe in the name's place (POSIX: /dev/stdout, /dev/null) is
-// written to as it is, not replaced. On Windows an old file keeps its attributes and security settings, and a
-// read-only one is not replaced; links are not followed, and a program ended by Ctrl+C may
-// leave its temporary file.
-// A name that is one of the process's own open descriptors (POSIX: /dev/stdout, /dev/fd/N,
+// plain create. A device or a pipe in the name's place (POSIX: /dev/stdout, /dev/null;
+// Windows: NUL, CON) is written to as it is, not replaced. On Windows an old file keeps its attributes and security
+// settings, and a read-only one is not replaced; links are not followed, and a program ended by Ctrl+C may leave its
+// temporary file. A name that is one of the process's own open descriptors (POSIX: /dev/stdout, /dev/fd/N,
 // /proc/self/fd/N, or a link to one) is written through that descriptor, where it stands.
 // A folder is not replaced (EISDIR).
 // Returns 0, or the system's code for the first failure (POSIX: errno; Windows:

@@ -144,11 +144,40 @@ DWORD put_in_place(const wide_path& target, const wide_path& temporary) noexcept
     return GetLastError();
 }
 
+// A device (NUL, CON, a serial port) or a pipe in the name's place is written to as it
+// is: it has no folder to hold a temporary file, nor anything to replace. The name is
+// opened as given, since a device's full path (\\.\CON) may not open as its name does.
+// Returns whether `name` is one, and then `error`, 0 or the system's code for the failure.
+bool written_in_place(const char* name, std::span<const std::uint8_t> data, DWORD& error) noexcept {
+    wide_path given{};
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, given.data(), static_cast<int>(given.size())) ==
+        0) {
+        return false; // the replacing write reports it
+    }
+    HANDLE file = CreateFileW(given.data(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false; // no such file yet, a folder, or a file that the replacing write reports on
+    }
+    if (GetFileType(file) == FILE_TYPE_DISK) {
+        (void)CloseHandle(file); // opened, not written: the file is as it was
+        return false;
+    }
+    error = write_all(file, data);
+    if (CloseHandle(file) == 0 && error == 0) {
+        error = GetLastError();
+    }
+    return true;
+}
+
 } // namespace
 
 int write_file_replacing(const char* name, std::span<const std::uint8_t> data) noexcept {
     wide_path target{};
     if (const DWORD error = full_path(name, target); error != 0) {
+        return as_result(error);
+    }
+    if (DWORD error = 0; written_in_place(name, data, error)) {
         return as_result(error);
     }
     // A folder is not replaced, nor given a temporary file inside (as "folder\\" would).

@@ -37,6 +37,17 @@ public:
         return inputs_ && outputs_;
     }
 
+    // A file cut short (or grown) has other than the rows its .p announces.
+    [[nodiscard]] std::optional<form_error> rows_as_announced() const {
+        if (!announced_ || announced_->rows == rows_) {
+            return std::nullopt;
+        }
+        return text_error(announced_->line, announced_->column,
+                          ".p announces " + std::to_string(announced_->rows) +
+                              (announced_->rows == 1 ? " row" : " rows") + ", but the file has " +
+                              std::to_string(rows_) + (rows_ < announced_->rows ? ": is it cut short?" : ""));
+    }
+
 private:
     [[nodiscard]] form_error fault(std::size_t column, std::string message) const {
         return text_error(number_, column, std::move(message));
@@ -47,7 +58,7 @@ private:
         if (key.text == ".ilb" || key.text == ".ob") {
             return std::nullopt;
         }
-        const std::string name{key.text};
+        const std::string name = escaped_text(key.text);
         if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
             return fault(key.column, name + ": not a keyword this reader knows");
         }
@@ -55,7 +66,7 @@ private:
             return fault(key.column, name + " takes one value");
         }
         const text_word& value = words[1];
-        const std::string given = name + " " + std::string{value.text};
+        const std::string given = name + " " + escaped_text(value.text);
         if (key.text == ".i" || key.text == ".o") {
             const bool inputs = key.text == ".i";
             const std::size_t wanted = inputs ? pla_input_count : pla_output_count;
@@ -67,8 +78,15 @@ private:
             return std::nullopt;
         }
         if (key.text == ".p") {
-            return pla_count_of(value.text) ? std::nullopt
-                                            : std::optional{fault(value.column, given + ": not a count of terms")};
+            const auto count = pla_count_of(value.text);
+            if (!count) {
+                return fault(value.column, given + ": not a count of terms");
+            }
+            if (announced_) {
+                return fault(key.column, ".p a second time (first on line " + std::to_string(announced_->line) + ")");
+            }
+            announced_ = announcement{*count, number_, value.column};
+            return std::nullopt;
         }
         if (key.text == ".type") {
             const bool known = value.text == "f" || value.text == "fr" || value.text == "fd" || value.text == "fdr";
@@ -78,6 +96,10 @@ private:
     }
 
     std::optional<form_error> phase(const text_word& value) {
+        if (phase_line_ != 0) {
+            return fault(value.column, ".phase a second time (first on line " + std::to_string(phase_line_) + ")");
+        }
+        phase_line_ = number_;
         if (value.text.size() != pla_output_count) {
             return fault(value.column, ".phase needs one 0 or 1 per output, 8 in all");
         }
@@ -95,6 +117,7 @@ private:
         if (!has_sizes()) {
             return fault(column, "a term before .i 16 and .o 8");
         }
+        ++rows_;
         // The row's symbols, wherever the blanks fall.
         std::array<char, row_symbols> symbols{};
         std::size_t count = 0;
@@ -137,9 +160,19 @@ private:
         return std::nullopt;
     }
 
+    // The row count that .p gives, and where.
+    struct announcement {
+        std::size_t rows;
+        std::size_t line;
+        std::size_t column;
+    };
+
     pla_fuses& fuses_;
     std::size_t number_ = 0;
     std::size_t term_ = 0;
+    std::size_t rows_ = 0;
+    std::optional<announcement> announced_;
+    std::size_t phase_line_ = 0;
     bool inputs_ = false;
     bool outputs_ = false;
 };
@@ -154,7 +187,7 @@ std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fu
     if (!reader.has_sizes()) {
         return file_error("no .i 16 and .o 8: not a Berkeley PLA file of the 82S100");
     }
-    return std::nullopt;
+    return reader.rows_as_announced();
 }
 
 std::string write_berkeley_pla(const pla_fuses& fuses) {

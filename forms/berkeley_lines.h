@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,10 +25,13 @@ inline std::optional<std::size_t> pla_count_of(std::string_view word) {
 // Reads `text` line by line up to `.e` or `.end` (or its end), passing each row to
 // reader.row(line, text, column of its first symbol) and each other keyword to
 // reader.keyword(line, words); blank lines and `#` comments are read past. Returns the
-// first fault either gives.
+// first fault either gives. Text in UTF-16 is refused whole; a UTF-8 byte order mark is read past.
 template <typename reader_type>
 std::optional<form_error> read_pla_lines(std::string_view text, reader_type& reader) {
-    text_lines lines{text};
+    if (is_utf16_text(text)) {
+        return file_error(std::string{utf16_text_message});
+    }
+    text_lines lines{without_utf8_bom(text)};
     std::string_view line;
     while (lines.read(line)) {
         const std::vector<text_word> words = words_of(line);

@@ -292,7 +292,10 @@ void program_term(const term_plan& plan, std::size_t term, pla_fuses& fuses) {
 namespace {
 
 std::optional<form_error> parse_equations(std::string_view text, equations_parser& parser) {
-    text_lines lines{text};
+    if (is_utf16_text(text)) {
+        return file_error(std::string{utf16_text_message});
+    }
+    text_lines lines{without_utf8_bom(text)};
     std::string_view line;
     while (lines.read(line)) {
         if (auto error = parser.line(lines.number(), line)) {

@@ -6,6 +6,7 @@
 #include "forms/berkeley.h"
 #include "forms/equations.h"
 #include "forms/fuse_file.h"
+#include "forms/text_lines.h"
 
 namespace {
 
@@ -56,11 +57,9 @@ programming_form recognise_form(std::string_view bytes) noexcept {
     }
     bool first = true;
     programming_form found = programming_form::jedec;
-    std::size_t next = 0;
-    while (next < bytes.size()) {
-        const std::size_t end = std::min(bytes.find('\n', next), bytes.size());
-        std::string_view line = bytes.substr(next, end - next);
-        next = end + 1;
+    text_lines lines{without_utf8_bom(bytes)};
+    std::string_view line;
+    while (lines.read(line)) {
         while (!line.empty() && is_space(line.front())) {
             line.remove_prefix(1);
         }

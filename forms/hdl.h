@@ -14,6 +14,11 @@ inline constexpr std::string_view hdl_default_name = "pla_82s100";
 // digits and single underscores, not ending in one.
 bool is_hdl_name(std::string_view name) noexcept;
 
+// Why `name` cannot name the module and the entity, or "" when it can: it is no name
+// (is_hdl_name), a reserved word of Verilog or of VHDL (in any case, as VHDL matches
+// them), or a name the VHDL file uses itself.
+std::string hdl_name_fault(std::string_view name);
+
 // One Verilog module `name`, one `assign` per output.
 std::string write_verilog(const pla_fuses& fuses, std::string_view name);
 

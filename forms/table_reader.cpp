@@ -121,7 +121,10 @@ private:
 
 std::optional<form_error> read_program_table(std::string_view text, pla_fuses& fuses) {
     table_parser parser{fuses};
-    text_lines lines{text};
+    if (is_utf16_text(text)) {
+        return file_error(std::string{utf16_text_message});
+    }
+    text_lines lines{without_utf8_bom(text)};
     std::string_view line;
     while (lines.read(line)) {
         if (auto error = parser.line(lines.number(), line)) {

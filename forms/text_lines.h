@@ -1,5 +1,7 @@
-// What the text forms' readers share: lines one at a time, with their numbers, and a
-// byte shown so that a message never carries a control character.
+// What every text reader shares (the programming forms, JEDEC, wiring files): the text
+// after a UTF-8 byte order mark, UTF-16 told apart, lines one at a time with their numbers
+// whatever ends them, and bytes and words shown so that a message never carries a control
+// character.
 #pragma once
 
 #include <algorithm>
@@ -18,17 +20,24 @@ public:
         return number_;
     }
 
-    // The next line without its end (LF or CR LF); false at the end of the text.
+    // Whether the line last read has a line end after it (the last line of a file may not).
+    [[nodiscard]] bool ended() const {
+        return ended_;
+    }
+
+    // The next line without its end (LF, CR LF, or CR alone as old Macintosh files have
+    // it); false at the end of the text.
     bool read(std::string_view& line) {
         if (next_ >= text_.size()) {
             return false;
         }
-        const std::size_t end = std::min(text_.find('\n', next_), text_.size());
+        const std::size_t end = std::min(text_.find_first_of("\r\n", next_), text_.size());
         line = text_.substr(next_, end - next_);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+        ended_ = end < text_.size();
         next_ = end + 1;
+        if (ended_ && text_[end] == '\r' && next_ < text_.size() && text_[next_] == '\n') {
+            ++next_;
+        }
         ++number_;
         return true;
     }
@@ -37,16 +46,66 @@ private:
     std::string_view text_;
     std::size_t next_ = 0;
     std::size_t number_ = 0;
+    bool ended_ = false;
 };
+
+// What a reader says of a file in UTF-16 (Windows PowerShell 5.1 writes it with `>`).
+inline constexpr std::string_view utf16_text_message = "UTF-16 text: save it as UTF-8";
+
+// Whether `bytes` are UTF-16 text: they start with its byte order mark (FF FE or FE FF), or
+// their first character is ASCII text (or a JEDEC file's STX) in two bytes, one of them
+// zero. No text form starts with a zero byte, and the fuse file starts with two.
+inline bool is_utf16_text(std::string_view bytes) noexcept {
+    if (bytes.size() < 2) {
+        return false;
+    }
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+        return true;
+    }
+    const auto is_ascii_text = [](unsigned char byte) {
+        return byte == '\x02' || byte == '\t' || byte == '\n' || byte == '\r' || (byte >= 0x20 && byte < 0x7F);
+    };
+    return (first == 0 && is_ascii_text(second)) || (second == 0 && is_ascii_text(first));
+}
+
+// `bytes` after the UTF-8 byte order mark (EF BB BF) that Notepad's "UTF-8 with BOM" puts
+// first; columns count from after it, as an editor shows them.
+inline std::string_view without_utf8_bom(std::string_view bytes) noexcept {
+    return bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+}
+
+inline bool is_printable(char character) {
+    const auto byte = static_cast<unsigned char>(character);
+    return byte >= 0x20 && byte < 0x7F;
+}
+
+// `byte 0xNN` for `character`.
+inline std::string byte_name(char character) {
+    static constexpr std::string_view digits = "0123456789ABCDEF";
+    const auto byte = static_cast<unsigned char>(character);
+    return std::string{"byte 0x"} + digits[byte >> 4U] + digits[byte & 0xFU];
+}
 
 // 'c' for a printable character, `byte 0xNN` for any other.
 inline std::string quoted_byte(char character) {
-    const auto byte = static_cast<unsigned char>(character);
-    if (byte < 0x20 || byte >= 0x7F) {
-        static constexpr std::string_view digits = "0123456789ABCDEF";
-        return std::string{"byte 0x"} + digits[byte >> 4U] + digits[byte & 0xFU];
+    return is_printable(character) ? std::string{"'"} + character + "'" : byte_name(character);
+}
+
+// `text` with each byte that is not printable ASCII written <byte 0xNN>, so that no
+// control character of a file reaches the terminal through a message.
+inline std::string escaped_text(std::string_view text) {
+    std::string escaped;
+    for (const char character : text) {
+        escaped += is_printable(character) ? std::string(1, character) : "<" + byte_name(character) + ">";
     }
-    return std::string{"'"} + character + "'";
+    return escaped;
+}
+
+// 'text', escaped.
+inline std::string quoted_text(std::string_view text) {
+    return "'" + escaped_text(text) + "'";
 }
 
 inline bool is_blank(char character) {

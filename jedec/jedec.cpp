@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "forms/text_lines.h"
+
 namespace {
 
 constexpr char stx = '\x02';
@@ -15,8 +17,8 @@ constexpr bool is_blank(char byte) noexcept {
     return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == '\f' || byte == '\v';
 }
 
-// What may follow the transmission checksum, or the last field of a file without STX and
-// ETX: line ends, and the padding and end-of-file marks that some programs add.
+// What may follow the last field of a file without STX and ETX: line ends, and the padding
+// and end-of-file marks that some programs add.
 constexpr bool is_trailer(char byte) noexcept {
     return is_blank(byte) || byte == '\0' || byte == '\x1A';
 }
@@ -114,6 +116,8 @@ public:
 private:
     // The fault at byte `offset` of the file.
     [[nodiscard]] jedec_error fault_at(std::size_t offset, std::string message) const;
+    // "line L, column C" of byte `offset`, for a message that names a second place.
+    [[nodiscard]] std::string place_of(std::size_t offset) const;
     static jedec_error fault(std::string message) {
         return {0, 0, std::move(message)};
     }
@@ -131,6 +135,7 @@ private:
     std::string_view header_;
     pla_fuses file_fuses_{}; // in the file's numbering, `unset` where no field gave a state
     std::optional<std::uint8_t> default_state_;
+    std::size_t default_state_at_ = 0;
     bool fuse_count_given_ = false;
     std::optional<std::uint16_t> fuse_checksum_;
     std::size_t fuse_checksum_at_ = 0;
@@ -148,6 +153,11 @@ jedec_error reader::fault_at(std::size_t offset, std::string message) const {
         }
     }
     return {line, offset - line_start + 1, std::move(message)};
+}
+
+std::string reader::place_of(std::size_t offset) const {
+    const jedec_error place = fault_at(offset, {});
+    return "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
 }
 
 std::size_t reader::find_stx() const noexcept {
@@ -192,6 +202,10 @@ std::optional<jedec_error> reader::read(jedec_pair_order order, pla_fuses& fuses
             }
             break;
         }
+        if (text_[position] == '*') { // an empty field
+            ++position;
+            continue;
+        }
         if (text_[position] == etx) {
             if (auto error = read_trailer(position, stx_at == std::string_view::npos ? 0 : stx_at)) {
                 return error;
@@ -228,7 +242,14 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
         if (state != "0" && state != "1") {
             return fault_at(start, "the F field gives the state of unlisted fuses: F0 or F1");
         }
-        default_state_ = static_cast<std::uint8_t>(state == "1" ? 1 : 0);
+        const auto given = static_cast<std::uint8_t>(state == "1" ? 1 : 0);
+        if (default_state_ && *default_state_ != given) {
+            return fault_at(start, "F" + std::string{state} + " here, but F" + std::to_string(*default_state_) +
+                                       " at " + place_of(default_state_at_) +
+                                       ": the F field gives the state of unlisted fuses once");
+        }
+        default_state_ = given;
+        default_state_at_ = start;
         return std::nullopt;
     }
     case 'L':
@@ -237,6 +258,10 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
         const auto value = parse_hex4(trimmed(body));
         if (!value) {
             return fault_at(start, "the C field holds the fuse checksum: four hex digits");
+        }
+        if (fuse_checksum_ && *fuse_checksum_ != *value) {
+            return fault_at(start, "fuse checksum " + hex4(*value) + " here, but " + hex4(*fuse_checksum_) + " at " +
+                                       place_of(fuse_checksum_at_) + ": one C field gives it");
         }
         fuse_checksum_ = value;
         fuse_checksum_at_ = start;
@@ -303,16 +328,25 @@ std::optional<jedec_error> reader::read_fuse_list(std::size_t start, std::size_t
 }
 
 std::optional<jedec_error> reader::read_trailer(std::size_t etx_at, std::size_t transmission_start) {
+    // Whatever follows ETX is outside the transmission: its checksum, four hex digits, if it
+    // was computed, then anything (a programmer's notes). Fewer or more digits may be a
+    // checksum cut short or run on, so they are refused.
+    std::size_t digits = 0;
+    while (etx_at + 1 + digits < text_.size() && digits <= 4 && hex_value(text_[etx_at + 1 + digits]) >= 0) {
+        ++digits;
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    if (digits != 4) {
+        return fault_at(etx_at + 1, digits < 4 ? std::to_string(digits) + (digits == 1 ? " hex digit" : " hex digits") +
+                                                     " after ETX, where the transmission checksum has four: write all "
+                                                     "four (0000: not computed), or put a line end after ETX"
+                                               : "more than four hex digits after ETX, where the transmission "
+                                                 "checksum has four: put what follows on a line of its own");
+    }
     const auto given = parse_hex4(text_.substr(etx_at + 1, 4));
-    if (!given) {
-        return fault_at(etx_at, "ETX must be followed by the transmission checksum: four hex digits");
-    }
-    for (std::size_t position = etx_at + 5; position < text_.size(); ++position) {
-        if (!is_trailer(text_[position])) {
-            return fault_at(position, shown(text_[position]) + " after the transmission checksum");
-        }
-    }
-    if (*given != 0) { // 0000: not computed
+    if (given && *given != 0) { // 0000: not computed
         const std::uint16_t sum =
             jedec_transmission_checksum(text_.substr(transmission_start, etx_at + 1 - transmission_start));
         if (sum != *given) {
@@ -345,8 +379,8 @@ std::optional<jedec_error> reader::complete(pla_fuses& fuses, jedec_pair_order o
     if (fuse_checksum_) {
         const std::uint16_t sum = jedec_fuse_checksum(file_fuses);
         if (sum != *fuse_checksum_) {
-            return fault_at(fuse_checksum_at_,
-                            "fuse checksum C" + hex4(*fuse_checksum_) + " does not match the fuses' " + hex4(sum));
+            return fault_at(fuse_checksum_at_, "fuse checksum " + hex4(*fuse_checksum_) +
+                                                   " (the C field) does not match the fuses' " + hex4(sum));
         }
     }
     fuses = order == jedec_pair_order::true_first ? jedec_swap_pairs(file_fuses) : file_fuses;
@@ -356,7 +390,10 @@ std::optional<jedec_error> reader::complete(pla_fuses& fuses, jedec_pair_order o
 } // namespace
 
 std::optional<jedec_error> read_jedec(std::string_view text, jedec_pair_order order, pla_fuses& fuses) {
-    return reader(text).read(order, fuses);
+    if (is_utf16_text(text)) {
+        return jedec_error{0, 0, std::string{utf16_text_message}};
+    }
+    return reader(without_utf8_bom(text)).read(order, fuses);
 }
 
 std::string write_jedec(const pla_fuses& fuses, jedec_pair_order order, std::string_view program) {

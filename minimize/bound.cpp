@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <numeric>
 #include <utility>
 
@@ -21,8 +22,12 @@ unsigned neighbours_in(const point_set& set, unsigned point) noexcept {
     return neighbours;
 }
 
-// Past this many points of a term, the first ones only are weighed.
-constexpr std::size_t weighed_points = 4096;
+// A fixed scrambling of the 65,536 input words: among points alike, those it ranks first
+// are spread over the whole cube, not gathered at its lowest words, so that the candidates
+// of different outputs seldom share a term.
+constexpr unsigned scrambled(unsigned point) noexcept {
+    return ((point * 40503U) ^ (point >> 7)) & 0xFFFFU;
+}
 
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 8;
@@ -42,16 +47,17 @@ public:
         for (unsigned output = 0; output < pla_output_count; ++output) {
             for (unsigned phase = 0; phase < 2; ++phase) {
                 first_[output][phase] = pairs_.size();
-                for (const std::uint16_t point : candidates[output][phase]) {
-                    pairs_.push_back({point, static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(phase)});
-                }
+                const std::vector<std::uint16_t>& points = candidates[output][phase];
+                std::transform(points.begin(), points.end(), std::back_inserter(pairs_), [&](std::uint16_t point) {
+                    return pair_point{point, static_cast<std::uint8_t>(output), static_cast<std::uint8_t>(phase)};
+                });
             }
         }
         for (unsigned output = 0; output < pla_output_count; ++output) {
             last_[output][0] = first_[output][1];
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
-        known_.assign(pairs_.size() * pairs_.size(), 0);
+        known_.assign((pairs_.size() * pairs_.size() + 3) / 4, 0);
     }
 
     [[nodiscard]] std::pair<std::size_t, std::size_t> group(unsigned output, unsigned phase) const noexcept {
@@ -61,7 +67,10 @@ public:
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        std::uint8_t& known = known_[left * pairs_.size() + right];
+        const std::size_t entry = left < right ? left * pairs_.size() + right : right * pairs_.size() + left;
+        std::uint8_t& cell = known_[entry / 4];
+        const unsigned shift = 2 * static_cast<unsigned>(entry % 4);
+        unsigned known = (cell >> shift) & 3U;
         if (known == 0) {
             const pair_point& one = pairs_[left];
             const pair_point& other = pairs_[right];
@@ -75,7 +84,7 @@ public:
             });
             budget_.spend(check_steps + words);
             known = inside ? 2 : 1;
-            known_[right * pairs_.size() + left] = known;
+            cell = static_cast<std::uint8_t>(cell | (known << shift));
         }
         return known == 2;
     }
@@ -90,7 +99,7 @@ private:
     std::vector<pair_point> pairs_;
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
-    std::vector<std::uint8_t> known_; // 0 not checked yet, 1 apart, 2 shareable
+    std::vector<std::uint8_t> known_; // two bits a pair of pairs: 0 not checked yet, 1 apart, 2 shareable
 };
 
 // Pairs of the decided outputs (the pool) and, among them, pairs no two of which one term
@@ -106,14 +115,15 @@ bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, s
                         [&](std::size_t member) { return graph.shareable(member, candidate); });
 }
 
-// Adds the pairs of one output in one phase: those shareable with fewest of the pool first.
+// Adds the pairs of one output in one phase: those shareable with fewest of the chosen and
+// of their own group first.
 void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, std::size_t> group) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // shareable count, pair
     for (std::size_t candidate = group.first; candidate < group.second && !graph.exhausted(); ++candidate) {
-        std::size_t shared = 0;
-        for (const std::size_t member : set.pool) {
-            shared += graph.shareable(member, candidate) ? 1 : 0;
-        }
+        auto shared =
+            static_cast<std::size_t>(std::count_if(set.chosen.begin(), set.chosen.end(), [&](std::size_t member) {
+                return graph.shareable(member, candidate);
+            }));
         for (std::size_t other = group.first; other < group.second; ++other) {
             shared += other != candidate && graph.shareable(other, candidate) ? 1 : 0;
         }
@@ -130,121 +140,142 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
     }
 }
 
+// Sorts the pool pairs outside the chosen: one shareable with none of the chosen joins them
+// (true); one shareable with a single chosen pair goes to that pair's list in `tight`.
+bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::vector<std::size_t>>& tight) {
+    std::vector<std::uint8_t> chosen_mark(
+        set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
+    for (const std::size_t member : set.chosen) {
+        chosen_mark[member] = 1;
+    }
+    tight.assign(set.chosen.size(), {});
+    bool taken = false;
+    for (const std::size_t candidate : set.pool) {
+        if (chosen_mark[candidate] != 0) {
+            continue;
+        }
+        std::size_t mates = 0;
+        std::size_t mate = 0;
+        for (std::size_t place = 0; place < set.chosen.size() && mates < 2; ++place) {
+            if (graph.shareable(set.chosen[place], candidate)) {
+                ++mates;
+                mate = place;
+            }
+        }
+        if (mates == 0) {
+            set.chosen.push_back(candidate);
+            chosen_mark[candidate] = 1;
+            tight.emplace_back();
+            taken = true;
+        } else if (mates == 1) {
+            tight[mate].push_back(candidate);
+        }
+    }
+    return taken;
+}
+
+// Trades the chosen pair at `place` for two of its tight pairs that cannot share a term.
+bool trade_one_for_two(pair_graph& graph, independent_set& set, std::size_t place,
+                       const std::vector<std::size_t>& loose) {
+    for (std::size_t one = 0; one < loose.size(); ++one) {
+        for (std::size_t other = one + 1; other < loose.size(); ++other) {
+            if (!graph.shareable(loose[one], loose[other])) {
+                set.chosen[place] = loose[one];
+                set.chosen.push_back(loose[other]);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Local search: a chosen pair traded for two pool pairs that each share a term with it
 // alone among the chosen and cannot share one with each other; free pairs taken as met.
 void improve(pair_graph& graph, independent_set& set) {
-    std::vector<std::uint8_t> chosen_mark;
+    std::vector<std::vector<std::size_t>> tight;
     bool improved = true;
     while (improved && !graph.exhausted()) {
-        improved = false;
-        chosen_mark.assign(set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
-        for (const std::size_t member : set.chosen) {
-            chosen_mark[member] = 1;
-        }
-        // For each chosen pair, the pool pairs whose only shareable chosen pair it is.
-        std::vector<std::vector<std::size_t>> tight(set.chosen.size());
-        for (const std::size_t candidate : set.pool) {
-            if (chosen_mark[candidate] != 0) {
-                continue;
-            }
-            std::size_t mates = 0;
-            std::size_t mate = 0;
-            for (std::size_t place = 0; place < set.chosen.size() && mates < 2; ++place) {
-                if (graph.shareable(set.chosen[place], candidate)) {
-                    ++mates;
-                    mate = place;
-                }
-            }
-            if (mates == 0) {
-                set.chosen.push_back(candidate);
-                chosen_mark[candidate] = 1;
-                tight.emplace_back();
-                improved = true;
-            } else if (mates == 1) {
-                tight[mate].push_back(candidate);
-            }
-        }
-        if (improved) {
-            continue;
-        }
-        for (std::size_t place = 0; place < set.chosen.size() && !improved && !graph.exhausted(); ++place) {
-            const std::vector<std::size_t>& loose = tight[place];
-            for (std::size_t one = 0; one < loose.size() && !improved; ++one) {
-                for (std::size_t other = one + 1; other < loose.size(); ++other) {
-                    if (!graph.shareable(loose[one], loose[other])) {
-                        set.chosen[place] = loose[one];
-                        set.chosen.push_back(loose[other]);
-                        improved = true;
-                        break;
-                    }
-                }
-            }
+        improved = take_free_pairs(graph, set, tight);
+        const std::size_t chosen = set.chosen.size();
+        for (std::size_t place = 0; place < chosen && !improved && !graph.exhausted(); ++place) {
+            improved = trade_one_for_two(graph, set, place, tight[place]);
         }
     }
 }
 
-class polarity_tree {
-public:
-    polarity_tree(pair_graph& graph, std::array<unsigned, pla_output_count> order, std::size_t target)
-        : graph_(graph), order_(order), target_(target) {}
-
-    // The least bound over the polarities of the outputs from order_[depth] on, given
-    // those before.
-    std::size_t search(std::size_t depth, const independent_set& decided) {
-        std::size_t least = SIZE_MAX;
-        for (unsigned phase = 0; phase < 2; ++phase) {
-            if (graph_.exhausted()) {
-                return std::min(least, decided.chosen.size());
+// The least bound over all polarities: down the tree of choices, F of order[0] first,
+// a node's pairs those of its parent and of its own output in its phase. A node whose
+// pairs reach the target, or whose effort ran out, closes its subtree with its count.
+std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
+                              std::size_t target) {
+    struct node {
+        independent_set set;
+        unsigned next_phase;
+        std::size_t least; // of the children done
+    };
+    std::vector<node> path;
+    path.push_back({{}, 0, SIZE_MAX});
+    while (true) {
+        const std::size_t depth = path.size() - 1;
+        if (path.back().next_phase == 2 || graph.exhausted()) {
+            const std::size_t value = path.back().next_phase == 2
+                                          ? path.back().least
+                                          : std::min(path.back().least, path.back().set.chosen.size());
+            path.pop_back();
+            if (path.empty()) {
+                return value;
             }
-            independent_set next = decided;
-            add_group(graph_, next, graph_.group(order_[depth], phase));
-            improve(graph_, next);
-            const std::size_t bound = next.chosen.size() >= target_ || depth + 1 == pla_output_count
-                                          ? next.chosen.size()
-                                          : search(depth + 1, next);
-            least = std::min(least, bound);
+            path.back().least = std::min(path.back().least, value);
+            continue;
         }
-        return least;
+        const unsigned phase = path.back().next_phase++;
+        independent_set next = path.back().set;
+        add_group(graph, next, graph.group(order[depth], phase));
+        improve(graph, next);
+        if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
+            path.back().least = std::min(path.back().least, next.chosen.size());
+        } else {
+            path.push_back({std::move(next), 0, SIZE_MAX});
+        }
     }
-
-private:
-    pair_graph& graph_;
-    std::array<unsigned, pla_output_count> order_;
-    std::size_t target_;
-};
+}
 
 } // namespace
 
-std::vector<std::uint16_t> distinguished_points(const cover& terms, const output_sets& function, unsigned output,
-                                                std::size_t per_term, effort& budget) {
+std::array<std::vector<std::uint16_t>, pla_output_count>
+distinguished_points(const cover& terms, const output_sets& function, std::size_t per_term, effort& budget) {
     const coverage counts(terms, budget);
-    const point_set& need = function.need[output];
-    const point_set& on = function.on[output];
-    std::vector<std::uint16_t> chosen;
-    std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours, point
-    for (const fit_term& term : terms) {
-        if (((term.outputs >> output) & 1U) == 0) {
-            continue;
-        }
-        ranked.clear();
-        budget.spend(cube_words(term.care));
-        for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
-            for (std::uint64_t alone = mask & need[word] & counts.exactly_one(output, word); alone != 0;
-                 alone &= alone - 1) {
-                const auto point = static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
-                ranked.emplace_back(neighbours_in(on, point), static_cast<std::uint16_t>(point));
+    std::array<std::vector<std::uint16_t>, pla_output_count> chosen;
+    std::vector<std::pair<unsigned, std::uint16_t>> ranked; // neighbours and scrambled word, point
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const point_set& need = function.need[output];
+        const point_set& allowed = function.on[output];
+        for (const fit_term& term : terms) {
+            if (((term.outputs >> output) & 1U) == 0) {
+                continue;
             }
-            return ranked.size() < weighed_points;
-        });
-        budget.spend(ranked.size());
-        const std::size_t kept = std::min(per_term, ranked.size());
-        std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
-        for (std::size_t place = 0; place < kept; ++place) {
-            chosen.push_back(ranked[place].second);
+            ranked.clear();
+            budget.spend(cube_words(term.care));
+            for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t mask) {
+                for (std::uint64_t alone = mask & need[word] & counts.exactly_one(output, word); alone != 0;
+                     alone &= alone - 1) {
+                    const auto point =
+                        static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(alone)));
+                    ranked.emplace_back((neighbours_in(allowed, point) << 16) | scrambled(point),
+                                        static_cast<std::uint16_t>(point));
+                }
+                return true;
+            });
+            budget.spend(2 * ranked.size());
+            const std::size_t kept = std::min(per_term, ranked.size());
+            std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
+            for (std::size_t place = 0; place < kept; ++place) {
+                chosen[output].push_back(ranked[place].second);
+            }
         }
+        std::sort(chosen[output].begin(), chosen[output].end());
+        chosen[output].erase(std::unique(chosen[output].begin(), chosen[output].end()), chosen[output].end());
     }
-    std::sort(chosen.begin(), chosen.end());
-    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
     return chosen;
 }
 
@@ -258,6 +289,5 @@ std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candi
         return std::min(candidates[left][0].size(), candidates[left][1].size()) >
                std::min(candidates[right][0].size(), candidates[right][1].size());
     });
-    polarity_tree tree(graph, order, target);
-    return tree.search(0, {});
+    return search_polarities(graph, order, target);
 }

@@ -22,10 +22,10 @@ struct phase_sets {
 // For each output and phase, the input words to build independent pairs from, likeliest first.
 using phase_candidates = std::array<std::array<std::vector<std::uint16_t>, 2>, pla_output_count>;
 
-// Of the needed points of `output` (in the phase `function` has it), those each term of
-// `terms` feeding it covers alone, at most `per_term` of a term, fewest neighbours first.
-std::vector<std::uint16_t> distinguished_points(const cover& terms, const output_sets& function, unsigned output,
-                                                std::size_t per_term, effort& budget);
+// For each output, of its needed points (in the phase `function` has it), those each term
+// of `terms` feeding it covers alone: at most `per_term` of a term, fewest neighbours first.
+std::array<std::vector<std::uint16_t>, pla_output_count>
+distinguished_points(const cover& terms, const output_sets& function, std::size_t per_term, effort& budget);
 
 // A number of terms that every programming of every polarity needs. The search over the
 // polarities stops in a group of them once its bound reaches `target`, so the result is

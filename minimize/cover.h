@@ -93,9 +93,11 @@ private:
     std::array<std::size_t, pla_output_count> used_{}; // planes above these are all zero
 };
 
-// How many points of `need` no two of which one implicant of `on` holds (`need` inside `on`),
-// as many as the effort finds: a cover of `need` by implicants of `on` needs a term for each.
-std::size_t independent_points(const point_set& need, const point_set& on, effort& budget);
+// How many points of `need` no two of which one implicant of `allowed` holds (`need` inside `allowed`),
+// as many as the effort finds, or `enough` once that many are found: a cover of `need` by
+// implicants of `allowed` needs a term for each.
+std::size_t independent_points(const point_set& need, const point_set& allowed, effort& budget,
+                               std::size_t enough = SIZE_MAX);
 
 // The steps, each keeping the cover a cover of `function`.
 

@@ -12,6 +12,9 @@ namespace {
 // The effort a lower bound may take, for each output in each phase, when no cover was
 // found small enough.
 constexpr std::uint64_t bound_steps = 5'000'000;
+// The effort of the first look at each output in each phase, which only asks whether one
+// alone rules the array out.
+constexpr std::uint64_t quick_bound_steps = 500'000;
 // Past this many terms, a last-resort cover is left as grown.
 constexpr std::size_t minimized_terms = 1024;
 
@@ -22,6 +25,7 @@ struct plain_sets {
     std::array<point_set, pla_output_count> cared;
 };
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
 std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table,
                                     std::span<const std::uint8_t, fit_table_size> care) {
     auto sets = std::make_unique<plain_sets>();
@@ -55,16 +59,25 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
 // hold: that output alone, in that phase, needs a term for each.
 using alone_bounds = std::array<std::array<std::size_t, 2>, pla_output_count>;
 
-alone_bounds independent_bounds(const plain_sets& plain) {
+// How far independent_bounds looks: the count that is enough, the effort for each output
+// in each phase, and the outputs to look at.
+struct bound_limits {
+    std::size_t enough;
+    std::uint64_t steps;
+    unsigned outputs;
+};
+
+alone_bounds independent_bounds(const plain_sets& plain, const bound_limits& limits) {
     alone_bounds bounds{};
-    const auto plain_phase = phased(plain, 0);
-    const auto inverted_phase = phased(plain, 0xFF);
-    for (unsigned output = 0; output < pla_output_count; ++output) {
-        effort in_phase_budget(bound_steps);
-        effort inverted_budget(bound_steps);
-        bounds[output][0] = independent_points(plain_phase->need[output], plain_phase->on[output], in_phase_budget);
-        bounds[output][1] =
-            independent_points(inverted_phase->need[output], inverted_phase->on[output], inverted_budget);
+    for (unsigned phase = 0; phase < 2; ++phase) {
+        const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            if (((limits.outputs >> output) & 1U) != 0) {
+                effort budget(limits.steps);
+                bounds[output][phase] =
+                    independent_points(function->need[output], function->on[output], budget, limits.enough);
+            }
+        }
     }
     return bounds;
 }
@@ -87,14 +100,14 @@ constexpr std::size_t cap_for(std::size_t max_terms) noexcept {
 
 class phase_search {
 public:
-    phase_search(const plain_sets& plain, std::size_t max_terms, std::uint64_t steps)
-        : plain_(plain), cap_(cap_for(max_terms)), budget_(steps) {}
+    phase_search(const plain_sets& plain, const fit_options& options)
+        : plain_(plain), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
 
     // The cover with fewest terms reached and its phases.
     fit_result run(std::size_t max_terms);
 
     // The cover of one output alone in one phase (1 inverted), cut short if capped.
-    [[nodiscard]] const cover& alone(unsigned output, unsigned phase) const noexcept {
+    [[nodiscard]] const cover& own_cover(unsigned output, unsigned phase) const noexcept {
         return alone_[output][phase].terms;
     }
     [[nodiscard]] std::uint64_t steps_left() const noexcept {
@@ -254,20 +267,25 @@ std::unique_ptr<phase_sets> both_phases(const plain_sets& plain) {
 // The points each output's own covers and the cover found hold alone, a few of each term.
 phase_candidates candidates_of(const plain_sets& plain, const phase_search& search, const fit_result& found,
                                effort& budget) {
-    constexpr std::size_t per_term = 3;
+    // Eight points a term, more for small covers: a few hundred pairs in all.
+    const auto per_term = [](const cover& terms) { return std::max<std::size_t>(8, 256 / (terms.size() + 1)); };
     phase_candidates candidates;
     for (unsigned phase = 0; phase < 2; ++phase) {
         const auto function = phased(plain, phase != 0 ? 0xFFU : 0U);
+        cover own; // the outputs' own covers share no output, so one coverage serves them all
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            candidates[output][phase] =
-                distinguished_points(search.alone(output, phase), *function, output, per_term, budget);
+            own.insert(own.end(), search.own_cover(output, phase).begin(), search.own_cover(output, phase).end());
+        }
+        auto points = distinguished_points(own, *function, per_term(own), budget);
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            candidates[output][phase] = std::move(points[output]);
         }
     }
     const auto function = phased(plain, found.inverted_outputs);
+    auto more = distinguished_points(found.terms, *function, 2 * per_term(found.terms), budget);
     for (unsigned output = 0; output < pla_output_count; ++output) {
         std::vector<std::uint16_t>& points = candidates[output][(found.inverted_outputs >> output) & 1U];
-        const std::vector<std::uint16_t> more = distinguished_points(found.terms, *function, output, per_term, budget);
-        points.insert(points.end(), more.begin(), more.end());
+        points.insert(points.end(), more[output].begin(), more[output].end());
         std::sort(points.begin(), points.end());
         points.erase(std::unique(points.begin(), points.end()), points.end());
     }
@@ -279,14 +297,19 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
 fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
                       std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
     const auto plain = sets_of(table, care);
-    const alone_bounds bounds = independent_bounds(*plain);
-    const auto [neediest, needs] = neediest_output(bounds);
+    // Enough to tell whether one output alone rules the array out: the cover's own bound
+    // does the rest.
+    const auto [neediest, needs] =
+        neediest_output(independent_bounds(*plain, {options.max_terms + 1, quick_bound_steps, 0xFF}));
     if (needs > options.max_terms) {
-        return {false, 0, {}, needs, fit_outcome::impossible, neediest, needs};
+        // How many that output needs, as far as a fixed effort finds.
+        const std::size_t alone =
+            neediest_output(independent_bounds(*plain, {SIZE_MAX, bound_steps, 1U << neediest})).second;
+        return {false, 0, {}, alone, fit_outcome::impossible, neediest, alone};
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
     const std::uint64_t proof_share = options.effort / 4;
-    phase_search search(*plain, options.max_terms, options.effort - proof_share);
+    phase_search search(*plain, {options.max_terms, options.effort - proof_share});
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
     const std::size_t reached = result.terms.size();

@@ -45,11 +45,14 @@ std::string fit_outcome_text(const fit_result& result) {
     return terms + "; " + at_least + " are needed; " + rest;
 }
 
-std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
-                                             std::span<const std::uint8_t, fit_table_size> table) {
+namespace {
+
+template <typename Care>
+std::optional<std::string> check_problem(const pla_fuses& fuses, std::span<const std::uint8_t, fit_table_size> table,
+                                         Care care) {
     const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
     for (std::size_t word = 0; word < fit_table_size; ++word) {
-        if (evaluate_with(evaluator, static_cast<std::uint16_t>(word)) != table[word]) {
+        if (((evaluate_with(evaluator, static_cast<std::uint16_t>(word)) ^ table[word]) & care(word)) != 0) {
             std::array<char, 8> hex{};
             (void)std::snprintf(hex.data(), hex.size(), "0x%04zX", word); // always fits
             return std::string{"the programming found differs at input word "} + hex.data() +
@@ -57,4 +60,19 @@ std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
         }
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
+                                             std::span<const std::uint8_t, fit_table_size> table) {
+    return check_problem(fuses, table, [](std::size_t) { return 0xFFU; });
+}
+
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): in fit_design's order
+std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
+                                             std::span<const std::uint8_t, fit_table_size> table,
+                                             std::span<const std::uint8_t, fit_table_size> care) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
+    return check_problem(fuses, table, [&](std::size_t word) { return static_cast<unsigned>(care[word]); });
 }

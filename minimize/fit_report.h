@@ -31,3 +31,8 @@ std::string fit_outcome_text(const fit_result& result);
 // does not drive table[word] (a fault of the minimizer's); none when it drives them all.
 std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
                                              std::span<const std::uint8_t, fit_table_size> table);
+
+// The same for a design: only the levels of care[word] (bit k for Fk) must be driven.
+std::optional<std::string> fit_check_problem(const pla_fuses& fuses,
+                                             std::span<const std::uint8_t, fit_table_size> table,
+                                             std::span<const std::uint8_t, fit_table_size> care);

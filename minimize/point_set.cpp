@@ -1,5 +1,6 @@
 #include "minimize/point_set.h"
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the points, then where their neighbours count
 point_set isolated_points(const point_set& set, const point_set& near_set) noexcept {
     point_set neighboured{};
     for (std::size_t word = 0; word < point_set_words; ++word) {

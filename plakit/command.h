@@ -11,18 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "commands/commands.h"
 #include "eprom/image.h"
 #include "forms/forms.h"
 #include "jedec/jedec.h"
 #include "pla/pla.h"
-
-// Exit statuses: done (or, for verify, equal); input wrong, output not written (or, for
-// verify, a difference found); usage.
-inline constexpr int status_done = 0;
-inline constexpr int status_failed = 1;
-inline constexpr int status_usage = 2;
-// verify, like cmp: the comparison could not be made (a file unread, the verdict unwritten).
-inline constexpr int status_trouble = 2;
 
 // A command as main sees it: its part of the command line, and what runs when it was
 // given. `run` returns the exit status.
@@ -46,7 +39,7 @@ std::string plakit_version();
 // The options several commands take.
 void add_pairs_option(CLI::App& command, jedec_pair_order& order);
 // --wiring NAME|FILE: `adapter` (the default) or `straight`, or else a wiring file, which
-// read_wiring reads when the command runs.
+// the command reads when it runs.
 void add_wiring_option(CLI::App& command, std::string& wiring);
 // --from: the form of the programming read, told from its content by default.
 void add_from_option(CLI::App& command, programming_form& form);
@@ -61,18 +54,6 @@ std::string input_name(const std::string& file);
 // refused. Reports any failure and returns false.
 bool read_input(const std::string& file, std::size_t limit, std::string& bytes);
 
-// Reads the fuse map in the programming `file`, in `form` (told from its content when
-// automatic: JEDEC, fuse file, Berkeley PLA, equations or program table), its input pairs
-// in `order`; when no file was given, the built-in map (an empty name is a file that is
-// not there, not the built-in map). Reports any failure, with the place in the file, and
-// returns false.
-bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses,
-                programming_form form = programming_form::automatic);
-
-// The fuse map in `bytes`, the whole of `file`, read as read_fuses reads it.
-bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
-                     programming_form form);
-
 // An input file of a command as its messages name it (JEDEC, IMAGE, DUMP, --jedec).
 struct named_input {
     std::string_view name;
@@ -83,12 +64,22 @@ struct named_input {
 // it as a usage error of `command`.
 bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring);
 
-// The wiring that `name` (as --wiring gave it) names, or the one in the wiring file `name`
-// (- is standard input). Reports any failure, with the place in the file, and returns false.
-bool read_wiring(const std::string& name, eprom_wiring& wiring);
-
 // Writes `bytes` as the whole of `file` (- is standard output) through the one file
 // writer, so that a failure leaves any old file as it was; a file that read_input has read
 // is refused. Reports any failure and returns false.
 bool write_output(const std::string& file, std::span<const std::uint8_t> bytes);
 bool write_output(const std::string& file, const std::string& text);
+
+// The file `file` (- is standard input) as a command reads it: through read_input, which
+// reports any failure.
+command_file input_file(const std::string& file);
+
+// The programming a command reads: the file given, or none for the built-in map.
+command_programming programming_file(const std::optional<std::string>& file);
+
+// The wiring that --wiring gave: a named one, or a wiring file read through input_file.
+command_wiring wiring_option(const std::string& name);
+
+// Writes what a command did: its output to `file` (- is standard output), then its lines on
+// stderr. Returns its status, or `write_failure` when the output could not be written.
+int finish(const command_result& result, const std::string& file, int write_failure);

@@ -1,5 +1,4 @@
 // plakit equations: the array as logic, or as its program table.
-#include "forms/equations.h"
 #include "plakit/command.h"
 
 plakit_command add_equations_command(CLI::App& plakit) {
@@ -18,11 +17,7 @@ plakit_command add_equations_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_from_option(*command, given->form);
     return {command, [given] {
-                pla_fuses fuses{};
-                if (!read_fuses(given->file, given->order, fuses, given->form)) {
-                    return status_failed;
-                }
-                const std::string text = given->table ? program_table_text(fuses) : equations_text(fuses);
-                return write_output("-", text) ? status_done : status_failed;
+                return finish(run_equations(programming_file(given->file), {given->order, given->form}, given->table),
+                              "-", status_failed);
             }};
 }

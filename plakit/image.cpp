@@ -1,6 +1,4 @@
 // plakit image: the EPROM image for a programming, through the adapter's wiring or another.
-#include <array>
-
 #include "plakit/command.h"
 
 plakit_command add_image_command(CLI::App& plakit) {
@@ -24,13 +22,8 @@ plakit_command add_image_command(CLI::App& plakit) {
                 if (wiring_and_input_both_stdin("image", {"JEDEC", given->file}, given->wiring)) {
                     return status_usage;
                 }
-                pla_fuses fuses{};
-                eprom_wiring wiring{};
-                if (!read_fuses(given->file, given->order, fuses, given->form) || !read_wiring(given->wiring, wiring)) {
-                    return status_failed;
-                }
-                static std::array<std::uint8_t, eprom_image_size> image;
-                build_eprom_image(image, fuses, wiring);
-                return write_output(given->output, image) ? status_done : status_failed;
+                return finish(
+                    run_image(programming_file(given->file), {given->order, given->form}, wiring_option(given->wiring)),
+                    given->output, status_failed);
             }};
 }

@@ -7,7 +7,6 @@
 #include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
-#include "wiring/wiring_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -27,15 +26,26 @@ void set_binary([[maybe_unused]] std::FILE* stream) {
 #endif
 }
 
-// The files this run has read, which it must not write over.
+// A file this run has read, which it must not write over, and how a message names it.
+struct input_read {
+    file_identity identity;
+    std::string name; // "the input FILE" or "standard input"
+};
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): one run, one thread
-std::vector<file_identity> inputs_read;
+std::vector<input_read> inputs_read;
 
 void note_input(const std::string& file) {
     file_identity identity;
     if (file == "-" ? identify_standard_input(identity) : identify_file(file.c_str(), identity)) {
-        inputs_read.push_back(identity);
+        inputs_read.push_back({identity, file == "-" ? "standard input" : "the input " + file});
     }
+}
+
+// The input that `output` is, or none.
+const input_read* input_that_is(const file_identity& output) {
+    const auto found = std::find_if(inputs_read.begin(), inputs_read.end(),
+                                    [&output](const input_read& input) { return input.identity == output; });
+    return found == inputs_read.end() ? nullptr : &*found;
 }
 
 } // namespace
@@ -123,29 +133,6 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     return true;
 }
 
-bool read_fuses(const std::optional<std::string>& file, jedec_pair_order order, pla_fuses& fuses,
-                programming_form form) {
-    if (!file) {
-        fuses = pla_fuse_map;
-        return true;
-    }
-    std::string text;
-    if (!read_input(*file, jedec_max_file_size, text)) {
-        return false;
-    }
-    return read_fuses_from(*file, text, order, fuses, form);
-}
-
-bool read_fuses_from(const std::string& file, std::string_view bytes, jedec_pair_order order, pla_fuses& fuses,
-                     programming_form form) {
-    const auto error = read_programming(bytes, form, order, fuses);
-    if (!error) {
-        return true;
-    }
-    report(input_name(file) + form_error_place(*error), error->message);
-    return false;
-}
-
 bool wiring_and_input_both_stdin(std::string_view command, const named_input& input, const std::string& wiring) {
     if (wiring != "-" || input.file != "-") {
         return false;
@@ -155,26 +142,15 @@ bool wiring_and_input_both_stdin(std::string_view command, const named_input& in
     return true;
 }
 
-bool read_wiring(const std::string& name, eprom_wiring& wiring) {
-    if (name == "adapter" || name == "straight") {
-        wiring = name == "adapter" ? eprom_wiring::adapter : eprom_wiring::straight;
-        return true;
-    }
-    constexpr std::size_t wiring_file_limit = std::size_t{64} << 10; // a wiring file is some 200 bytes
-    std::string text;
-    if (!read_input(name, wiring_file_limit, text)) {
-        return false;
-    }
-    const auto error = read_wiring_text(text, wiring);
-    if (!error) {
-        return true;
-    }
-    report(input_name(name) + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
-    return false;
-}
-
 bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) {
     if (file == "-") {
+        // `>> input` or `1<> input` would write into a file while it is an input.
+        if (file_identity output; identify_standard_output(output)) {
+            if (const input_read* input = input_that_is(output)) {
+                report("standard output", "the same file as " + input->name + ": not written");
+                return false;
+            }
+        }
         set_binary(stdout);
         errno = 0;
         if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
@@ -183,8 +159,7 @@ bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) 
         }
         return true;
     }
-    if (file_identity output; identify_file(file.c_str(), output) &&
-                              std::find(inputs_read.begin(), inputs_read.end(), output) != inputs_read.end()) {
+    if (file_identity output; identify_file(file.c_str(), output) && input_that_is(output) != nullptr) {
         report(file, "the output file is also the input: not written");
         return false;
     }

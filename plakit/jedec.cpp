@@ -10,8 +10,5 @@ plakit_command add_jedec_command(CLI::App& plakit) {
     CLI::App* command = plakit.add_subcommand("jedec", "Write the built-in programming as a JEDEC file");
     command->add_option("-o,--output", given->output, "The file to write (default: standard output)");
     add_pairs_option(*command, given->order);
-    return {command, [given] {
-                const std::string text = write_jedec(pla_fuse_map, given->order, plakit_version());
-                return write_output(given->output, text) ? status_done : status_failed;
-            }};
+    return {command, [given] { return finish(run_jedec(given->order), given->output, status_failed); }};
 }

@@ -23,6 +23,28 @@ std::string one_line(std::string text) {
     return text;
 }
 
+// CLI11 lists the arguments left over last to first; they read as given here (CLI11's own
+// words if it kept none).
+std::string extras_text(const CLI::App& plakit, const std::vector<plakit_command>& commands,
+                        const CLI::ParseError& error) {
+    std::vector<std::string> extras = plakit.remaining(false);
+    for (const plakit_command& command : commands) {
+        if (command.app->parsed()) {
+            const std::vector<std::string> own = command.app->remaining(false);
+            extras.insert(extras.end(), own.begin(), own.end());
+        }
+    }
+    if (extras.empty()) {
+        return error.what();
+    }
+    std::string text =
+        extras.size() > 1 ? "The following arguments were not expected:" : "The following argument was not expected:";
+    for (const std::string& extra : extras) {
+        text += " " + extra;
+    }
+    return text;
+}
+
 // Help or version text that could not be written is a failed output like any other: status
 // 1 (verify: 2, its trouble), and the reason on stderr.
 int exit_after_text(const CLI::App& plakit, const CLI::ParseError& call, const std::vector<plakit_command>& commands) {
@@ -88,7 +110,10 @@ int run_plakit(int argc, char** argv) {
                                         [](const plakit_command& command) { return command.app->parsed(); });
         const std::string help =
             given == commands.end() ? "plakit --help" : "plakit " + given->app->get_name() + " --help";
-        (void)std::fprintf(stderr, "plakit: %s; try '%s'\n", one_line(error.what()).c_str(), help.c_str());
+        const std::string what = dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr
+                                     ? extras_text(plakit, commands, error)
+                                     : error.what();
+        (void)std::fprintf(stderr, "plakit: %s; try '%s'\n", one_line(what).c_str(), help.c_str());
         return status_usage;
     }
     const auto given = std::find_if(commands.begin(), commands.end(),

@@ -1,18 +1,11 @@
 // plakit verify: a dump read back from the burned EPROM held against the image it should
 // hold, and what is wrong with it.
-#include <array>
 #include <cstdio>
 #include <optional>
-#include <utility>
-#include <vector>
 
-#include "diagnosis/diagnosis.h"
 #include "plakit/command.h"
 
 namespace {
-
-// Far more than any EPROM of the family; a larger file is no dump.
-constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
 
 struct verify_options {
     std::string dump;
@@ -31,20 +24,6 @@ bool standard_input_twice(const verify_options& given) {
     }
     return wiring_and_input_both_stdin("verify", {"DUMP", given.dump}, given.wiring) ||
            wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
-}
-
-// The images burned by mistake that verify holds a dump against: the programming read in
-// the other pair order, then through each named wiring other than the one given.
-eprom_mix_ups mix_ups_of(const verify_options& given, const eprom_wiring& wiring) {
-    eprom_mix_ups mix_ups{
-        wiring, given.order == jedec_pair_order::true_first ? "--pairs complement-first" : "--pairs true-first", {}};
-    for (const auto& [named, name] :
-         {std::pair{eprom_wiring::adapter, "adapter"}, {eprom_wiring::straight, "straight"}}) {
-        if (named != wiring) {
-            mix_ups.other_wirings.push_back({named, std::string{"--wiring "} + name});
-        }
-    }
-    return mix_ups;
 }
 
 } // namespace
@@ -67,28 +46,8 @@ plakit_command add_verify_command(CLI::App& plakit) {
                 if (standard_input_twice(*given)) {
                     return status_usage;
                 }
-                pla_fuses fuses{};
-                eprom_wiring wiring{};
-                if (!read_fuses(given->jedec, given->order, fuses, given->form) ||
-                    !read_wiring(given->wiring, wiring)) {
-                    return status_trouble;
-                }
-                std::string dump;
-                if (!read_input(given->dump, dump_size_limit, dump)) {
-                    return status_trouble;
-                }
-                static std::array<std::uint8_t, eprom_image_size> image;
-                if (!given->jedec && wiring == eprom_wiring::adapter) {
-                    build_eprom_image(image); // the built-in map's tables are derived at compile time
-                } else {
-                    build_eprom_image(image, fuses, wiring);
-                }
-                // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-                const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()};
-                const eprom_verification result = verify_eprom_dump(image, bytes, mix_ups_of(*given, wiring));
-                if (!write_output("-", render_eprom_verification(input_name(given->dump), result))) {
-                    return status_trouble;
-                }
-                return eprom_exit_status(result);
+                return finish(run_verify({input_file(given->dump)}, programming_file(given->jedec),
+                                         {given->order, given->form}, wiring_option(given->wiring)),
+                              "-", status_trouble);
             }};
 }

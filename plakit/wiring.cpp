@@ -1,7 +1,6 @@
 // plakit wiring: a wiring as a wiring file, so that a person starts a board's file from
 // the adapter's and sees what plakit understood of one.
 #include "plakit/command.h"
-#include "wiring/wiring_text.h"
 
 plakit_command add_wiring_command(CLI::App& plakit) {
     struct options {
@@ -12,11 +11,6 @@ plakit_command add_wiring_command(CLI::App& plakit) {
     CLI::App* command = plakit.add_subcommand("wiring", "Print a wiring as a wiring file, with its tables");
     command->add_option("-o,--output", given->output, "The file to write (default: standard output)");
     add_wiring_option(*command, given->wiring);
-    return {command, [given] {
-                eprom_wiring wiring{};
-                if (!read_wiring(given->wiring, wiring)) {
-                    return status_failed;
-                }
-                return write_output(given->output, write_wiring_text(wiring)) ? status_done : status_failed;
-            }};
+    return {command,
+            [given] { return finish(run_wiring(wiring_option(given->wiring)), given->output, status_failed); }};
 }

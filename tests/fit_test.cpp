@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "minimize/fit_report.h"
 #include "minimize/minimize.h"
 #include "pla/evaluator.h"
 #include "pla/pla.h"
@@ -158,10 +159,39 @@ TEST(Fit, MaxTermsDecidesFound) {
         EXPECT_EQ(short_of.terms.size(), reached);
         EXPECT_EQ(first_difference(table, table_of(short_of)), fit_table_size);
     }
+    ASSERT_GT(fitted.lower_bound, 1U);
     const fit_result far_short = fit_truth_table(table, fitted.lower_bound - 1);
     EXPECT_FALSE(far_short.found);
     EXPECT_EQ(far_short.outcome, fit_outcome::impossible);
     EXPECT_GE(far_short.lower_bound, fitted.lower_bound);
+}
+
+// The four lines a restorer reads, as the manual page gives them.
+TEST(FitReport, OutcomeWords) {
+    fit_result result{};
+    result.found = true;
+    result.inverted_outputs = 0x21;
+    result.terms.resize(26);
+    result.lower_bound = 24;
+    result.outcome = fit_outcome::bounded;
+    EXPECT_EQ(fit_outcome_text(result), "26 terms; at least 24 are needed; 22 of the 48 left, polarity LHHHHLHH");
+    result.lower_bound = 26;
+    result.outcome = fit_outcome::proven;
+    EXPECT_EQ(fit_outcome_text(result), "26 terms, the fewest possible; 22 of the 48 left, polarity LHHHHLHH");
+    result.found = false;
+    result.terms.resize(60);
+    result.lower_bound = 40;
+    result.outcome = fit_outcome::bounded;
+    EXPECT_EQ(fit_outcome_text(result), "60 terms; at least 40 are needed, the array has 48");
+    result.lower_bound = 55;
+    result.outcome = fit_outcome::impossible;
+    EXPECT_EQ(fit_outcome_text(result),
+              "no 82S100 programming drives this image: at least 55 terms are needed, the array has 48");
+    result.alone_output = 3;
+    result.alone_bound = 128;
+    EXPECT_EQ(fit_outcome_text(result),
+              "no 82S100 programming drives this image: at least 55 terms are needed, the "
+              "array has 48; F3 alone needs at least 128");
 }
 
 // Fuse numbers worked out by hand: term Pt's block starts at 40t, the complement fuse of

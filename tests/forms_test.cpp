@@ -13,6 +13,7 @@
 #include "forms/forms.h"
 #include "forms/fuse_file.h"
 #include "forms/hdl.h"
+#include "forms/text_lines.h"
 #include "random_programming.h"
 
 namespace {
@@ -84,7 +85,7 @@ TEST(FuseFile, RefusesAnotherCountOrSize) {
 TEST(BerkeleyPla, EachSymbolSetsItsFuses) {
     // I0 high, I1 low, I15 high; F0 and F7 connected; F1 inverted (.phase 0).
     const std::string text =
-        "# a comment\r\n.i 16\r\n.o 8\r\n.ilb a b c\r\n.type fr\r\n.phase 10111111\r\n.p 1\r\n"
+        "# a comment\r\n.i 16\r\n.o 8\r\n.ilb a b c\r\n.type fr\r\n.phase 10111111\r\n.p 2\r\n"
         "10-------------1 10-000~1\r\n"
         "0--------------- 00000000\r\n"
         ".e\r\nanything after .e\r\n";
@@ -167,6 +168,37 @@ TEST(FormsRecognised, FromTheContent) {
     const auto error = read_programming("F0 = 0\n", programming_form::table, jedec_pair_order::complement_first, fuses);
     ASSERT_TRUE(error);
     EXPECT_EQ(form_error_place(*error), ":1:1");
+}
+
+// What every text reader shares: lines however they end, numbered as an editor numbers
+// them; UTF-16 told from its first bytes; a file's bytes kept out of the terminal.
+TEST(TextLines, LineEndsEncodingsAndShownBytes) {
+    using namespace std::string_view_literals;
+    text_lines lines{"a\r\nb\rc\n\r\nd"};
+    std::vector<std::string> read;
+    std::string_view line;
+    while (lines.read(line)) {
+        read.push_back(std::to_string(lines.number()) + ":" + std::string{line} + (lines.ended() ? "$" : ""));
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"1:a$", "2:b$", "3:c$", "4:$", "5:d"}));
+    const std::vector<std::pair<std::string_view, bool>> starts = {
+        {"\xFF\xFE.\0i\0"sv, true},  // little-endian, with its mark
+        {"\xFE\xFF\0.\0i"sv, true},  // big-endian, with its mark
+        {"F\0=\0"sv, true},          // little-endian, no mark
+        {"\0F\0="sv, true},          // big-endian, no mark
+        {"\0\0\x07\x88"sv, false},   // a fuse file's count
+        {"\xEF\xBB\xBF.i"sv, false}, // UTF-8 with its mark
+        {"\0\x02\0.\0Q"sv, true},    // a JEDEC file's STX, big-endian
+        {"\x01\0"sv, false},         // no text
+        {"F"sv, false},              // one byte
+    };
+    for (const auto& [bytes, utf16] : starts) {
+        EXPECT_EQ(is_utf16_text(bytes), utf16) << testing::PrintToString(bytes);
+    }
+    EXPECT_EQ(without_utf8_bom("\xEF\xBB\xBF.i 16"), ".i 16");
+    EXPECT_EQ(without_utf8_bom("\xEF\xBB.i"), "\xEF\xBB.i");
+    EXPECT_EQ(quoted_text("A0\x1B]0;\0\x7F\xC3\xA9"sv),
+              "'A0<byte 0x1B>]0;<byte 0x00><byte 0x7F><byte 0xC3><byte 0xA9>'");
 }
 
 TEST(Hdl, NamesAndStructure) {

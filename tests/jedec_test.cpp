@@ -127,6 +127,10 @@ TEST(Jedec, HabitsOfRealProgrammers) {
         {"Ctrl-Z after the checksum", transmission + "\r\n\x1A"},
         {"modem text and '*' before STX", "AT*&F*\r\n" + transmission},
         {"form feed and vertical tab between fields", page_breaks},
+        {"ETX and no transmission checksum", "\x02" + fields + "\x03\r\n"},
+        {"notes after the transmission checksum", transmission + "\r\nread from a PAL socket\r\n"},
+        {"an empty field", "\x02" + fields_by_term("**\r\n", 4) + "\x03"},
+        {"a UTF-8 byte order mark", "\xEF\xBB\xBF" + fields},
     };
     for (const auto& [layout, text] : layouts) {
         pla_fuses fuses{};
@@ -161,7 +165,7 @@ TEST(Jedec, EachFaultNamedWhereItIs) {
         {"no states", full + "L12*", 4, 1, "the L field lists no fuse states"},
         {"set twice", full + "L0 01*L1 0*", 4, 10, "fuse 1 is set twice, to different states"},
         {"field not ended", full + "L0 0101", 4, 1, "the field that starts with 'L' has no '*' to end it"},
-        {"fuse checksum", full + "C1234*", 4, 1, "fuse checksum C1234 does not match the fuses' 0000"},
+        {"fuse checksum", full + "C1234*", 4, 1, "fuse checksum 1234 (the C field) does not match the fuses' 0000"},
         {"C not hex", full + "C12G4*", 4, 1, "the C field holds the fuse checksum: four hex digits"},
         {"K field", full + "K0 FF*", 4, 1,
          "K fields (fuse states in hexadecimal) are not supported: write the fuses in L fields"},
@@ -170,12 +174,19 @@ TEST(Jedec, EachFaultNamedWhereItIs) {
         {"control byte", full + "\x01*", 4, 1,
          "byte 0x01 does not start a field: a field is a letter, its content and '*'"},
         {"cut short", "\x02" + full, 0, 0, "STX opens the data but no ETX closes it: the file is cut short"},
-        {"ETX without checksum", "\x02" + full + "\x03" + "12", 4, 1,
-         "ETX must be followed by the transmission checksum: four hex digits"},
+        {"checksum cut short", "\x02" + full + "\x03" + "12", 4, 2,
+         "2 hex digits after ETX, where the transmission checksum has four: write all four (0000: not computed), "
+         "or put a line end after ETX"},
+        {"checksum run on", "\x02" + full + "\x03" + "12345", 4, 2,
+         "more than four hex digits after ETX, where the transmission checksum has four: put what follows on a "
+         "line of its own"},
+        {"F fields that differ", head + "F0*\nF1*", 4, 1,
+         "F1 here, but F0 at line 3, column 1: the F field gives the state of unlisted fuses once"},
+        {"C fields that differ", full + "C0000*C0001*", 4, 7,
+         "fuse checksum 0001 here, but 0000 at line 4, column 1: one C field gives it"},
         // 2 + 120 + 42 + 3 = 0xA7
         {"transmission checksum", "\x02x*\x03" + std::string{"0030"}, 1, 5,
          "transmission checksum 0030 does not match the data's 00A7: the file was changed or cut"},
-        {"after the checksum", full + "\x03" + "0000\nL0 1*", 5, 1, "'L' after the transmission checksum"},
         {"lower-case L", full + "l0 0101*", 4, 1, "'l' starts no field: field letters are upper case ('L')"},
         {"lower-case F", head + "f0*", 3, 1, "'f' starts no field: field letters are upper case ('F')"},
         {"lower-case QF", "x*\nqF1928*", 2, 1, "'q' starts no field: field letters are upper case ('Q')"},

@@ -334,6 +334,20 @@ one_byte)
     run verify one.bin
     [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "one.bin: 1 byte, expected 65536" ] || fail "$(cat "$work/out")"
     ;;
+fit_effort)
+    # Less effort: a programming still, written and checked; a bad effort is a usage error
+    # and writes nothing.
+    cp "$work/builtin.bin" image.bin
+    run fit --effort 0 image.bin -o quick.jed
+    [ "$status" -eq 0 ] && grep -Eq '^plakit: image.bin: [0-9]+ terms' "$work/err" || fail "status $status: $(cat "$work/err")"
+    run image quick.jed -o again.bin
+    expect_builtin_image again.bin
+    for bad in -1 1001 x ""; do
+        run fit --effort "$bad" image.bin -o bad.jed
+        expect_error 2 "plakit: --effort: not a number from 0 to 1000; try 'plakit fit --help'"
+    done
+    [ ! -e bad.jed ] || fail "a file was written"
+    ;;
 fit_random)
     # Random bytes: proven impossible, with an output that alone needs more than 48.
     perl -e 'srand(14); print chr(int(rand(256))) for 1 .. 65536' >random.bin

@@ -18,7 +18,7 @@ test_packages=(clang libgtest-dev googletest libbenchmark-dev strace util-linux 
 bench_packages=(valgrind)
 package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)
-web_packages=(emscripten nodejs chromium chromium-driver python3-selenium)
+web_packages=(emscripten nodejs npm eslint chromium chromium-driver python3-selenium)
 ci_packages=(clang-tidy clang-format cppcheck git libclang-rt-14-dev mandoc lintian)
 
 fail() {

@@ -1,63 +1,77 @@
-// The page's binding: the project's libraries over bytes and options, for the script of
+// The page's binding: plakit's commands (commands/) over the script's values, for
 // web/page.html. Each function takes one request object, its fields named as plakit's
 // arguments and options: `pairs` ("complement-first" or "true-first"), `form` ("automatic",
 // told from the content, or one of jedec, fuses, pla, equations, table, as --from),
 // `wiring` ("adapter", "straight" or a wiring file) and files, each {name, bytes}: the
 // file's name, as messages give it, and its bytes (a Uint8Array); a programming of null is
 // the built-in one. Every answer is an object: {ok: true, ...} with the bytes and texts
-// plakit writes, or {ok: false, message} with the one line plakit prints on stderr.
+// plakit writes, or {ok: false, message} with the line plakit prints on stderr.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstdio>
-#include <optional>
 #include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
-#include "diagnosis/diagnosis.h"
-#include "eprom/image.h"
-#include "forms/berkeley.h"
-#include "forms/compare.h"
-#include "forms/equations.h"
-#include "forms/forms.h"
-#include "forms/fuse_file.h"
+#include "commands/commands.h"
 #include "forms/hdl.h"
-#include "jedec/jedec.h"
-#include "minimize/fit_report.h"
-#include "minimize/minimize.h"
-#include "pla/pla.h"
-#include "wiring/wiring_text.h"
 
 namespace {
 
 using emscripten::val;
 
-// The program that plakit's JEDEC files name in their header: the same bytes as its.
-constexpr std::string_view program_name = "plakit " PLAKIT_VERSION;
-
-// The largest dump plakit verify reads, and the largest file plakit fit tells the size of.
-constexpr std::size_t dump_size_limit = std::size_t{16} << 20;
-constexpr std::size_t fit_size_limit = std::size_t{16} << 20;
-// The largest wiring file plakit reads.
-constexpr std::size_t wiring_file_limit = std::size_t{64} << 10;
-
-struct source_file {
-    std::string name;
-    std::string bytes;
-};
-
-source_file read_source(const val& source) {
-    return {source["name"].as<std::string>(), source["bytes"].as<std::string>()};
+command_file file_of(const val& source) {
+    return file_of_bytes(source["name"].as<std::string>(), source["bytes"].as<std::string>());
 }
 
-val failure(const std::string& what, const std::string& reason) {
+command_programming programming_of(const val& request) {
+    const val source = request["programming"];
+    return source.isNull() || source.isUndefined() ? command_programming{} : command_programming{file_of(source)};
+}
+
+programming_options options_of(const val& request) {
+    const val form = request["form"];
+    return {request["pairs"].as<std::string>() == "true-first" ? jedec_pair_order::true_first
+                                                               : jedec_pair_order::complement_first,
+            form.isString() ? programming_form_named(form.as<std::string>()).value_or(programming_form::automatic)
+                            : programming_form::automatic};
+}
+
+// A named wiring, or a wiring file (a file named "adapter" is a file too).
+command_wiring wiring_of(const val& request) {
+    const val given = request["wiring"];
+    if (given.isString()) {
+        return wiring_named(given.as<std::string>(), file_of_bytes("", ""));
+    }
+    return {std::nullopt, file_of(given)};
+}
+
+val byte_array(std::span<const std::uint8_t> bytes) {
+    // A copy: the view into the module's memory lives only until the next allocation.
+    return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), bytes.data()));
+}
+
+val byte_array(const std::string& bytes) {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the bytes, as they are
+    return byte_array({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+// The lines for stderr, each but the last ended, as plakit prints them.
+std::string lines_of(const std::vector<std::string>& messages) {
+    std::string text;
+    for (const std::string& message : messages) {
+        text += (text.empty() ? "" : "\n") + message;
+    }
+    return text;
+}
+
+// The answer for a command that wrote nothing: its lines for stderr (a design's placement
+// line before fit's reason).
+val failure(const command_result& result) {
     val answer = val::object();
     answer.set("ok", false);
-    answer.set("message", "plakit: " + what + ": " + reason);
+    answer.set("message", result.messages.empty() ? std::string{"plakit: failed"} : lines_of(result.messages));
     return answer;
 }
 
@@ -67,225 +81,110 @@ val success() {
     return answer;
 }
 
-val byte_array(std::span<const std::uint8_t> bytes) {
-    // A copy: the view into the module's memory lives only until the next allocation.
-    return val::global("Uint8Array").new_(emscripten::typed_memory_view(bytes.size(), bytes.data()));
-}
-
-jedec_pair_order pair_order_of(const val& request) {
-    return request["pairs"].as<std::string>() == "true-first" ? jedec_pair_order::true_first
-                                                              : jedec_pair_order::complement_first;
-}
-
-programming_form form_of(const val& request) {
-    const val form = request["form"];
-    return form.isString() ? programming_form_named(form.as<std::string>()).value_or(programming_form::automatic)
-                           : programming_form::automatic;
-}
-
-// plakit's refusal of a file larger than it reads.
-std::optional<std::string> refusal(const source_file& file, std::size_t limit) {
-    if (file.bytes.size() <= limit) {
-        return std::nullopt;
-    }
-    return "larger than " + std::to_string(limit >> 10) + " KiB: refused";
-}
-
-// The wiring the request names, or a wiring file read as plakit's read_wiring reads it.
-// Fills `wiring`, or returns the failure answer.
-std::optional<val> read_wiring(const val& request, eprom_wiring& wiring) {
-    const val given = request["wiring"];
-    if (given.isString()) {
-        wiring = given.as<std::string>() == "straight" ? eprom_wiring::straight : eprom_wiring::adapter;
-        return std::nullopt;
-    }
-    const source_file file = read_source(given);
-    if (const auto reason = refusal(file, wiring_file_limit)) {
-        return failure(file.name, *reason);
-    }
-    const auto error = read_wiring_text(file.bytes, wiring);
-    if (!error) {
-        return std::nullopt;
-    }
-    return failure(file.name + ":" + std::to_string(error->line) + ":" + std::to_string(error->column), error->message);
-}
-
-// The bytes of `file` read as a programming in `form`, as plakit's read_fuses_from.
-std::optional<val> read_programming_bytes(const source_file& file, programming_form form, jedec_pair_order order,
-                                          pla_fuses& fuses) {
-    const auto error = read_programming(file.bytes, form, order, fuses);
-    if (!error) {
-        return std::nullopt;
-    }
-    return failure(file.name + form_error_place(*error), error->message);
-}
-
-// The one reader of a programming given to the page, as plakit's read_fuses: any form,
-// told from the content or forced. Fills `fuses`, or returns the failure answer.
-std::optional<val> read_programming(const val& request, pla_fuses& fuses) {
-    const val source = request["programming"];
-    if (source.isNull() || source.isUndefined()) {
-        fuses = pla_fuse_map;
-        return std::nullopt;
-    }
-    const source_file file = read_source(source);
-    if (const auto reason = refusal(file, jedec_max_file_size)) {
-        return failure(file.name, *reason);
-    }
-    return read_programming_bytes(file, form_of(request), pair_order_of(request), fuses);
-}
-
 // {programming, form, pairs, wiring}: its image (plakit image), the programming in every
 // form plakit convert writes, its equations and program table (plakit equations, --table).
 val programming(const val& request) {
-    const jedec_pair_order order = pair_order_of(request);
-    pla_fuses fuses{};
-    eprom_wiring wiring{};
-    if (auto failed = read_programming(request, fuses)) {
-        return *failed;
+    const command_programming read = programming_of(request);
+    const programming_options options = options_of(request);
+    const command_result image = run_image(read, options, wiring_of(request));
+    if (!image.output) {
+        return failure(image);
     }
-    if (auto failed = read_wiring(request, wiring)) {
-        return *failed;
-    }
-    static std::array<std::uint8_t, eprom_image_size> image;
-    build_eprom_image(image, fuses, wiring);
     val answer = success();
-    answer.set("image", byte_array(image));
-    answer.set("jedec", write_jedec(fuses, order, program_name));
-    const std::string fuse_file = write_fuse_file(fuses, order);
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-    answer.set("fuses", byte_array({reinterpret_cast<const std::uint8_t*>(fuse_file.data()), fuse_file.size()}));
-    answer.set("pla", write_berkeley_pla(fuses));
-    answer.set("verilog", write_verilog(fuses, hdl_default_name));
-    answer.set("vhdl", write_vhdl(fuses, hdl_default_name));
-    answer.set("equations", equations_text(fuses));
-    answer.set("table", program_table_text(fuses));
+    answer.set("image", byte_array(*image.output));
+    for (const char* form : {"jedec", "fuses", "pla", "verilog", "vhdl", "equations", "table"}) {
+        const command_result written =
+            run_convert(read, options, target_form_named(form).value_or(target_form::jedec), hdl_default_name);
+        if (!written.output) {
+            return failure(written);
+        }
+        if (std::string_view{form} == "fuses") {
+            answer.set(form, byte_array(*written.output));
+        } else {
+            answer.set(form, *written.output);
+        }
+    }
     return answer;
 }
 
-// {dump, programming, form, pairs, wiring}: the dump held against the programming's image:
-// the text plakit verify prints, its exit status and the image the dump should equal.
+// {dumps: [{name, bytes}, ...] (or dump: {name, bytes}), programming, form, pairs, wiring}: the dump held against
+// the programming's image: the text plakit verify prints, its exit status and the image
+// the dump should equal.
 val verify(const val& request) {
-    pla_fuses fuses{};
-    eprom_wiring wiring{};
-    if (auto failed = read_programming(request, fuses)) {
-        return *failed;
+    std::vector<command_file> dumps;
+    if (const val given = request["dumps"]; given.isArray()) {
+        const auto count = given["length"].as<unsigned>();
+        for (unsigned index = 0; index < count; ++index) {
+            dumps.push_back(file_of(given[index]));
+        }
+    } else if (const val one = request["dump"]; !one.isNull() && !one.isUndefined()) {
+        dumps.push_back(file_of(one)); // the form of a single read the page used before
     }
-    if (auto failed = read_wiring(request, wiring)) {
-        return *failed;
+    std::vector<std::uint8_t> expected;
+    const command_result result =
+        run_verify(dumps, programming_of(request), options_of(request), wiring_of(request), &expected);
+    if (!result.output) {
+        return failure(result);
     }
-    const source_file dump = read_source(request["dump"]);
-    if (const auto reason = refusal(dump, dump_size_limit)) {
-        return failure(dump.name, *reason);
-    }
-    static std::array<std::uint8_t, eprom_image_size> image;
-    build_eprom_image(image, fuses, wiring);
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-    const std::span bytes{reinterpret_cast<const std::uint8_t*>(dump.bytes.data()), dump.bytes.size()};
-    const eprom_verification result = verify_eprom_dump(image, bytes);
     val answer = success();
-    answer.set("text", render_eprom_verification(dump.name, result));
-    answer.set("status", eprom_exit_status(result));
-    answer.set("expected", byte_array(image));
+    answer.set("text", *result.output);
+    answer.set("status", result.status);
+    answer.set("expected", byte_array(expected));
     return answer;
 }
 
-// {image, pairs, wiring}: the image or truth table fitted: the JEDEC file plakit fit
-// writes, the line it prints on stderr, and the program table of the programming found.
+// {image, pairs, wiring}: the image or truth table, or the design, fitted: the JEDEC file
+// plakit fit writes, the lines it prints on stderr (a design's placement, then how the
+// programming was found), and the program table of the programming found.
 val fit(const val& request) {
-    eprom_wiring wiring{};
-    if (auto failed = read_wiring(request, wiring)) {
-        return *failed;
+    const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request));
+    if (!result.output) {
+        return failure(result);
     }
-    const source_file file = read_source(request["image"]);
-    if (const auto reason = refusal(file, fit_size_limit)) {
-        return failure(file.name, *reason);
-    }
-    if (const auto problem = fit_size_problem(file.bytes.size())) {
-        return failure(file.name, *problem);
-    }
-    static std::array<std::uint8_t, eprom_image_size> image;
-    static std::array<std::uint8_t, fit_table_size> table;
-    std::copy(file.bytes.begin(), file.bytes.end(), image.begin());
-    eprom_image_to_truth_table(image, wiring, table);
-    const fit_result result = fit_truth_table(table);
-    if (!result.found) {
-        return failure(file.name, fit_outcome_text(result));
-    }
-    const pla_fuses fuses = fit_fuses(result);
-    if (const auto problem = fit_check_problem(fuses, table)) {
-        return failure(file.name, *problem);
+    const command_result table =
+        run_equations(file_of_bytes("fitted.jed", *result.output), options_of(request), /*table=*/true);
+    if (!table.output) {
+        return failure(table);
     }
     val answer = success();
-    answer.set("jedec", write_jedec(fuses, pair_order_of(request), program_name));
-    answer.set("line", "plakit: " + file.name + ": " + fit_outcome_text(result));
-    answer.set("table", program_table_text(fuses));
+    answer.set("jedec", *result.output);
+    answer.set("line", lines_of(result.messages));
+    answer.set("table", *table.output);
     return answer;
-}
-
-// One side of a comparison: its truth table, and its fuse map when it is a programming.
-struct compared_side {
-    std::array<std::uint8_t, pla_word_count> table{};
-    std::optional<pla_fuses> fuses;
-};
-
-// As plakit compare reads a side: an image when the form is told from the content and the
-// file is an image's size, else a programming.
-std::optional<val> read_side(const val& source, const val& request, const eprom_wiring& wiring, compared_side& side) {
-    const source_file file = read_source(source);
-    if (const auto reason = refusal(file, jedec_max_file_size)) {
-        return failure(file.name, *reason);
-    }
-    const programming_form form = form_of(request);
-    if (form == programming_form::automatic && file.bytes.size() == eprom_image_size) {
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
-        const std::span<const std::uint8_t, eprom_image_size> image{
-            reinterpret_cast<const std::uint8_t*>(file.bytes.data()), eprom_image_size};
-        eprom_image_to_truth_table(image, wiring, side.table);
-        side.fuses.reset();
-        return std::nullopt;
-    }
-    pla_fuses fuses{};
-    if (auto failed = read_programming_bytes(file, form, pair_order_of(request), fuses)) {
-        return failed;
-    }
-    pla_truth_table(fuses, side.table);
-    side.fuses = fuses;
-    return std::nullopt;
 }
 
 // {a, b, form, pairs, wiring}: two programmings (any form) or images compared: the text
 // plakit compare prints and its exit status (0 the same logic, 1 not).
 val compare(const val& request) {
-    eprom_wiring wiring{};
-    if (auto failed = read_wiring(request, wiring)) {
-        return *failed;
+    const command_result result =
+        run_compare(file_of(request["a"]), file_of(request["b"]), options_of(request), wiring_of(request));
+    if (!result.output) {
+        return failure(result);
     }
-    static compared_side first;
-    static compared_side second;
-    if (auto failed = read_side(request["a"], request, wiring, first)) {
-        return *failed;
-    }
-    if (auto failed = read_side(request["b"], request, wiring, second)) {
-        return *failed;
-    }
-    const programming_comparison comparison = compare_truth_tables(first.table, second.table);
     val answer = success();
-    answer.set("text", comparison_text(request["a"]["name"].as<std::string>(), request["b"]["name"].as<std::string>(),
-                                       comparison, first.fuses ? &*first.fuses : nullptr,
-                                       second.fuses ? &*second.fuses : nullptr));
-    answer.set("status", same_logic(comparison) ? 0 : 1);
+    answer.set("text", *result.output);
+    answer.set("status", result.status);
     return answer;
 }
 
 // {wiring}: the wiring as plakit wiring prints it, or the line it prints for a bad file.
 val wiring(const val& request) {
-    eprom_wiring read{};
-    if (auto failed = read_wiring(request, read)) {
-        return *failed;
+    const command_result result = run_wiring(wiring_of(request));
+    if (!result.output) {
+        return failure(result);
     }
     val answer = success();
-    answer.set("text", write_wiring_text(read));
+    answer.set("text", *result.output);
+    return answer;
+}
+
+// The largest file, in bytes, that each box reads: the page refuses a larger one unread.
+val limits() {
+    val answer = val::object();
+    answer.set("programming", static_cast<double>(programming_size_limit));
+    answer.set("dump", static_cast<double>(dump_size_limit));
+    answer.set("image", static_cast<double>(image_size_limit));
+    answer.set("wiring", static_cast<double>(wiring_size_limit));
     return answer;
 }
 
@@ -297,4 +196,5 @@ EMSCRIPTEN_BINDINGS(plakit) {
     emscripten::function("fit", &fit);
     emscripten::function("compare", &compare);
     emscripten::function("wiring", &wiring);
+    emscripten::function("limits", &limits);
 }

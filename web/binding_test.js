@@ -140,6 +140,29 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
   }
 });
 
+check('fit of a design: the JEDEC file and the lines plakit fit prints, and a design refused', (plakit) => {
+  // Three inputs and two outputs with names, x's don't-cares as fd gives them: placed on
+  // I0-I2 and F0-F1, and the placement said before how the programming was found.
+  const design = '# two outputs of three inputs\n.i 3\n.o 2\n.ilb a b c\n.ob x y\n.type fd\n.p 3\n' +
+    '11- 10\n0-1 01\n1-1 -1\n.e\n';
+  for (const pairs of ['complement-first', 'true-first']) {
+    const answer = plakit.fit({ image: put('small.pla', Buffer.from(design)), pairs, wiring: 'adapter' });
+    assert.ok(answer.ok, answer.message);
+    const run = native('fit', 'small.pla', '--pairs', pairs);
+    assert.equal(run.status, 0);
+    assert.equal(answer.jedec, run.out.toString(), pairs);
+    assert.equal(answer.line + '\n', run.err, pairs);
+    assert.equal(run.err.split('\n').length, 3, 'the placement line and the outcome line');
+  }
+  // A word both ON and OFF: refused at the row that makes it so, as plakit refuses it.
+  const contradiction = put('contradiction.pla', Buffer.from('.i 2\n.o 1\n.type fr\n11 1\n1- 0\n.e\n'));
+  const bad = plakit.fit({ image: contradiction, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!bad.ok);
+  const refused = native('fit', 'contradiction.pla');
+  assert.equal(refused.status, 1);
+  assert.equal(bad.message + '\n', refused.err);
+});
+
 check('programmings in every form plakit reads, and the forms written', (plakit) => {
   for (const seed of [4, 5]) {
     put('random.jed', randomJedec(seed));
@@ -231,6 +254,99 @@ check('compare: the text and the status of plakit compare', (plakit) => {
   assert.match(native('compare', 'builtin.eqn', 'polarity.eqn').out.toString(), /F3: inverted/);
   const bad = plakit.compare({ a: put('builtin.eqn', Buffer.from(equations)), b: put('bad.pla', Buffer.from('.i 16\n.o 9\n')), form: 'automatic', pairs: 'complement-first', wiring: 'adapter' });
   assert.equal(bad.message + '\n', native('compare', 'builtin.eqn', 'bad.pla').err);
+});
+
+check('verify: the image burned by mistake, named as plakit names it', (plakit) => {
+  put('random.jed', randomJedec(12));
+  const programming = () => put('random.jed', randomJedec(12));
+  put('inverted.txt', Buffer.from(invertedWiring()));
+  const cases = [
+    // Through the straight wiring, held against the adapter's.
+    ['straight.bin', native('image', '--wiring', 'straight', '-o', '-').out, null, 'complement-first', 'adapter', /--wiring straight/],
+    // Through the adapter's wiring, held against the straight one.
+    ['adapter.bin', native('image', '-o', '-').out, null, 'complement-first', 'straight', /--wiring adapter/],
+    // Read with the other pair order, either way round.
+    ['true.bin', native('image', 'random.jed', '--pairs', 'true-first', '-o', '-').out, 'random.jed', 'complement-first', 'adapter', /--pairs true-first/],
+    ['complement.bin', native('image', 'random.jed', '-o', '-').out, 'random.jed', 'true-first', 'straight', null],
+    // Through a named wiring, held against a wiring file.
+    ['named.bin', native('image', 'random.jed', '--wiring', 'straight', '-o', '-').out, 'random.jed', 'complement-first', 'inverted.txt', /--wiring straight/],
+  ];
+  for (const [name, dump, jedec, pairs, wiring, named] of cases) {
+    const request = { dumps: [put(name, dump)], programming: jedec ? programming() : null, pairs,
+      wiring: wiring.endsWith('.txt') ? put(wiring, fs.readFileSync(path.join(work, wiring))) : wiring };
+    const answer = plakit.verify(request);
+    assert.ok(answer.ok, answer.message);
+    const run = native('verify', name, ...(jedec ? ['--jedec', jedec] : []), '--pairs', pairs, '--wiring', wiring);
+    assert.equal(run.status, 1, name);
+    if (named) assert.match(run.out.toString(), named, name);
+    assert.equal(answer.text, run.out.toString(), name);
+    assert.equal(answer.status, run.status, name);
+    same(answer.expected, native('image', ...(jedec ? [jedec] : []), '--pairs', pairs, '--wiring', wiring, '-o', '-').out, name + ': expected');
+  }
+});
+
+check('verify: one read at a time, and the single read as the page gave it', (plakit) => {
+  const image = native('image', '-o', '-').out;
+  const one = plakit.verify({ dumps: [put('dump.bin', image)], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(one.text, native('verify', 'dump.bin').out.toString());
+  const single = plakit.verify({ dump: put('dump.bin', image), programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.equal(single.text, one.text);
+  const two = plakit.verify({ dumps: [put('dump.bin', image), put('again.bin', image)], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!two.ok);
+  assert.match(two.message, /^plakit: again\.bin: [^\n]+$/);
+  const none = plakit.verify({ dumps: [], programming: null, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!none.ok);
+  assert.match(none.message, /^plakit: [^\n]+$/);
+});
+
+check('limits: the largest file of each kind that plakit reads, and its refusal above', (plakit) => {
+  const limits = plakit.limits();
+  const request = { programming: null, pairs: 'complement-first', wiring: 'adapter' };
+  const image = native('image', '-o', '-').out;
+  // For each: the binding's answer and plakit's run for a file of `size` bytes.
+  const boxes = {
+    programming: (size) => [plakit.programming({ ...request, programming: put('big.jed', Buffer.alloc(size, 0x20)) }),
+      native('image', 'big.jed', '-o', 'never.bin')],
+    dump: (size) => [plakit.verify({ ...request, dumps: [put('big.bin', Buffer.alloc(size, 0xff))] }), native('verify', 'big.bin')],
+    image: (size) => [plakit.fit({ ...request, image: put('big.bin', Buffer.alloc(size, 0xff)) }), native('fit', 'big.bin', '-o', 'never.jed')],
+    wiring: (size) => [plakit.wiring({ wiring: put('big.txt', Buffer.alloc(size, 0x20)) }), native('wiring', '--wiring', 'big.txt')],
+  };
+  assert.deepEqual(Object.keys(limits).sort(), Object.keys(boxes).sort());
+  for (const [box, run] of Object.entries(boxes)) {
+    const [refused, plakitRefused] = run(limits[box] + 1);
+    assert.ok(!refused.ok, box);
+    assert.equal(refused.message + '\n', plakitRefused.err, box);
+    assert.match(plakitRefused.err, new RegExp(': larger than ' + (limits[box] >> 10) + ' KiB: refused\n$'), box);
+    const [read, plakitRead] = run(limits[box]);
+    assert.doesNotMatch(plakitRead.err, /larger than/, box);
+    if (!read.ok) assert.equal(read.message + '\n', plakitRead.err, box);
+  }
+  assert.ok(!fs.existsSync(path.join(work, 'never.bin')) && !fs.existsSync(path.join(work, 'never.jed')));
+  assert.equal(image.length, 65536);
+});
+
+check('compare with the form given, and the wirings by name and from a file', (plakit) => {
+  const equations = native('convert', '--to', 'equations').out.toString();
+  put('builtin.eqn', Buffer.from(equations));
+  put('polarity.eqn', Buffer.from(equations.replace(/^\/F3 =/m, 'F3 =')));
+  put('builtin.bin', native('image', '-o', '-').out);
+  for (const [a, b, form] of [['builtin.eqn', 'polarity.eqn', 'equations'], ['builtin.bin', 'builtin.eqn', 'equations']]) {
+    const answer = plakit.compare({ a: put(a, fs.readFileSync(path.join(work, a))), b: put(b, fs.readFileSync(path.join(work, b))), form, pairs: 'complement-first', wiring: 'adapter' });
+    const run = native('compare', a, b, '--from', form);
+    if (answer.ok) {
+      assert.equal(answer.text, run.out.toString(), a + ' ' + b);
+      assert.equal(answer.status, run.status, a + ' ' + b);
+    } else {
+      assert.equal(run.status, 2, a + ' ' + b);
+      assert.equal(answer.message + '\n', run.err, a + ' ' + b);
+    }
+  }
+  for (const name of ['adapter', 'straight']) {
+    assert.equal(plakit.wiring({ wiring: name }).text, native('wiring', '--wiring', name).out.toString(), name);
+  }
+  // A wiring file is a file, whatever its name.
+  const file = plakit.wiring({ wiring: put('adapter', Buffer.from(invertedWiring())) });
+  assert.equal(file.text, native('wiring', '--wiring', './adapter').out.toString());
 });
 
 require(modulePath)().then((plakit) => {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "forms/text_lines.h"
+
 namespace {
 
 // The lines of one kind: their letter and how many there are.
@@ -34,10 +36,6 @@ std::optional<std::uint8_t> line_number(std::string_view word, const line_kind& 
     return static_cast<std::uint8_t>(number);
 }
 
-bool is_blank(char character) {
-    return character == ' ' || character == '\t' || character == '\r';
-}
-
 // A word of a line and the column it starts at.
 struct word_at {
     std::string_view text;
@@ -65,10 +63,6 @@ std::array<word_at, 3> first_words(std::string_view line, std::size_t& count) {
     return words;
 }
 
-std::string quoted(std::string_view word) {
-    return "'" + std::string{word} + "'";
-}
-
 std::string pin_name(char letter, unsigned number, bool inverted) {
     return std::string{inverted ? "/" : ""} + letter + std::to_string(number);
 }
@@ -94,7 +88,7 @@ public:
         const auto address_line = line_number(name.text, address_lines);
         const auto data_line = line_number(name.text, data_lines);
         if (!address_line && !data_line) {
-            return fault(name.column, quoted(name.text) + " is not an EPROM line (A0-A15 or D0-D7)");
+            return fault(name.column, quoted_text(name.text) + " is not an EPROM line (A0-A15 or D0-D7)");
         }
         const bool is_address = address_line.has_value();
         const std::size_t line_slot = is_address ? *address_line : eprom_address_line_count + *data_line;
@@ -111,7 +105,7 @@ public:
         const bool inverted = words[1].text.starts_with('/');
         const auto pin = line_number(words[1].text.substr(inverted ? 1 : 0), pins);
         if (!pin) {
-            return fault(words[1].column, quoted(words[1].text) + " is not " + expected);
+            return fault(words[1].column, quoted_text(words[1].text) + " is not " + expected);
         }
         const std::size_t pin_slot = is_address ? *pin : eprom_address_line_count + *pin;
         if (pin_named_on_[pin_slot] != 0) {
@@ -119,7 +113,7 @@ public:
                                               std::to_string(pin_named_on_[pin_slot]) + ")");
         }
         if (count == 3) {
-            return fault(words[2].column, quoted(words[2].text) + " after the pin: one line and one pin a line");
+            return fault(words[2].column, quoted_text(words[2].text) + " after the pin: one line and one pin a line");
         }
         line_named_on_[line_slot] = number;
         pin_named_on_[pin_slot] = number;
@@ -159,20 +153,22 @@ private:
 } // namespace
 
 std::optional<wiring_text_error> read_wiring_text(std::string_view text, eprom_wiring& wiring) {
+    if (is_utf16_text(text)) {
+        return wiring_text_error{1, 1, std::string{utf16_text_message}};
+    }
     wiring_reader reader(wiring);
-    std::size_t number = 0;
+    text_lines lines{without_utf8_bom(text)};
+    std::string_view line;
+    std::size_t end_line = 1;
     std::size_t end_column = 1;
-    while (!text.empty()) {
-        ++number;
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        end_column = end == std::string_view::npos ? line.size() + 1 : 1;
-        if (auto error = reader.read_line(line, number)) {
+    while (lines.read(line)) {
+        end_line = lines.ended() ? lines.number() + 1 : lines.number();
+        end_column = lines.ended() ? 1 : line.size() + 1;
+        if (auto error = reader.read_line(line, lines.number())) {
             return error;
         }
     }
-    return reader.missing_line(end_column == 1 ? number + 1 : number, end_column);
+    return reader.missing_line(end_line, end_column);
 }
 
 std::string write_wiring_text(const eprom_wiring& wiring) {
