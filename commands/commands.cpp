@@ -9,6 +9,7 @@
 #include "diagnosis/diagnosis.h"
 #include "forms/berkeley.h"
 #include "forms/compare.h"
+#include "forms/design.h"
 #include "forms/equations.h"
 #include "forms/fuse_file.h"
 #include "forms/hdl.h"
@@ -105,31 +106,114 @@ eprom_mix_ups mix_ups_of(jedec_pair_order order, const eprom_wiring& wiring) {
     return mix_ups;
 }
 
-// One side of compare: its truth table, and its fuse map when it is a programming.
+// One side of compare: its truth table and where it matters (everywhere but a design's
+// don't-cares), and its fuse map when it is a programming.
 struct compared_side {
     std::array<std::uint8_t, pla_word_count> table{};
+    std::array<std::uint8_t, pla_word_count> care{};
     std::optional<pla_fuses> fuses;
+    bool design = false;
 };
 
-// An image when the form is told from the content and the file is an image's size, else a
-// programming.
+// A 65,536-byte file is an image when the form is told from the content and the content is
+// not a text form (a JEDEC file padded to the EPROM's size is still JEDEC). A Berkeley PLA
+// or equations are read as a design; one that is a programming of the array too, caring
+// everywhere, keeps its fuse map. Any other form is a programming.
 bool read_side(const command_file& file, const programming_options& options, const eprom_wiring& wiring,
                compared_side& side, std::vector<std::string>& messages) {
     std::string bytes;
     if (!file.read(programming_size_limit, bytes, messages)) {
         return false;
     }
-    if (options.form == programming_form::automatic && bytes.size() == eprom_image_size) {
+    side.care.fill(0xFF);
+    side.fuses.reset();
+    side.design = false;
+    if (options.form == programming_form::automatic && bytes.size() == eprom_image_size && !holds_text_form(bytes)) {
         eprom_image_to_truth_table(bytes_of(bytes).first<eprom_image_size>(), wiring, side.table);
-        side.fuses.reset();
+        return true;
+    }
+    const programming_form told = options.form == programming_form::automatic ? recognise_form(bytes) : options.form;
+    if (told == programming_form::pla || told == programming_form::equations) {
+        static design wanted;
+        if (const auto error = read_design(bytes, told, options.order, wanted)) {
+            messages.push_back(failure_line(file.name + form_error_place(*error), error->message));
+            return false;
+        }
+        std::copy(wanted.table.begin(), wanted.table.end(), side.table.begin());
+        std::copy(wanted.care.begin(), wanted.care.end(), side.care.begin());
+        side.design = !cares_everywhere(wanted);
+        if (pla_fuses fuses{}; !side.design && !read_programming(bytes, told, options.order, fuses)) {
+            side.fuses = fuses;
+        }
         return true;
     }
     pla_fuses fuses{};
-    if (!parse_programming(file, bytes, options, fuses, messages)) {
+    if (!parse_programming(file, bytes, {options.order, told}, fuses, messages)) {
         return false;
     }
     pla_truth_table(fuses, side.table);
     side.fuses = fuses;
+    return true;
+}
+
+// Who cares where the comparison looked: none for two programmings.
+std::string cared_by(const std::string& first_name, const compared_side& first, const std::string& second_name,
+                     const compared_side& second) {
+    if (first.design && second.design) {
+        return "both designs care";
+    }
+    if (first.design || second.design) {
+        return (first.design ? first_name : second_name) + " cares";
+    }
+    return {};
+}
+
+using table_span = std::span<const std::uint8_t, fit_table_size>;
+
+// What fit reads a file as: `from`, or told from the content (a design padded to 64 KiB
+// is still a design).
+fit_input told_input(std::string_view bytes, fit_input from) {
+    if (from != fit_input::automatic) {
+        return from;
+    }
+    if (bytes.size() == fit_table_size && !holds_text_form(bytes)) {
+        return fit_input::image;
+    }
+    const programming_form form = recognise_form(bytes);
+    return form == programming_form::pla         ? fit_input::pla
+           : form == programming_form::equations ? fit_input::equations
+                                                 : fit_input::image;
+}
+
+// Reads `bytes`, the whole of `file`, into `wanted`: an image through the wiring (cared for
+// everywhere), or a design; or adds the line that says why not.
+bool read_fitted(const command_file& file, std::string_view bytes, fit_input from, jedec_pair_order order,
+                 const eprom_wiring& wiring, design& wanted, std::vector<std::string>& messages) {
+    from = told_input(bytes, from);
+    if (from == fit_input::image) {
+        if (const auto problem = fit_size_problem(bytes.size())) {
+            messages.push_back(failure_line(file.name, *problem));
+            return false;
+        }
+        wanted.table.resize(fit_table_size);
+        wanted.care.assign(fit_table_size, 0xFF);
+        wanted.placement.clear();
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the file's bytes, as they are
+        const std::span<const std::uint8_t, eprom_image_size> image{reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                                    eprom_image_size};
+        eprom_image_to_truth_table(image, wiring,
+                                   std::span<std::uint8_t, fit_table_size>{wanted.table.data(), fit_table_size});
+        return true;
+    }
+    if (bytes.size() > programming_size_limit) {
+        messages.push_back(failure_line(file.name, size_refusal(programming_size_limit)));
+        return false;
+    }
+    const programming_form form = from == fit_input::pla ? programming_form::pla : programming_form::equations;
+    if (const auto error = read_design(bytes, form, order, wanted)) {
+        messages.push_back(failure_line(file.name + form_error_place(*error), error->message));
+        return false;
+    }
     return true;
 }
 
@@ -237,7 +321,8 @@ std::optional<std::string> fit_effort_problem(const std::string& text) {
     return "not a number from 0 to 1000";
 }
 
-command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring, double effort) {
+command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring, double effort,
+                       fit_input from) {
     command_result result;
     result.status = status_failed;
     eprom_wiring through{};
@@ -249,28 +334,32 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
     if (!image.read(image_size_limit, bytes, result.messages)) {
         return result;
     }
-    if (const auto problem = fit_size_problem(bytes.size())) {
-        return failed(status_failed, {failure_line(image.name, *problem)});
+    static design wanted;
+    if (!read_fitted(image, bytes, from, order, through, wanted, result.messages)) {
+        return result;
     }
-    static std::array<std::uint8_t, fit_table_size> table;
-    eprom_image_to_truth_table(bytes_of(bytes).first<eprom_image_size>(), through, table);
-    static const std::array<std::uint8_t, fit_table_size> every_level = [] {
-        std::array<std::uint8_t, fit_table_size> levels{};
-        levels.fill(0xFF);
-        return levels;
-    }();
+    if (!wanted.placement.empty()) {
+        result.messages.push_back(failure_line(image.name, wanted.placement));
+    }
+    const table_span table{wanted.table.data(), fit_table_size};
+    const table_span care{wanted.care.data(), fit_table_size};
     const auto steps =
         static_cast<std::uint64_t>(std::clamp(effort, 0.0, 1000.0) * static_cast<double>(fit_default_effort));
-    const fit_result found = fit_design(table, every_level, {pla_term_count, steps});
+    const fit_result found = fit_design(table, care, {pla_term_count, steps});
     if (!found.found) {
-        return failed(status_failed, {failure_line(image.name, fit_outcome_text(found))});
+        result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+        return result;
     }
     const pla_fuses fuses = fit_fuses(found);
-    // Written only when the array, programmed so, drives every input word as asked.
-    if (const auto problem = fit_check_problem(fuses, table)) {
-        return failed(status_failed, {failure_line(image.name, *problem)});
+    // Written only when the array, programmed so, drives every input word as asked (where the design cares).
+    if (const auto problem = fit_check_problem(fuses, table, care)) {
+        result.messages.push_back(failure_line(image.name, *problem));
+        return result;
     }
-    return {status_done, write_jedec(fuses, order, version_line), {failure_line(image.name, fit_outcome_text(found))}};
+    result.status = status_done;
+    result.output = write_jedec(fuses, order, version_line);
+    result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+    return result;
 }
 
 command_result run_verify(const std::vector<command_file>& dumps, const command_programming& programming,
@@ -330,10 +419,18 @@ command_result run_compare(const command_file& first, const command_file& second
         !read_side(second, options, through, other, result.messages)) {
         return result;
     }
-    const programming_comparison comparison = compare_truth_tables(one.table, other.table);
+    programming_comparison comparison;
+    if (one.design || other.design) {
+        static std::array<std::uint8_t, pla_word_count> care;
+        std::transform(one.care.begin(), one.care.end(), other.care.begin(), care.begin(),
+                       [](std::uint8_t left, std::uint8_t right) { return static_cast<std::uint8_t>(left & right); });
+        comparison = compare_where_cared(one.table, other.table, care);
+    } else {
+        comparison = compare_truth_tables(one.table, other.table);
+    }
     return {same_logic(comparison) ? status_done : status_failed,
             comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
-                            other.fuses ? &*other.fuses : nullptr),
+                            other.fuses ? &*other.fuses : nullptr, cared_by(first.name, one, second.name, other)),
             {}};
 }
 

@@ -104,11 +104,18 @@ command_result run_equations(const command_programming& programming, const progr
 command_result run_convert(const command_programming& programming, const programming_options& options,
                            target_form target, std::string_view name);
 
-// plakit fit: a programming of at most 48 terms driving the image or truth table, as a JEDEC
-// file, and the line that says how it was found (or why none was). `effort` is the search's
-// effort as a multiple of the default (0 to 1000; --effort).
+// What fit reads a file as (--from): an image or truth table (through the wiring), a
+// Berkeley PLA design or an equations design; automatic tells it from the content (a
+// design padded to 64 KiB is still a design).
+enum class fit_input : std::uint8_t { automatic, image, pla, equations };
+
+// plakit fit: a programming of at most 48 terms driving the image or truth table, or meeting
+// the design where it cares, as a JEDEC file; the line that says which file column went to
+// which pin (a design's, when they are not the pins themselves) and the line that says how it
+// was found (or why none was). `effort` is the search's effort as a multiple of the default
+// (0 to 1000; --effort).
 command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring,
-                       double effort = 1);
+                       double effort = 1, fit_input from = fit_input::automatic);
 
 // Why `text` is not an --effort of fit (a number from 0 to 1000), or none.
 std::optional<std::string> fit_effort_problem(const std::string& text);
@@ -122,7 +129,8 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
                           const programming_options& options, const command_wiring& wiring,
                           std::vector<std::uint8_t>* expected = nullptr);
 
-// plakit compare: whether two programmings (any form) or images are the same logic.
+// plakit compare: whether two programmings (any form), designs or images are the same logic
+// (where a design cares).
 command_result run_compare(const command_file& first, const command_file& second, const programming_options& options,
                            const command_wiring& wiring);
 

@@ -1,21 +1,11 @@
 #include "forms/berkeley.h"
 
 #include <array>
-#include <charconv>
 #include <vector>
 
-#include "forms/text_lines.h"
+#include "forms/berkeley_lines.h"
 
 namespace {
-
-std::optional<std::size_t> number_of(std::string_view word) {
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc{} || end != word.data() + word.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 constexpr std::size_t row_symbols = pla_input_count + pla_output_count;
 
@@ -31,21 +21,16 @@ public:
         fuses_.fill(0);
     }
 
-    // Reads one line, `number`; sets `ended` at `.e`.
-    std::optional<form_error> line(std::size_t number, std::string_view text, bool& ended) {
+    // The keyword on line `number`.
+    std::optional<form_error> keyword(std::size_t number, const std::vector<text_word>& words) {
         number_ = number;
-        const auto words = words_of(text);
-        if (words.empty() || words[0].text[0] == '#') {
-            return std::nullopt;
-        }
-        if (words[0].text[0] != '.') {
-            return row(text, words[0].column);
-        }
-        if (words[0].text == ".e" || words[0].text == ".end") {
-            ended = true;
-            return std::nullopt;
-        }
         return keyword(words);
+    }
+
+    // The row on line `number`, its first symbol at `column`.
+    std::optional<form_error> row(std::size_t number, std::string_view text, std::size_t column) {
+        number_ = number;
+        return row(text, column);
     }
 
     [[nodiscard]] bool has_sizes() const {
@@ -85,7 +70,7 @@ private:
         if (key.text == ".i" || key.text == ".o") {
             const bool inputs = key.text == ".i";
             const std::size_t wanted = inputs ? pla_input_count : pla_output_count;
-            if (number_of(value.text) != wanted) {
+            if (pla_count_of(value.text) != wanted) {
                 return fault(value.column,
                              given + ": the 82S100 has " + std::to_string(wanted) + (inputs ? " inputs" : " outputs"));
             }
@@ -93,7 +78,7 @@ private:
             return std::nullopt;
         }
         if (key.text == ".p") {
-            const auto count = number_of(value.text);
+            const auto count = pla_count_of(value.text);
             if (!count) {
                 return fault(value.column, given + ": not a count of terms");
             }
@@ -195,17 +180,9 @@ private:
 } // namespace
 
 std::optional<form_error> read_berkeley_pla(std::string_view text, pla_fuses& fuses) {
-    if (is_utf16_text(text)) {
-        return file_error(std::string{utf16_text_message});
-    }
     pla_reader reader{fuses};
-    text_lines lines{without_utf8_bom(text)};
-    std::string_view line;
-    bool ended = false;
-    while (!ended && lines.read(line)) {
-        if (auto error = reader.line(lines.number(), line, ended)) {
-            return error;
-        }
+    if (auto error = read_pla_lines(text, reader)) {
+        return error;
     }
     if (!reader.has_sizes()) {
         return file_error("no .i 16 and .o 8: not a Berkeley PLA file of the 82S100");

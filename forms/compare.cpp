@@ -4,8 +4,6 @@
 
 #include "pla/evaluator.h"
 
-namespace {
-
 std::string hex_word(std::uint16_t word) {
     static constexpr std::string_view digits = "0123456789ABCDEF";
     std::string text = "0x";
@@ -15,8 +13,6 @@ std::string hex_word(std::uint16_t word) {
     }
     return text;
 }
-
-} // namespace
 
 bool same_logic(const programming_comparison& comparison) noexcept {
     return std::all_of(comparison.outputs.begin(), comparison.outputs.end(),
@@ -51,6 +47,29 @@ programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_wo
     return comparison;
 }
 
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the two sides and the care table, as named
+programming_comparison compare_where_cared(std::span<const std::uint8_t, pla_word_count> first,
+                                           std::span<const std::uint8_t, pla_word_count> second,
+                                           std::span<const std::uint8_t, pla_word_count> care) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
+    programming_comparison comparison;
+    for (auto& output : comparison.outputs) {
+        output.cared_words = 0;
+    }
+    for (std::size_t word = 0; word < pla_word_count; ++word) {
+        const auto cared = static_cast<unsigned>(care[word]);
+        const auto differing = static_cast<unsigned>(first[word] ^ second[word]) & cared;
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            output_comparison& compared = comparison.outputs[output];
+            compared.cared_words += (cared >> output) & 1U;
+            if (((differing >> output) & 1U) != 0 && compared.differing_words++ < compare_first_words) {
+                compared.first_words.push_back(static_cast<std::uint16_t>(word));
+            }
+        }
+    }
+    return comparison;
+}
+
 namespace {
 
 // A line for each output, and the pattern of the inputs.
@@ -59,8 +78,17 @@ std::string output_lines(const programming_comparison& comparison) {
     for (std::size_t output = 0; output < pla_output_count; ++output) {
         const output_comparison& compared = comparison.outputs[output];
         text += "  F" + std::to_string(output) + ": ";
-        if (compared.differing_words == 0) {
+        if (compared.cared_words == 0) {
+            text += "free at every input word\n";
+        } else if (compared.differing_words == 0) {
             text += "the same\n";
+        } else if (compared.cared_words != pla_word_count) {
+            text += "differs at " + std::to_string(compared.differing_words) + " of the " +
+                    std::to_string(compared.cared_words) + " input words that matter, from";
+            for (const std::uint16_t word : compared.first_words) {
+                text += " " + hex_word(word);
+            }
+            text += "\n";
         } else if (compared.differing_words == pla_word_count) {
             text += "inverted, at every input word: polarity fuse " + std::to_string(pla_polarity_fuse(output)) + "\n";
         } else {
@@ -105,9 +133,10 @@ std::string fuse_lines(const pla_fuses& first, const pla_fuses& second) {
 
 std::string comparison_text(const std::string& first_name, const std::string& second_name,
                             const programming_comparison& comparison, const pla_fuses* first_fuses,
-                            const pla_fuses* second_fuses) {
+                            const pla_fuses* second_fuses, const std::string& cared_by) {
     const bool same = same_logic(comparison);
-    std::string text = first_name + " and " + second_name + ": " + (same ? "the same logic" : "different logic") + "\n";
+    std::string text = first_name + " and " + second_name + ": " + (same ? "the same logic" : "different logic") +
+                       (cared_by.empty() ? "" : " wherever " + cared_by) + "\n";
     if (!same) {
         text += output_lines(comparison);
     }

@@ -18,6 +18,8 @@ inline constexpr std::size_t pla_word_count = std::size_t{1} << pla_input_count;
 inline constexpr std::size_t compare_first_words = 4;
 
 struct output_comparison {
+    // Of the words where the output matters to both sides (every word for two programmings).
+    std::size_t cared_words = pla_word_count;
     std::size_t differing_words = 0;
     std::vector<std::uint16_t> first_words; // at most compare_first_words, ascending
 };
@@ -29,6 +31,9 @@ struct programming_comparison {
     bool inputs_inverted = false;
 };
 
+// An input word as messages give it: 0x and four hex digits (0x0A3F).
+std::string hex_word(std::uint16_t word);
+
 // Whether no output differs at any input word.
 bool same_logic(const programming_comparison& comparison) noexcept;
 
@@ -38,9 +43,18 @@ void pla_truth_table(const pla_fuses& fuses, std::span<std::uint8_t, pla_word_co
 programming_comparison compare_truth_tables(std::span<const std::uint8_t, pla_word_count> first,
                                             std::span<const std::uint8_t, pla_word_count> second);
 
+// As compare_truth_tables, but only where `care` marks that an output matters (bit k of
+// care[w]: Fk at the input word w), as a design's don't-cares leave it.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the two sides and the care table, as named
+programming_comparison compare_where_cared(std::span<const std::uint8_t, pla_word_count> first,
+                                           std::span<const std::uint8_t, pla_word_count> second,
+                                           std::span<const std::uint8_t, pla_word_count> care);
+// NOLINTEND(bugprone-easily-swappable-parameters)
+
 // The lines that tell the comparison of two sides (named so): the verdict, each output
 // and the patterns found; then, when both fuse maps are given, the fuses that differ, by
-// term.
+// term. `cared_by` says whose don't-cares the comparison left out ("x.pla cares", "both
+// designs care"); empty when it compared every word.
 std::string comparison_text(const std::string& first_name, const std::string& second_name,
                             const programming_comparison& comparison, const pla_fuses* first_fuses,
-                            const pla_fuses* second_fuses);
+                            const pla_fuses* second_fuses, const std::string& cared_by = {});

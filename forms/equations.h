@@ -1,9 +1,12 @@
 // The array as logic, for people and for programs that read it back.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "forms/forms.h"
 #include "pla/pla.h"
@@ -30,3 +33,16 @@ std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses
 // Reads what program_table_text prints back into `fuses`: the header line, a row per term
 // (`Pt`, 16 of H L -, 8 of A .), and the polarity row; unlisted terms keep every fuse intact.
 std::optional<form_error> read_program_table(std::string_view text, pla_fuses& fuses);
+
+// The sums of equations text, read as read_equations reads it but with any number of
+// products and their `# Pt` read past: for each output its products (the inputs each
+// needs high, and low; bit j is Ij) and whether the sum is inverted.
+struct equation_sums {
+    struct product {
+        std::uint16_t high;
+        std::uint16_t low;
+    };
+    std::array<std::vector<product>, pla_output_count> products;
+    std::array<bool, pla_output_count> inverted{};
+};
+std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums);

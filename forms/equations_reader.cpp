@@ -2,6 +2,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -111,8 +112,8 @@ std::optional<form_error> read_literals(cursor& place, std::size_t line, product
     return std::nullopt;
 }
 
-// Reads a product and its optional `# Pt` up to the end of the line.
-std::optional<form_error> read_product(cursor& place, std::size_t line, product_entry& entry) {
+// Reads a product and its optional `# Pt` (t below `terms`) up to the end of the line.
+std::optional<form_error> read_product(cursor& place, std::size_t line, std::size_t terms, product_entry& entry) {
     place.skip_blanks();
     entry.line = line;
     entry.column = place.column();
@@ -125,9 +126,10 @@ std::optional<form_error> read_product(cursor& place, std::size_t line, product_
             return text_error(line, place.column(), place.what_is_here() + " where a term (Pt) belongs after #");
         }
         const std::size_t column = place.column();
-        entry.term = place.number(pla_term_count);
+        entry.term = place.number(terms);
         if (!entry.term) {
-            return text_error(line, column, "not a term number (0 to 47)");
+            return text_error(line, column,
+                              terms == pla_term_count ? "not a term number (0 to 47)" : "not a term number");
         }
         place.skip_blanks();
     }
@@ -141,6 +143,9 @@ std::optional<form_error> read_product(cursor& place, std::size_t line, product_
 // The products of the text, output by output, and each output's polarity.
 class equations_parser {
 public:
+    // `terms`: how many terms a `# Pt` may name.
+    explicit equations_parser(std::size_t terms = pla_term_count) : terms_(terms) {}
+
     std::optional<form_error> line(std::size_t number, std::string_view text) {
         cursor place{text};
         place.skip_blanks();
@@ -159,7 +164,7 @@ public:
         }
         product_entry entry;
         entry.output = *output_;
-        if (auto error = read_product(place, number, entry)) {
+        if (auto error = read_product(place, number, terms_, entry)) {
             return error;
         }
         entries_.push_back(entry);
@@ -215,6 +220,7 @@ private:
         return std::nullopt;
     }
 
+    std::size_t terms_;
     std::vector<product_entry> entries_;
     std::array<bool, pla_output_count> seen_{};
     std::array<bool, pla_output_count> inverted_{};
@@ -283,8 +289,9 @@ void program_term(const term_plan& plan, std::size_t term, pla_fuses& fuses) {
 
 } // namespace
 
-std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses) {
-    equations_parser parser;
+namespace {
+
+std::optional<form_error> parse_equations(std::string_view text, equations_parser& parser) {
     if (is_utf16_text(text)) {
         return file_error(std::string{utf16_text_message});
     }
@@ -295,7 +302,29 @@ std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses
             return error;
         }
     }
-    if (auto error = parser.all_outputs()) {
+    return parser.all_outputs();
+}
+
+} // namespace
+
+std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums) {
+    equations_parser parser{std::numeric_limits<std::size_t>::max()};
+    if (auto error = parse_equations(text, parser)) {
+        return error;
+    }
+    for (const product_entry& entry : parser.entries()) {
+        sums.products[entry.output].push_back(
+            {static_cast<std::uint16_t>(entry.literals), static_cast<std::uint16_t>(entry.literals >> low_shift)});
+    }
+    for (std::size_t output = 0; output < pla_output_count; ++output) {
+        sums.inverted[output] = parser.inverted(output);
+    }
+    return std::nullopt;
+}
+
+std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses) {
+    equations_parser parser;
+    if (auto error = parse_equations(text, parser)) {
         return error;
     }
     term_plan plan;

@@ -57,11 +57,21 @@ val byte_array(const std::string& bytes) {
     return byte_array({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
-// The answer for a command that wrote nothing: its first line for stderr.
+// The lines for stderr, each but the last ended, as plakit prints them.
+std::string lines_of(const std::vector<std::string>& messages) {
+    std::string text;
+    for (const std::string& message : messages) {
+        text += (text.empty() ? "" : "\n") + message;
+    }
+    return text;
+}
+
+// The answer for a command that wrote nothing: its lines for stderr (a design's placement
+// line before fit's reason).
 val failure(const command_result& result) {
     val answer = val::object();
     answer.set("ok", false);
-    answer.set("message", result.messages.empty() ? std::string{"plakit: failed"} : result.messages.front());
+    answer.set("message", result.messages.empty() ? std::string{"plakit: failed"} : lines_of(result.messages));
     return answer;
 }
 
@@ -123,8 +133,9 @@ val verify(const val& request) {
     return answer;
 }
 
-// {image, pairs, wiring}: the image or truth table fitted: the JEDEC file plakit fit
-// writes, the line it prints on stderr, and the program table of the programming found.
+// {image, pairs, wiring}: the image or truth table, or the design, fitted: the JEDEC file
+// plakit fit writes, the lines it prints on stderr (a design's placement, then how the
+// programming was found), and the program table of the programming found.
 val fit(const val& request) {
     const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request));
     if (!result.output) {
@@ -137,7 +148,7 @@ val fit(const val& request) {
     }
     val answer = success();
     answer.set("jedec", *result.output);
-    answer.set("line", result.messages.front());
+    answer.set("line", lines_of(result.messages));
     answer.set("table", *table.output);
     return answer;
 }

@@ -140,6 +140,29 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
   }
 });
 
+check('fit of a design: the JEDEC file and the lines plakit fit prints, and a design refused', (plakit) => {
+  // Three inputs and two outputs with names, x's don't-cares as fd gives them: placed on
+  // I0-I2 and F0-F1, and the placement said before how the programming was found.
+  const design = '# two outputs of three inputs\n.i 3\n.o 2\n.ilb a b c\n.ob x y\n.type fd\n.p 3\n' +
+    '11- 10\n0-1 01\n1-1 -1\n.e\n';
+  for (const pairs of ['complement-first', 'true-first']) {
+    const answer = plakit.fit({ image: put('small.pla', Buffer.from(design)), pairs, wiring: 'adapter' });
+    assert.ok(answer.ok, answer.message);
+    const run = native('fit', 'small.pla', '--pairs', pairs);
+    assert.equal(run.status, 0);
+    assert.equal(answer.jedec, run.out.toString(), pairs);
+    assert.equal(answer.line + '\n', run.err, pairs);
+    assert.equal(run.err.split('\n').length, 3, 'the placement line and the outcome line');
+  }
+  // A word both ON and OFF: refused at the row that makes it so, as plakit refuses it.
+  const contradiction = put('contradiction.pla', Buffer.from('.i 2\n.o 1\n.type fr\n11 1\n1- 0\n.e\n'));
+  const bad = plakit.fit({ image: contradiction, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!bad.ok);
+  const refused = native('fit', 'contradiction.pla');
+  assert.equal(refused.status, 1);
+  assert.equal(bad.message + '\n', refused.err);
+});
+
 check('programmings in every form plakit reads, and the forms written', (plakit) => {
   for (const seed of [4, 5]) {
     put('random.jed', randomJedec(seed));
