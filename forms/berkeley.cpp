@@ -160,10 +160,14 @@ private:
         return std::nullopt;
     }
 
-    // The row count that .p gives, and where.
+    // The row count that .p gives, and where. (cppcheck does not see members read through
+    // the std::optional that holds them.)
     struct announcement {
+        // cppcheck-suppress unusedStructMember
         std::size_t rows;
+        // cppcheck-suppress unusedStructMember
         std::size_t line;
+        // cppcheck-suppress unusedStructMember
         std::size_t column;
     };
 

@@ -208,9 +208,13 @@ void improve(pair_graph& graph, independent_set& set) {
 // pairs reach the target, or whose effort ran out, closes its subtree with its count.
 std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
                               std::size_t target) {
+    // (cppcheck does not see members read through the vector's back().)
     struct node {
+        // cppcheck-suppress unusedStructMember
         independent_set set;
+        // cppcheck-suppress unusedStructMember
         unsigned next_phase;
+        // cppcheck-suppress unusedStructMember
         std::size_t least; // of the children done
     };
     std::vector<node> path;
