@@ -227,7 +227,8 @@ reserved_names_peers)
         sed "s/placeholder/$name/g" placeholder.v >"$name.v"
         sed "s/placeholder/$name/g" placeholder.vhd >"$name.vhd"
         refused_by=()
-        iverilog -o /dev/null "$name.v" >/dev/null 2>&1 || refused_by+=(iverilog)
+        # iverilog makes its output executable: never /dev/null, which root would change.
+        iverilog -o "$name.vvp" "$name.v" >/dev/null 2>&1 || refused_by+=(iverilog)
         yosys -q -p "read_verilog -sv $name.v" >/dev/null 2>&1 || refused_by+=(yosys)
         rm -f ./*.cf
         ghdl -a --std=08 "$name.vhd" >/dev/null 2>&1 || refused_by+=(ghdl)

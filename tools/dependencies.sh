@@ -54,6 +54,8 @@ command -v dpkg-query >/dev/null || fail "no dpkg-query: this script knows Debia
 
 missing=()
 for package in "${wanted[@]}"; do
+    # Some builds of nodejs carry npm themselves and conflict with Debian's npm package.
+    [ "$package" = npm ] && command -v npm >/dev/null && continue
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -gt 0 ] || exit 0
