@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <iterator>
 #include <span>
 #include <utility>
 
@@ -52,9 +53,8 @@ std::string text_of(std::span<const std::uint8_t> bytes) {
 
 // The lines for what the reader could not vouch for in `file`: `plakit: FILE: warning: ...`.
 void add_warnings(const command_file& file, const form_warnings& warnings, std::vector<std::string>& messages) {
-    for (const std::string& warning : warnings) {
-        messages.push_back(failure_line(file.name, "warning: " + warning));
-    }
+    std::transform(warnings.begin(), warnings.end(), std::back_inserter(messages),
+                   [&file](const std::string& warning) { return failure_line(file.name, "warning: " + warning); });
 }
 
 // The fuse map in `bytes`, the whole of `file`, in `options`' form and pair order, and the
