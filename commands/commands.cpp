@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <iterator>
 #include <span>
 #include <utility>
 
@@ -50,12 +51,20 @@ std::string text_of(std::span<const std::uint8_t> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
-// The fuse map in `bytes`, the whole of `file`, in `options`' form and pair order; or the
-// line that says where it is wrong.
+// The lines for what the reader could not vouch for in `file`: `plakit: FILE: warning: ...`.
+void add_warnings(const command_file& file, const form_warnings& warnings, std::vector<std::string>& messages) {
+    std::transform(warnings.begin(), warnings.end(), std::back_inserter(messages),
+                   [&file](const std::string& warning) { return failure_line(file.name, "warning: " + warning); });
+}
+
+// The fuse map in `bytes`, the whole of `file`, in `options`' form and pair order, and the
+// lines of the reader's warnings; or the line that says where it is wrong.
 bool parse_programming(const command_file& file, std::string_view bytes, const programming_options& options,
                        pla_fuses& fuses, std::vector<std::string>& messages) {
-    const auto error = read_programming(bytes, options.form, options.order, fuses);
+    form_warnings warnings;
+    const auto error = read_programming(bytes, options.form, options.order, fuses, &warnings);
     if (!error) {
+        add_warnings(file, warnings, messages);
         return true;
     }
     messages.push_back(failure_line(file.name + form_error_place(*error), error->message));
@@ -135,10 +144,12 @@ bool read_side(const command_file& file, const programming_options& options, con
     const programming_form told = options.form == programming_form::automatic ? recognise_form(bytes) : options.form;
     if (told == programming_form::pla || told == programming_form::equations) {
         static design wanted;
-        if (const auto error = read_design(bytes, told, options.order, wanted)) {
+        form_warnings warnings;
+        if (const auto error = read_design(bytes, told, options.order, wanted, &warnings)) {
             messages.push_back(failure_line(file.name + form_error_place(*error), error->message));
             return false;
         }
+        add_warnings(file, warnings, messages);
         std::copy(wanted.table.begin(), wanted.table.end(), side.table.begin());
         std::copy(wanted.care.begin(), wanted.care.end(), side.care.begin());
         side.design = !cares_everywhere(wanted);
@@ -210,10 +221,12 @@ bool read_fitted(const command_file& file, std::string_view bytes, fit_input fro
         return false;
     }
     const programming_form form = from == fit_input::pla ? programming_form::pla : programming_form::equations;
-    if (const auto error = read_design(bytes, form, order, wanted)) {
+    form_warnings warnings;
+    if (const auto error = read_design(bytes, form, order, wanted, &warnings)) {
         messages.push_back(failure_line(file.name + form_error_place(*error), error->message));
         return false;
     }
+    add_warnings(file, warnings, messages);
     return true;
 }
 
@@ -278,7 +291,8 @@ command_result run_image(const command_programming& programming, const programmi
     }
     static std::array<std::uint8_t, eprom_image_size> image;
     build_eprom_image(image, fuses, through);
-    return written(text_of(image));
+    result.output = text_of(image);
+    return result;
 }
 
 command_result run_equations(const command_programming& programming, const programming_options& options, bool table) {
@@ -293,23 +307,26 @@ command_result run_convert(const command_programming& programming, const program
         result.status = status_failed;
         return result;
     }
-    switch (target) {
-    case target_form::fuses:
-        return written(write_fuse_file(fuses, options.order));
-    case target_form::pla:
-        return written(write_berkeley_pla(fuses));
-    case target_form::equations:
-        return written(equations_text(fuses));
-    case target_form::table:
-        return written(program_table_text(fuses));
-    case target_form::verilog:
-        return written(write_verilog(fuses, name));
-    case target_form::vhdl:
-        return written(write_vhdl(fuses, name));
-    case target_form::jedec:
-        break;
-    }
-    return written(write_jedec(fuses, options.order, version_line));
+    result.output = [&] {
+        switch (target) {
+        case target_form::fuses:
+            return write_fuse_file(fuses, options.order);
+        case target_form::pla:
+            return write_berkeley_pla(fuses);
+        case target_form::equations:
+            return equations_text(fuses);
+        case target_form::table:
+            return program_table_text(fuses);
+        case target_form::verilog:
+            return write_verilog(fuses, name);
+        case target_form::vhdl:
+            return write_vhdl(fuses, name);
+        case target_form::jedec:
+            break;
+        }
+        return write_jedec(fuses, options.order, version_line);
+    }();
+    return result;
 }
 
 std::optional<std::string> fit_effort_problem(const std::string& text) {
@@ -393,7 +410,8 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (reads.size() == 1) {
         const eprom_verification verification =
             verify_eprom_dump(image, bytes_of(reads.front()), mix_ups_of(options.order, through));
-        return {eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification), {}};
+        return {eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification),
+                std::move(result.messages)};
     }
     std::vector<std::span<const std::uint8_t>> spans;
     std::vector<std::string> names;
@@ -402,7 +420,7 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
         names.push_back(dumps[read].name);
     }
     const eprom_reads_verification verification = verify_eprom_reads(image, spans, mix_ups_of(options.order, through));
-    return {eprom_exit_status(verification), render_eprom_reads(names, verification), {}};
+    return {eprom_exit_status(verification), render_eprom_reads(names, verification), std::move(result.messages)};
 }
 
 command_result run_compare(const command_file& first, const command_file& second, const programming_options& options,
@@ -431,7 +449,7 @@ command_result run_compare(const command_file& first, const command_file& second
     return {same_logic(comparison) ? status_done : status_failed,
             comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
                             other.fuses ? &*other.fuses : nullptr, cared_by(first.name, one, second.name, other)),
-            {}};
+            std::move(result.messages)};
 }
 
 command_result run_wiring(const command_wiring& wiring) {

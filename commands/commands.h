@@ -68,7 +68,9 @@ command_wiring wiring_named(std::string_view name, command_file file);
 
 // What a command does: its exit status, the bytes it writes (to -o, or to standard output
 // for equations, verify and compare), written before the lines for stderr, which follow
-// in order. Nothing is written when `output` is empty.
+// in order: a failure's, the lines of a command that tells more than its output (fit), and
+// a reader's warnings about a file it read (`plakit: FILE: warning: ...`, whatever the
+// status). Nothing is written when `output` is empty.
 struct command_result {
     int status = status_done;
     std::optional<std::string> output;

@@ -11,9 +11,9 @@ bool cares_everywhere(const design& read) noexcept {
     return std::all_of(read.care.begin(), read.care.end(), [](std::uint8_t care) { return care == 0xFF; });
 }
 
-std::optional<form_error> read_equations_design(std::string_view text, design& read) {
+std::optional<form_error> read_equations_design(std::string_view text, design& read, form_warnings* warnings) {
     equation_sums sums;
-    if (auto error = read_equation_sums(text, sums)) {
+    if (auto error = read_equation_sums(text, sums, warnings)) {
         return error;
     }
     read.table.assign(pla_word_count, 0);
@@ -36,16 +36,16 @@ std::optional<form_error> read_equations_design(std::string_view text, design& r
 }
 
 std::optional<form_error> read_design(std::string_view bytes, programming_form form, jedec_pair_order order,
-                                      design& read) {
+                                      design& read, form_warnings* warnings) {
     const programming_form told = form == programming_form::automatic ? recognise_form(bytes) : form;
     if (told == programming_form::pla) {
         return read_berkeley_design(bytes, read);
     }
     if (told == programming_form::equations) {
-        return read_equations_design(bytes, read);
+        return read_equations_design(bytes, read, warnings);
     }
     pla_fuses fuses{};
-    if (auto error = read_programming(bytes, told, order, fuses)) {
+    if (auto error = read_programming(bytes, told, order, fuses, warnings)) {
         return error;
     }
     read.table.assign(pla_word_count, 0);

@@ -41,15 +41,16 @@ bool cares_everywhere(const design& read) noexcept;
 // matter; outputs it has no column for are free.
 std::optional<form_error> read_berkeley_design(std::string_view text, design& read);
 
-// plakit's equations (as read_equations reads them) with any number of products: `# Pt`
-// numbers are read past. Every output is cared for at every input word.
-std::optional<form_error> read_equations_design(std::string_view text, design& read);
+// plakit's equations (as read_equations reads them, its end line and `warnings` too) with
+// any number of products: `# Pt` numbers are read past. Every output is cared for at
+// every input word.
+std::optional<form_error> read_equations_design(std::string_view text, design& read, form_warnings* warnings = nullptr);
 
 // `bytes` in `form` (told from the content when automatic: a Berkeley PLA or equations;
 // any other form is a programming of the array, read as read_programming reads it, and
-// cared for everywhere). `order` as read_programming takes it.
+// cared for everywhere). `order` and `warnings` as read_programming takes them.
 std::optional<form_error> read_design(std::string_view bytes, programming_form form, jedec_pair_order order,
-                                      design& read);
+                                      design& read, form_warnings* warnings = nullptr);
 
 // Whether `bytes` is, by its content alone, a programming or design in a text form: ASCII
 // text (a trailing run of NULs or Ctrl-Zs aside, as programmers pad a file to a size)

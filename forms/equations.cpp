@@ -76,6 +76,8 @@ std::string equations_text(const pla_fuses& fuses) {
             text += "0\n";
         }
     }
+    text += equations_end_line;
+    text += '\n';
     return text;
 }
 

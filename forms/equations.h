@@ -11,11 +11,15 @@
 #include "forms/forms.h"
 #include "pla/pla.h"
 
+// The line that ends the equations: a comment, as a reader of the form takes it.
+inline constexpr std::string_view equations_end_line = "# end";
+
 // One output after another, F0 first: `Fk = ` (or `/Fk = ` when its polarity fuse is
 // blown), then the products of the terms that can be true and feed Fk in ascending term
 // number, one a line, each after `= ` or a continuation's `| ` and followed by `  # Pt`.
 // A product is its literals in ascending input number joined by ` & `: `Ij` needs Ij
 // high, `/Ij` needs it low; a product of no literal is `1`, a sum of no product `0`.
+// Then the end line, `# end`, so that a file cut short inside its last equation is told.
 std::string equations_text(const pla_fuses& fuses);
 
 // The program table: a row per term that can be true and feeds an output, with its number, H, L or - per
@@ -28,7 +32,10 @@ std::string program_table_text(const pla_fuses& fuses);
 // `# Pt` takes the lowest term no other product names (equal products share one). A term
 // under several outputs has the same product under each. The terms no product names keep
 // every fuse intact, so the logic and the terms come back, not the fuses of dead terms.
-std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses);
+// A line whose first mark is `#` is a comment; the comment `# end` ends the equations, and
+// only blank lines and comments may follow it. A text without it is read, and adds to
+// `warnings`, when given, that a cut in its last equation could not be told.
+std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses, form_warnings* warnings = nullptr);
 
 // Reads what program_table_text prints back into `fuses`: the header line, a row per term
 // (`Pt`, 16 of H L -, 8 of A .), and the polarity row; unlisted terms keep every fuse intact.
@@ -45,4 +52,5 @@ struct equation_sums {
     std::array<std::vector<product>, pla_output_count> products;
     std::array<bool, pla_output_count> inverted{};
 };
-std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums);
+std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums,
+                                             form_warnings* warnings = nullptr);

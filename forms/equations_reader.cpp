@@ -12,6 +12,23 @@
 
 namespace {
 
+// Whether `line` is the end line, equations_end_line: `#` and `end`, blanks around them or
+// not.
+bool is_end_line(std::string_view line) {
+    const auto trimmed = [](std::string_view text) {
+        while (!text.empty() && is_blank(text.front())) {
+            text.remove_prefix(1);
+        }
+        while (!text.empty() && is_blank(text.back())) {
+            text.remove_suffix(1);
+        }
+        return text;
+    };
+    constexpr std::string_view end_word = "end";
+    line = trimmed(line);
+    return line.starts_with('#') && trimmed(line.substr(1)) == end_word;
+}
+
 // The inputs a product needs high (bits 0-15) and those it needs low (bits 16-31); bit j
 // of each half is Ij.
 using product_literals = std::uint32_t;
@@ -152,6 +169,17 @@ public:
         if (place.done()) {
             return std::nullopt;
         }
+        if (place.peek() == '#') {
+            if (!end_line_ && is_end_line(text)) {
+                end_line_ = number;
+            }
+            return std::nullopt;
+        }
+        if (end_line_) {
+            return text_error(number, place.column(),
+                              place.what_is_here() + " after the end line (line " + std::to_string(*end_line_) +
+                                  "), where only blank lines and comments belong");
+        }
         if (place.take('|')) {
             if (!output_ || sum_closed_) {
                 return text_error(number, place.column() - 1,
@@ -178,6 +206,11 @@ public:
             }
         }
         return std::nullopt;
+    }
+
+    // Whether the text has its end line.
+    [[nodiscard]] bool ended() const {
+        return end_line_.has_value();
     }
 
     [[nodiscard]] const std::vector<product_entry>& entries() const {
@@ -224,8 +257,9 @@ private:
     std::vector<product_entry> entries_;
     std::array<bool, pla_output_count> seen_{};
     std::array<bool, pla_output_count> inverted_{};
-    std::optional<std::size_t> output_; // the one whose products are being read
-    bool sum_closed_ = false;           // after `= 0`, no product may follow
+    std::optional<std::size_t> output_;   // the one whose products are being read
+    bool sum_closed_ = false;             // after `= 0`, no product may follow
+    std::optional<std::size_t> end_line_; // the line of `# end`, once read
 };
 
 // Each term's product and the outputs it feeds.
@@ -305,9 +339,17 @@ std::optional<form_error> parse_equations(std::string_view text, equations_parse
     return parser.all_outputs();
 }
 
+// Adds to `warnings` that the text read had no end line, if so.
+void warn_without_end(const equations_parser& parser, form_warnings* warnings) {
+    if (!parser.ended() && warnings != nullptr) {
+        warnings->emplace_back(R"(no "# end" line: a file cut short inside its last equation reads without error; )"
+                               "add the line after the last equation");
+    }
+}
+
 } // namespace
 
-std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums) {
+std::optional<form_error> read_equation_sums(std::string_view text, equation_sums& sums, form_warnings* warnings) {
     equations_parser parser{std::numeric_limits<std::size_t>::max()};
     if (auto error = parse_equations(text, parser)) {
         return error;
@@ -319,10 +361,11 @@ std::optional<form_error> read_equation_sums(std::string_view text, equation_sum
     for (std::size_t output = 0; output < pla_output_count; ++output) {
         sums.inverted[output] = parser.inverted(output);
     }
+    warn_without_end(parser, warnings);
     return std::nullopt;
 }
 
-std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses) {
+std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses, form_warnings* warnings) {
     equations_parser parser;
     if (auto error = parse_equations(text, parser)) {
         return error;
@@ -343,5 +386,6 @@ std::optional<form_error> read_equations(std::string_view text, pla_fuses& fuses
     for (std::size_t output = 0; output < pla_output_count; ++output) {
         fuses[pla_polarity_fuse(output)] = parser.inverted(output) ? 1 : 0;
     }
+    warn_without_end(parser, warnings);
     return std::nullopt;
 }

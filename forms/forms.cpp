@@ -99,14 +99,14 @@ std::string_view programming_form_name(programming_form form) noexcept {
 }
 
 std::optional<form_error> read_programming(std::string_view bytes, programming_form form, jedec_pair_order order,
-                                           pla_fuses& fuses) {
+                                           pla_fuses& fuses, form_warnings* warnings) {
     switch (form == programming_form::automatic ? recognise_form(bytes) : form) {
     case programming_form::fuses:
         return read_fuse_file(bytes, order, fuses);
     case programming_form::pla:
         return read_berkeley_pla(bytes, fuses);
     case programming_form::equations:
-        return read_equations(bytes, fuses);
+        return read_equations(bytes, fuses, warnings);
     case programming_form::table:
         return read_program_table(bytes, fuses);
     case programming_form::automatic:

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "jedec/jedec.h"
 #include "pla/pla.h"
@@ -50,10 +51,15 @@ programming_form recognise_form(std::string_view bytes) noexcept;
 std::optional<programming_form> programming_form_named(std::string_view name) noexcept;
 std::string_view programming_form_name(programming_form form) noexcept;
 
+// What a reader says of a file it has read but cannot vouch for: one reason a line, as a
+// message gives it after the file's name and `warning: `.
+using form_warnings = std::vector<std::string>;
+
 // Reads `bytes`, a whole file in `form` (recognised first when automatic), into `fuses`.
 // `order` is the pair order of the forms that number fuses (JEDEC and the fuse file);
 // the others name inputs and need none. Returns the first fault found, and then leaves
-// `fuses` unspecified. Bounded by the size of `bytes`, which the caller limits
-// (jedec_max_file_size).
+// `fuses` unspecified. A file read adds to `warnings`, when given, what the reader could
+// not vouch for (equations without their end line). Bounded by the size of `bytes`,
+// which the caller limits (jedec_max_file_size).
 std::optional<form_error> read_programming(std::string_view bytes, programming_form form, jedec_pair_order order,
-                                           pla_fuses& fuses);
+                                           pla_fuses& fuses, form_warnings* warnings = nullptr);

@@ -4,9 +4,24 @@
 
 #include "plakit/command.h"
 
+namespace {
+
+void print_lines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        // Nothing is left to tell if standard error fails too.
+        (void)std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
+} // namespace
+
 command_file input_file(const std::string& file) {
-    return {input_name(file),
-            [file](std::size_t limit, std::string& bytes, std::vector<std::string>& /*messages: reported*/) {
+    return {input_name(file), [file](std::size_t limit, std::string& bytes, std::vector<std::string>& messages) {
+                // The lines so far (a warning about a file read before) go first, so that this
+                // file's failure, which read_input reports at once, follows them as it does
+                // in the command's lines.
+                print_lines(messages);
+                messages.clear();
                 return read_input(file, limit, bytes);
             }};
 }
@@ -23,9 +38,6 @@ int finish(const command_result& result, const std::string& file, int write_fail
     if (result.output && !write_output(file, *result.output)) {
         return write_failure;
     }
-    for (const std::string& line : result.messages) {
-        // Nothing is left to tell if standard error fails too.
-        (void)std::fprintf(stderr, "%s\n", line.c_str());
-    }
+    print_lines(result.messages);
     return result.status;
 }

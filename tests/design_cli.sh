@@ -201,7 +201,7 @@ equations)
             done
             [ $((word % 2)) -eq 0 ] && echo "${line% &}  # P$word" || echo "${line% &}"
         done
-        printf '/F1 = I15\nF2 = 1\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n'
+        printf '/F1 = I15\nF2 = 1\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n# end\n'
     } >sixty.equations
     run fit sixty.equations -o sixty.jed
     [ "$status" -eq 0 ] || fail "status $status: $(cat "$work/err")"

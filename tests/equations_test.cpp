@@ -22,12 +22,18 @@ struct sum_of_products {
 };
 
 // Reads equations text on its own terms: `[/]Fk = p  # Pt`, then `  | p  # Pt` lines,
-// a product being `1` or literals `Ij` and `/Ij` joined by ` & `, a sum `0`.
+// a product being `1` or literals `Ij` and `/Ij` joined by ` & `, a sum `0`; `# end` last.
 std::vector<sum_of_products> parse_equations(const std::string& text) {
     std::vector<sum_of_products> outputs;
     std::istringstream lines(text);
     std::string line;
-    while (std::getline(lines, line)) {
+    bool ended = false;
+    while (!ended && std::getline(lines, line)) {
+        ended = line == "# end";
+        if (ended) {
+            EXPECT_FALSE(std::getline(lines, line)) << "after the end line: " << line;
+            continue;
+        }
         std::string body;
         if (const auto equals = line.find(" = "); equals != std::string::npos) {
             const bool inverted = line[0] == '/';
@@ -59,6 +65,7 @@ std::vector<sum_of_products> parse_equations(const std::string& text) {
         }
         outputs.back().products.push_back(term);
     }
+    EXPECT_TRUE(ended) << "no end line";
     return outputs;
 }
 
@@ -107,7 +114,8 @@ TEST(Equations, SmallMapText) {
               "   | /I15  # P3\n"
               "/F1 = 1  # P1\n"
               "F2 = I0 & /I3  # P0\n"
-              "F3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n");
+              "F3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n"
+              "# end\n");
     EXPECT_EQ(program_table_text(small_map()),
               "term  I0...........I15  F0....F7\n"
               "P0    H--L------------  A.A.....\n"

@@ -3,12 +3,15 @@
 // fuse), the form told from the content, and the comparison's patterns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "forms/berkeley.h"
 #include "forms/compare.h"
+#include "forms/design.h"
 #include "forms/equations.h"
 #include "forms/forms.h"
 #include "forms/fuse_file.h"
@@ -150,7 +153,56 @@ TEST(EquationsReader, GivesProductsWithoutATermTheFreeTerms) {
     ASSERT_FALSE(read_equations(text, fuses));
     EXPECT_EQ(equations_text(fuses),
               "F0 = I1  # P0\n   | I3 & /I4  # P1\n/F1 = I3 & /I4  # P1\n    | 1  # P2\n"
-              "F2 = 0\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n");
+              "F2 = 0\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n# end\n");
+}
+
+// The end line ends the equations, and its absence is the one warning: a file cut short
+// inside its last equation reads as a shorter equation.
+TEST(EquationsReader, EndLineEndsTheTextAndItsAbsenceIsWarned) {
+    const std::string whole = equations_text(pla_fuse_map);
+    ASSERT_TRUE(whole.ends_with("\n# end\n"));
+    const std::string cut = whole.substr(0, whole.size() - 6);
+    const auto warnings_of = [](const std::string& text) {
+        form_warnings warnings;
+        pla_fuses fuses{};
+        const auto error =
+            read_programming(text, programming_form::automatic, jedec_pair_order::complement_first, fuses, &warnings);
+        EXPECT_FALSE(error) << text;
+        design read;
+        form_warnings design_warnings;
+        EXPECT_FALSE(
+            read_design(text, programming_form::automatic, jedec_pair_order::complement_first, read, &design_warnings));
+        EXPECT_EQ(design_warnings, warnings) << text;
+        return warnings;
+    };
+    EXPECT_EQ(warnings_of(whole), form_warnings{});
+    const form_warnings warned = warnings_of(cut);
+    ASSERT_EQ(warned.size(), 1U);
+    EXPECT_TRUE(warned.front().starts_with("no \"# end\" line: ")) << warned.front();
+    // Blanks around its two words; comments and blank lines before and after it.
+    EXPECT_EQ(warnings_of("# by hand\n" + cut + "  #\tend \n\n   # done\n# end\n"), form_warnings{});
+    EXPECT_EQ(warnings_of(cut + "#end\n"), form_warnings{});
+    // A comment that only starts with it is a comment.
+    EXPECT_EQ(warnings_of(cut + "# end of F7\n"), warned);
+
+    // A fault is the one thing said: no warning beside it.
+    form_warnings warnings;
+    pla_fuses fuses{};
+    ASSERT_TRUE(read_programming("F0 = 0\n", programming_form::equations, jedec_pair_order::complement_first, fuses,
+                                 &warnings));
+    EXPECT_TRUE(warnings.empty());
+    // After the end line, an equation or a product is refused where it stands.
+    const auto end = static_cast<std::size_t>(std::count(whole.begin(), whole.end(), '\n'));
+    const std::string where = " after the end line (line " + std::to_string(end) + ")";
+    for (const auto& [after, place, what] : {std::tuple{"F0 = I1\n", ":" + std::to_string(end + 1) + ":1", "'F'"},
+                                             {"\n  | I1  # P40\n", ":" + std::to_string(end + 2) + ":3", "'|'"}}) {
+        const auto error = read_programming(whole + after, programming_form::automatic,
+                                            jedec_pair_order::complement_first, fuses, &warnings);
+        ASSERT_TRUE(error) << after;
+        EXPECT_EQ(form_error_place(*error), place);
+        EXPECT_EQ(error->message, what + where + ", where only blank lines and comments belong");
+    }
+    EXPECT_TRUE(warnings.empty());
 }
 
 TEST(FormsRecognised, FromTheContent) {

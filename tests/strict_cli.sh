@@ -111,6 +111,66 @@ cut_short)
     [ "$(folder)" = "counts.pla cut.pla ended.pla fewer.pla more.pla phases.pla x.bin x.equations x.jed x.jedec x.pla x.table x.wiring " ] ||
         fail "stray files: $(folder)"
     ;;
+equations_end)
+    # The equations end with "# end": cut at any line break inside the last equation (after
+    # any of its products, or just before the end line), they are read with one warning,
+    # whatever the command, the status as before; whole, they round-trip without it.
+    warning='warning: no "# end" line: a file cut short inside its last equation reads without error; add the line after the last equation'
+    [ "$(tail -n 1 x.equations)" = "# end" ] || fail "the last line: $(tail -n 1 x.equations)"
+    "$plakit" image -o built-in.bin
+    run equations x.equations
+    expect_done
+    cmp -s "$work/out" x.equations || fail "the equations did not come back the same"
+    run image x.equations -o whole.bin
+    expect_done
+    cmp -s whole.bin built-in.bin || fail "the whole equations give another image"
+    lines=$(grep -c '' x.equations)
+    f7=$(grep -n '^/\?F7 = ' x.equations | cut -d: -f1)
+    for ((k = 1; k <= lines - f7; ++k)); do
+        head -n -$k x.equations >cut.equations
+        run image cut.equations -o cut.bin
+        expect_error 0 "plakit: cut.equations: $warning"
+        # Only the cut just before the end line keeps the logic: the others lost products.
+        if [ $k -eq 1 ]; then cmp -s cut.bin built-in.bin; else ! cmp -s cut.bin built-in.bin; fi ||
+            fail "cut $k lines short: the image"
+    done
+    head -n -1 x.equations >cut.equations
+    run equations cut.equations
+    expect_error 0 "plakit: cut.equations: $warning"
+    cmp -s "$work/out" x.equations || fail "equations of the file cut: not the whole equations"
+    run convert cut.equations --to jedec -o cut.jed
+    expect_error 0 "plakit: cut.equations: $warning"
+    "$plakit" convert x.equations --to jedec | cmp -s - cut.jed || fail "convert: another JEDEC file"
+    run verify built-in.bin --jedec cut.equations
+    expect_error 0 "plakit: cut.equations: $warning"
+    run compare x.jed cut.equations
+    expect_error 0 "plakit: cut.equations: $warning"
+    # A failure after the file was read comes after its warning.
+    run compare cut.equations missing.jed
+    [ "$status" -eq 2 ] && [ "$(head -n 1 "$work/err")" = "plakit: cut.equations: $warning" ] &&
+        [ "$(wc -l <"$work/err")" -eq 2 ] && sed -n 2p "$work/err" | grep -q '^plakit: missing\.jed: ' ||
+        fail "status $status, stderr: $(cat "$work/err")"
+    # A design written by hand, without the line: fitted, with the warning first.
+    printf 'F0 = I0 & I1\n   | /I2\n/F1 = I3\nF2 = 0\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = I4 & /I5\n' >hand.equations
+    run fit hand.equations -o hand.jed
+    [ "$status" -eq 0 ] && [ "$(wc -l <"$work/err")" -eq 2 ] &&
+        [ "$(head -n 1 "$work/err")" = "plakit: hand.equations: $warning" ] &&
+        grep -qx 'plakit: hand.equations: 4 terms, the fewest possible; .*' "$work/err" ||
+        fail "status $status, stderr: $(cat "$work/err")"
+    # Blank lines and comments may follow the end line; anything else is refused where it
+    # stands, and nothing is written.
+    { cat x.equations; printf '\n# checked by hand\n'; } >comment.equations
+    run convert comment.equations --to jedec -o comment.jed
+    expect_done
+    "$plakit" convert x.equations --to jedec | cmp -s - comment.jed || fail "comments after the end line: another JEDEC file"
+    { cat x.equations; printf '\n   | I3  # P40\n'; } >after.equations
+    run convert after.equations --to jedec -o after.jed
+    expect_error 1 "plakit: after.equations:$((lines + 2)):4: '|' after the end line (line $lines), where only blank lines and comments belong"
+    run fit after.equations -o after.jed
+    expect_error 1 "plakit: after.equations:$((lines + 2)):4: '|' after the end line (line $lines), where only blank lines and comments belong"
+    [ "$(folder)" = "after.equations built-in.bin comment.equations comment.jed cut.bin cut.equations cut.jed hand.equations hand.jed whole.bin x.bin x.equations x.jed x.jedec x.pla x.table x.wiring " ] ||
+        fail "stray files: $(folder)"
+    ;;
 control_bytes)
     # A file's control bytes reach the terminal through no message: each is written as
     # <byte 0xNN>, a NUL among them.

@@ -5,7 +5,9 @@
 // `wiring` ("adapter", "straight" or a wiring file) and files, each {name, bytes}: the
 // file's name, as messages give it, and its bytes (a Uint8Array); a programming of null is
 // the built-in one. Every answer is an object: {ok: true, ...} with the bytes and texts
-// plakit writes, or {ok: false, message} with the line plakit prints on stderr.
+// plakit writes, and `messages`, the lines it prints on stderr all the same (a warning about
+// a file read, as `plakit: FILE: warning: ...`; empty when none), or {ok: false, message}
+// with the lines plakit prints on stderr.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
@@ -66,8 +68,8 @@ std::string lines_of(const std::vector<std::string>& messages) {
     return text;
 }
 
-// The answer for a command that wrote nothing: its lines for stderr (a design's placement
-// line before fit's reason).
+// The answer for a command that wrote nothing: its lines for stderr (a warning about a file
+// read, a design's placement line before fit's reason).
 val failure(const command_result& result) {
     val answer = val::object();
     answer.set("ok", false);
@@ -75,9 +77,11 @@ val failure(const command_result& result) {
     return answer;
 }
 
-val success() {
+// The answer for a command that wrote its output, with the lines it prints all the same.
+val success(const command_result& result) {
     val answer = val::object();
     answer.set("ok", true);
+    answer.set("messages", lines_of(result.messages));
     return answer;
 }
 
@@ -90,7 +94,7 @@ val programming(const val& request) {
     if (!image.output) {
         return failure(image);
     }
-    val answer = success();
+    val answer = success(image); // the forms written read the same file: the same lines
     answer.set("image", byte_array(*image.output));
     for (const char* form : {"jedec", "fuses", "pla", "verilog", "vhdl", "equations", "table"}) {
         const command_result written =
@@ -126,7 +130,7 @@ val verify(const val& request) {
     if (!result.output) {
         return failure(result);
     }
-    val answer = success();
+    val answer = success(result);
     answer.set("text", *result.output);
     answer.set("status", result.status);
     answer.set("expected", byte_array(expected));
@@ -134,8 +138,9 @@ val verify(const val& request) {
 }
 
 // {image, pairs, wiring}: the image or truth table, or the design, fitted: the JEDEC file
-// plakit fit writes, the lines it prints on stderr (a design's placement, then how the
-// programming was found), and the program table of the programming found.
+// plakit fit writes, the lines it prints on stderr as `line` (a warning about the design,
+// its placement, then how the programming was found), and the program table of the
+// programming found.
 val fit(const val& request) {
     const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request));
     if (!result.output) {
@@ -146,7 +151,7 @@ val fit(const val& request) {
     if (!table.output) {
         return failure(table);
     }
-    val answer = success();
+    val answer = success(result);
     answer.set("jedec", *result.output);
     answer.set("line", lines_of(result.messages));
     answer.set("table", *table.output);
@@ -161,7 +166,7 @@ val compare(const val& request) {
     if (!result.output) {
         return failure(result);
     }
-    val answer = success();
+    val answer = success(result);
     answer.set("text", *result.output);
     answer.set("status", result.status);
     return answer;
@@ -173,7 +178,7 @@ val wiring(const val& request) {
     if (!result.output) {
         return failure(result);
     }
-    val answer = success();
+    val answer = success(result);
     answer.set("text", *result.output);
     return answer;
 }

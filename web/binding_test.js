@@ -186,6 +186,39 @@ check('programmings in every form plakit reads, and the forms written', (plakit)
   assert.equal(wrong.message + '\n', native('image', 'random.jed', '--from', 'table', '-o', 'never.bin').err);
 });
 
+check('equations without their end line: read, with the warning plakit prints beside the result', (plakit) => {
+  const equations = native('equations').out.toString();
+  assert.ok(equations.endsWith('\n# end\n'));
+  const cut = () => put('cut.eqn', Buffer.from(equations.slice(0, -'# end\n'.length)));
+  const request = { form: 'automatic', pairs: 'complement-first', wiring: 'adapter' };
+  cut();
+  const image = native('image', 'cut.eqn', '-o', '-');
+  assert.equal(image.status, 0);
+  assert.match(image.err, /^plakit: cut\.eqn: warning: no "# end" line: [^\n]+\n$/);
+  const programming = plakit.programming({ ...request, programming: cut() });
+  assert.ok(programming.ok, programming.message);
+  assert.equal(programming.messages + '\n', image.err);
+  same(programming.image, image.out, 'image');
+  const whole = plakit.programming({ ...request, programming: put('whole.eqn', Buffer.from(equations)) });
+  assert.equal(whole.messages, '');
+  const dump = put('builtin.bin', image.out);
+  const verified = plakit.verify({ ...request, dumps: [dump], programming: cut() });
+  const verify = native('verify', 'builtin.bin', '--jedec', 'cut.eqn');
+  assert.equal(verified.text, verify.out.toString());
+  assert.equal(verified.messages + '\n', verify.err);
+  const compared = plakit.compare({ ...request, a: cut(), b: dump });
+  const compare = native('compare', 'cut.eqn', 'builtin.bin');
+  assert.equal(compared.text, compare.out.toString());
+  assert.equal(compared.messages + '\n', compare.err);
+  // A design written by hand, without the line: the warning before fit's outcome.
+  const design = put('hand.eqn', Buffer.from('F0 = I0 & I1\n   | /I2\n/F1 = I3\nF2 = 0\nF3 = 0\nF4 = 0\nF5 = 0\nF6 = 0\nF7 = 0\n'));
+  const fitted = plakit.fit({ ...request, image: design });
+  const fit = native('fit', 'hand.eqn');
+  assert.equal(fitted.jedec, fit.out.toString());
+  assert.equal(fitted.line + '\n', fit.err);
+  assert.equal(fit.err.split('\n').length, 3, 'the warning and the outcome');
+});
+
 // The straight wiring with address line A3 and data line D7 through inverters.
 const invertedWiring = () =>
   native('wiring', '--wiring', 'straight').out.toString().replace('\nA3 I3\n', '\nA3 /I3\n').replace('\nD7 F7\n', '\nD7 /F7\n');

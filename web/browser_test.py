@@ -388,6 +388,19 @@ try:
         wait.until(lambda d: text("programming-name") == "dropped.jed")
         expect(text("image-crc") == "0x0926A7A7", "dropped file: CRC " + text("image-crc"))
 
+    with stage("equations without their end line"):
+        # Read, with plakit's warning where the box shows plakit's lines, the image beside it.
+        equations = native("equations")[1].decode()
+        put("cut.eqn", equations[:-len("# end\n")].encode())
+        give("programming-file", os.path.join(work, "cut.eqn"))
+        wait.until(lambda d: text("programming-name") == "cut.eqn")
+        status, _, err = native("image", "cut.eqn", "-o", "-")
+        expect(status == 0 and err.startswith("plakit: cut.eqn: warning: "), "plakit: " + err)
+        expect(shown_text("programming-error") + "\n" == err, "warning: " + shown_text("programming-error"))
+        expect(text("image-crc") == "0x0926A7A7", "equations without their end line: CRC " + text("image-crc"))
+        element("builtin").click()
+        wait.until(lambda d: text("programming-error") == "")
+
     with stage("a bad file"):
         # A bad file: the line plakit prints; the image, and verify's result, go with it. The
         # same file, mended and chosen again, is read again.

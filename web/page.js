@@ -58,8 +58,10 @@
     $(box + '-result').hidden = true;
   };
   const clear = (box) => fail(box, '');
-  const succeed = (box) => {
-    $(box + '-error').textContent = '';
+  // A result, and the lines plakit prints beside it (a warning about a file read), where
+  // the box shows plakit's lines.
+  const succeed = (box, messages) => {
+    $(box + '-error').textContent = messages || '';
     $(box + '-result').hidden = false;
   };
 
@@ -71,7 +73,7 @@
     if (state.refused) return fail('programming', state.refused);
     const answer = plakit.programming({ programming: state.programming, ...options() });
     if (!answer.ok) return fail('programming', answer.message);
-    succeed('programming');
+    succeed('programming', answer.messages);
     const name = state.programming ? state.programming.name : 'the built-in programming';
     $('programming-name').textContent = name;
     state.image = answer.image;
@@ -160,7 +162,7 @@
     const dumps = state.dumps;
     const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
-    succeed('verify');
+    succeed('verify', answer.messages);
     $('verify-verdict').textContent = verdictOf(answer, dumps[0].name);
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
@@ -203,7 +205,7 @@
     if (!state.compareA || !state.compareB) return;
     const answer = plakit.compare({ a: state.compareA, b: state.compareB, ...options() });
     if (!answer.ok) return fail('compare', answer.message);
-    succeed('compare');
+    succeed('compare', answer.messages);
     $('compare-verdict').textContent = answer.status === 0 ? 'The same logic' : 'Different logic';
     $('compare-text').textContent = answer.text;
   };
