@@ -3,7 +3,6 @@
 #include "minimize/bound.h"
 
 #include <memory>
-#include <cstdio>
 
 #include <algorithm>
 #include <bit>
@@ -356,9 +355,7 @@ polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& ca
     for (std::size_t place = 0; place < short_leaves.size(); ++place) {
         effort share(budget.left() / (short_leaves.size() - place));
         const std::uint64_t given = share.left();
-        const std::size_t got = exact_leaf(graph, short_leaves[place], proof, target, share);
-        std::fprintf(stderr, "DEBUG leaf %zu/%zu inv %02x chosen %zu pool %zu -> %zu spent %llu target %zu\n", place, short_leaves.size(), short_leaves[place].inverted, short_leaves[place].set.chosen.size(), short_leaves[place].set.pool.size(), got, (unsigned long long)(given - share.left()), target);
-        bound = std::min(bound, got);
+        bound = std::min(bound, exact_leaf(graph, short_leaves[place], proof, target, share));
         budget.spend(given - share.left());
     }
     proof.bound = bound;

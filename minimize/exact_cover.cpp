@@ -7,7 +7,6 @@
 #include <array>
 #include <bit>
 #include <numeric>
-#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -138,11 +137,10 @@ private:
             auto known = inside_.find(entry);
             if (known == inside_.end()) {
                 std::size_t words = 0;
-                const bool inside =
-                    for_each_cube_word(set.points, [&](std::size_t word, std::uint64_t mask) {
-                        ++words;
-                        return (function_.on[output][word] & mask) == mask;
-                    });
+                const bool inside = for_each_cube_word(set.points, [&](std::size_t word, std::uint64_t mask) {
+                    ++words;
+                    return (function_.on[output][word] & mask) == mask;
+                });
                 budget_.spend(check_steps + words);
                 known = inside_.emplace(entry, inside).first;
             }
@@ -165,7 +163,8 @@ private:
 class cover_search {
 public:
     cover_search(std::size_t rows, const std::vector<row_set>& columns, effort& budget)
-        : columns_(columns), budget_(budget), words_((rows + 63) / 64), of_row_(rows), mates_(rows, row_set(words_, 0)) {
+        : columns_(columns), budget_(budget), words_((rows + 63) / 64), of_row_(rows),
+          mates_(rows, row_set(words_, 0)) {
         for (std::size_t column = 0; column < columns.size(); ++column) {
             for (std::size_t row = 0; row < rows; ++row) {
                 if (has(columns[column], row)) {
@@ -179,8 +178,9 @@ public:
         budget_.spend(columns.size() * rows);
         order_.resize(rows);
         std::iota(order_.begin(), order_.end(), std::size_t{0});
-        std::stable_sort(order_.begin(), order_.end(),
-                         [&](std::size_t left, std::size_t right) { return of_row_[left].size() < of_row_[right].size(); });
+        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t left, std::size_t right) {
+            return of_row_[left].size() < of_row_[right].size();
+        });
     }
 
     // Chooses at most `most` columns covering every row of `uncovered`.
@@ -363,8 +363,8 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
 
 } // namespace
 
-cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns,
-                            std::size_t most, effort& budget) {
+cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
+                            effort& budget) {
     cover_search search(rows, columns, budget);
     row_set all((rows + 63) / 64, 0);
     for (std::size_t row = 0; row < rows; ++row) {
@@ -386,9 +386,7 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         });
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
         column_maker columns(function, rows, budget);
-        const bool made = columns.run();
-        std::fprintf(stderr, "DEBUG  rows %zu columns %zu made %d known %zu left %llu\n", rows.size(), columns.columns.size(), made, known, (unsigned long long)budget.left());
-        if (!made) {
+        if (!columns.run()) {
             break;
         }
         cover_search search(rows.size(), columns.columns, budget);

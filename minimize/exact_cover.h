@@ -40,5 +40,5 @@ struct cover_choice {
     std::vector<std::size_t> columns;
     bool refuted;
 };
-cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns,
-                            std::size_t most, effort& budget);
+cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
+                            effort& budget);
