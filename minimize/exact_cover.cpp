@@ -14,7 +14,7 @@
 namespace {
 
 // What a check costs beside the words it reads.
-constexpr std::size_t check_steps = 8;
+constexpr std::size_t check_steps = 32;
 // Pairs a round adds for each output the terms found leave uncovered.
 constexpr std::size_t added_per_output = 4;
 // Uncovered points of one output looked at to choose those added.
@@ -97,7 +97,7 @@ public:
                     }
                 }
             }
-            budget_.spend(rows_.size() + words_ * std::popcount(set.outputs));
+            budget_.spend(2 * rows_.size() + words_ * std::popcount(set.outputs));
             bool maximal = true;
             for (std::size_t row = 0; row < rows_.size(); ++row) {
                 if (!has(open, row) || has(members, row)) {
