@@ -234,9 +234,9 @@ std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity
     const auto pairs_of = [&](const std::vector<std::size_t>& indices) {
         std::vector<needed_pair> pairs;
         pairs.reserve(indices.size());
-        for (const std::size_t index : indices) {
-            pairs.push_back({graph.pair_at(index).point, graph.pair_at(index).output});
-        }
+        std::transform(indices.begin(), indices.end(), std::back_inserter(pairs), [&](std::size_t index) {
+            return needed_pair{graph.pair_at(index).point, graph.pair_at(index).output};
+        });
         return pairs;
     };
     // The independent pairs to start from; the rest of the pool joins where needed.

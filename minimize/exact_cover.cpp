@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <iterator>
 #include <numeric>
 #include <unordered_map>
 #include <unordered_set>
@@ -59,6 +60,32 @@ public:
 
     // False where the effort ran out before every maximal set was found.
     bool run() {
+        find_compatible();
+        for (const needed_pair& row : rows_) {
+            visit({{all_inputs, row.point}, 1U << row.output});
+        }
+        while (!stack_.empty()) {
+            if (budget_.exhausted()) {
+                return false;
+            }
+            const term_set set = stack_.back();
+            stack_.pop_back();
+            extend(set);
+        }
+        return true;
+    }
+
+    // The maximal sets as bit masks over the rows, and as the cube and outputs of each.
+    [[nodiscard]] const std::vector<row_set>& columns() const noexcept {
+        return columns_;
+    }
+    [[nodiscard]] const std::vector<term_set>& sets() const noexcept {
+        return sets_;
+    }
+
+private:
+    // Which pairs of rows one term can hold.
+    void find_compatible() {
         compatible_.assign(rows_.size(), row_set(words_, 0));
         for (std::size_t one = 0; one < rows_.size() && !budget_.exhausted(); ++one) {
             for (std::size_t other = one; other < rows_.size(); ++other) {
@@ -70,57 +97,46 @@ public:
                 }
             }
         }
-        std::vector<term_set> stack;
-        std::unordered_set<std::uint64_t> seen;
-        const auto visit = [&](term_set set) {
-            if (seen.insert(key(set)).second) {
-                stack.push_back(set);
-            }
-        };
-        for (const needed_pair& row : rows_) {
-            visit({{all_inputs, row.point}, 1U << row.output});
-        }
-        while (!stack.empty()) {
-            if (budget_.exhausted()) {
-                return false;
-            }
-            const term_set set = stack.back();
-            stack.pop_back();
-            // Rows apart from none of the members: the only ones that can join.
-            row_set members(words_, 0);
-            row_set open(words_, ~std::uint64_t{0});
-            for (std::size_t row = 0; row < rows_.size(); ++row) {
-                if (in_set(set, row)) {
-                    put(members, row);
-                    for (std::size_t word = 0; word < words_; ++word) {
-                        open[word] &= compatible_[row][word];
-                    }
-                }
-            }
-            budget_.spend(2 * rows_.size() + words_ * std::popcount(set.outputs));
-            bool maximal = true;
-            for (std::size_t row = 0; row < rows_.size(); ++row) {
-                if (!has(open, row) || has(members, row)) {
-                    continue;
-                }
-                const term_set grown{joined(set.points, rows_[row].point), set.outputs | (1U << rows_[row].output)};
-                if (feasible(grown)) {
-                    maximal = false;
-                    visit(grown);
-                }
-            }
-            if (maximal) {
-                columns.push_back(std::move(members));
-                sets.push_back(set);
-            }
-        }
-        return true;
     }
 
-    std::vector<row_set> columns;
-    std::vector<term_set> sets;
+    void visit(term_set set) {
+        if (seen_.insert(key(set)).second) {
+            stack_.push_back(set);
+        }
+    }
 
-private:
+    // The closed sets one row more makes, to be visited; the set a column if there are none.
+    void extend(term_set set) {
+        // Rows apart from none of the members: the only ones that can join.
+        row_set members(words_, 0);
+        row_set open(words_, ~std::uint64_t{0});
+        std::size_t count = 0;
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            if (in_set(set, row)) {
+                put(members, row);
+                ++count;
+                for (std::size_t word = 0; word < words_; ++word) {
+                    open[word] &= compatible_[row][word];
+                }
+            }
+        }
+        budget_.spend(2 * rows_.size() + words_ * count);
+        bool maximal = true;
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            if (has(open, row) && !has(members, row)) {
+                const term_set wider{joined(set.points, rows_[row].point), set.outputs | (1U << rows_[row].output)};
+                if (feasible(wider)) {
+                    maximal = false;
+                    visit(wider);
+                }
+            }
+        }
+        if (maximal) {
+            columns_.push_back(std::move(members));
+            sets_.push_back(set);
+        }
+    }
+
     [[nodiscard]] bool in_set(term_set set, std::size_t row) const noexcept {
         return ((set.outputs >> rows_[row].output) & 1U) != 0 && in_cube(set.points, rows_[row].point);
     }
@@ -156,6 +172,10 @@ private:
     effort& budget_;
     std::size_t words_;
     std::vector<row_set> compatible_; // rows one term can hold together with each row
+    std::vector<term_set> stack_;     // closed sets found, not yet extended
+    std::vector<row_set> columns_;
+    std::vector<term_set> sets_;
+    std::unordered_set<std::uint64_t> seen_;
     std::unordered_map<std::uint64_t, bool> inside_;
 };
 
@@ -183,80 +203,28 @@ public:
         });
     }
 
-    // Chooses at most `most` columns covering every row of `uncovered`.
+    // Chooses at most `most` columns covering every row of `uncovered`. Its depth is at
+    // most `most`, and at most the rows.
+    // NOLINTNEXTLINE(misc-no-recursion)
     bool search(const row_set& uncovered, std::size_t most) {
         budget_.spend(words_ * 4 + 1);
         if (budget_.exhausted()) {
             return false;
         }
-        std::size_t branch = SIZE_MAX;
-        // Rows no two of which one column holds: each needs a column of its own.
-        row_set blocked(words_, 0);
-        std::size_t apart = 0;
-        for (const std::size_t row : order_) {
-            if (!has(uncovered, row) || has(blocked, row)) {
-                continue;
-            }
-            if (branch == SIZE_MAX) {
-                branch = row; // the uncovered row of fewest columns
-            }
-            if (++apart > most) {
-                return false;
-            }
-            for (std::size_t word = 0; word < words_; ++word) {
-                blocked[word] |= mates_[row][word];
-            }
-            budget_.spend(words_);
+        const auto [fits, branch] = apart_rows(uncovered, most);
+        if (!fits || branch == SIZE_MAX) {
+            return fits;
         }
-        if (branch == SIZE_MAX) {
-            return true;
-        }
-        // The columns of the branch row, by how many uncovered rows they hold; one whose
-        // uncovered rows another holds too is left out (a column dominated).
-        std::vector<std::pair<std::size_t, std::size_t>> ranked; // minus gain, column
-        std::vector<row_set> gains;
-        for (const std::size_t column : of_row_[branch]) {
-            row_set gain(words_);
-            std::size_t count = 0;
-            for (std::size_t word = 0; word < words_; ++word) {
-                gain[word] = columns_[column][word] & uncovered[word];
-                count += static_cast<std::size_t>(std::popcount(gain[word]));
-            }
-            gains.push_back(std::move(gain));
-            ranked.emplace_back(SIZE_MAX - count, column);
-        }
-        budget_.spend(words_ * of_row_[branch].size() * (of_row_[branch].size() + 1));
-        std::vector<bool> dominated(ranked.size(), false);
-        for (std::size_t one = 0; one < ranked.size(); ++one) {
-            for (std::size_t other = 0; other < ranked.size() && !dominated[one]; ++other) {
-                if (other == one || dominated[other]) {
-                    continue;
-                }
-                bool within = true;
-                for (std::size_t word = 0; word < words_ && within; ++word) {
-                    within = (gains[one][word] & ~gains[other][word]) == 0;
-                }
-                // Of equal ones, the first stays.
-                dominated[one] = within && (ranked[one].first != ranked[other].first || other < one);
-            }
-        }
-        std::vector<std::pair<std::size_t, std::size_t>> kept;
-        for (std::size_t place = 0; place < ranked.size(); ++place) {
-            if (!dominated[place]) {
-                kept.push_back(ranked[place]);
-            }
-        }
-        std::stable_sort(kept.begin(), kept.end());
-        for (const auto& [minus_gain, column] : kept) {
+        for (const std::size_t column : undominated(branch, uncovered)) {
             row_set left(words_);
             for (std::size_t word = 0; word < words_; ++word) {
                 left[word] = uncovered[word] & ~columns_[column][word];
             }
-            chosen.push_back(column);
+            chosen_.push_back(column);
             if (search(left, most - 1)) {
                 return true;
             }
-            chosen.pop_back();
+            chosen_.pop_back();
             if (budget_.exhausted()) {
                 return false;
             }
@@ -264,9 +232,80 @@ public:
         return false;
     }
 
-    std::vector<std::size_t> chosen;
+    [[nodiscard]] const std::vector<std::size_t>& chosen() const noexcept {
+        return chosen_;
+    }
+    void clear() noexcept {
+        chosen_.clear();
+    }
 
 private:
+    // Rows of `uncovered` no two of which one column holds, each needing a column of its
+    // own: whether they are at most `most`, and the uncovered row of fewest columns to
+    // branch on (SIZE_MAX when all are covered).
+    std::pair<bool, std::size_t> apart_rows(const row_set& uncovered, std::size_t most) {
+        std::size_t branch = SIZE_MAX;
+        row_set blocked(words_, 0);
+        std::size_t apart = 0;
+        for (const std::size_t row : order_) {
+            if (!has(uncovered, row) || has(blocked, row)) {
+                continue;
+            }
+            branch = branch == SIZE_MAX ? row : branch; // the first: fewest columns
+            if (++apart > most) {
+                return {false, branch};
+            }
+            for (std::size_t word = 0; word < words_; ++word) {
+                blocked[word] |= mates_[row][word];
+            }
+            budget_.spend(words_);
+        }
+        return {true, branch};
+    }
+
+    // The columns of the branch row, most uncovered rows first, less those whose uncovered
+    // rows another holds too (dominated: the other does all they do).
+    std::vector<std::size_t> undominated(std::size_t branch, const row_set& uncovered) {
+        const std::vector<std::size_t>& options = of_row_[branch];
+        std::vector<row_set> gains;
+        std::vector<std::pair<std::size_t, std::size_t>> ranked; // minus gain, place
+        for (const std::size_t column : options) {
+            row_set gain(words_);
+            std::size_t count = 0;
+            for (std::size_t word = 0; word < words_; ++word) {
+                gain[word] = columns_[column][word] & uncovered[word];
+                count += static_cast<std::size_t>(std::popcount(gain[word]));
+            }
+            ranked.emplace_back(SIZE_MAX - count, gains.size());
+            gains.push_back(std::move(gain));
+        }
+        budget_.spend(words_ * options.size() * (options.size() + 1));
+        const auto within = [&](std::size_t one, std::size_t other) {
+            for (std::size_t word = 0; word < words_; ++word) {
+                if ((gains[one][word] & ~gains[other][word]) != 0) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // Of equal ones, the last checked stays: a dominated column dominates no other.
+        std::vector<bool> dominated(options.size(), false);
+        for (std::size_t one = 0; one < options.size(); ++one) {
+            for (std::size_t other = 0; other < options.size() && !dominated[one]; ++other) {
+                dominated[one] = other != one && !dominated[other] && within(one, other);
+            }
+        }
+        std::stable_sort(ranked.begin(), ranked.end());
+        std::vector<std::size_t> kept;
+        for (const auto& [minus_gain, place] : ranked) {
+            if (!dominated[place]) {
+                kept.push_back(options[place]);
+            }
+        }
+        return kept;
+    }
+
+    std::vector<std::size_t> chosen_;
     const std::vector<row_set>& columns_;
     effort& budget_;
     std::size_t words_;
@@ -371,14 +410,17 @@ cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std:
         put(all, row);
     }
     if (search.search(all, most)) {
-        return {search.chosen, false};
+        return {search.chosen(), false};
     }
     return {{}, !budget.exhausted()};
 }
 
+// In the order the header gives.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters)
 exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pair> rows,
                               const std::vector<needed_pair>& spare, std::size_t floor, std::size_t target,
                               effort& budget) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     std::size_t known = floor;
     while (known < target && !budget.exhausted()) {
         std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
@@ -389,7 +431,7 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         if (!columns.run()) {
             break;
         }
-        cover_search search(rows.size(), columns.columns, budget);
+        cover_search search(rows.size(), columns.columns(), budget);
         row_set all((rows.size() + 63) / 64, 0);
         for (std::size_t row = 0; row < rows.size(); ++row) {
             put(all, row);
@@ -397,7 +439,7 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         // The fewest columns: each count refuted in turn raises the bound.
         bool found = false;
         while (known < target && !found) {
-            search.chosen.clear();
+            search.clear();
             found = search.search(all, known);
             if (budget.exhausted()) {
                 return {known, {}};
@@ -408,9 +450,8 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
             break;
         }
         cover terms;
-        for (const std::size_t column : search.chosen) {
-            terms.push_back(grown(function, columns.sets[column], budget));
-        }
+        std::transform(search.chosen().begin(), search.chosen().end(), std::back_inserter(terms),
+                       [&](std::size_t column) { return grown(function, columns.sets()[column], budget); });
         std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, budget);
         if (more.empty()) {
             return {terms.size(), std::move(terms)};
