@@ -17,7 +17,7 @@ namespace {
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 32;
 // Pairs a round adds for each output the terms found leave uncovered.
-constexpr std::size_t added_per_output = 4;
+constexpr std::size_t added_per_output = 2;
 // Uncovered points of one output looked at to choose those added.
 constexpr std::size_t looked_per_output = 4096;
 
@@ -55,22 +55,31 @@ bool in_cube(cube points, unsigned word) noexcept {
 // The maximal sets of rows one term can hold, and their cubes and outputs.
 class column_maker {
 public:
-    column_maker(const output_sets& function, const std::vector<needed_pair>& rows, effort& budget)
-        : function_(function), rows_(rows), budget_(budget), words_((rows.size() + 63) / 64) {}
+    // `inside` keeps, from one set of rows to the next, whether a cube (the key, without
+    // outputs) is inside the on-set of an output (the key's last byte).
+    column_maker(const output_sets& function, const std::vector<needed_pair>& rows,
+                 std::unordered_map<std::uint64_t, bool>& inside, effort& budget)
+        : function_(function), rows_(rows), budget_(budget), words_((rows.size() + 63) / 64), inside_(inside) {}
 
     // False where the effort ran out before every maximal set was found.
     bool run() {
         find_compatible();
-        for (const needed_pair& row : rows_) {
-            visit({{all_inputs, row.point}, 1U << row.output});
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const term_set single{{all_inputs, rows_[row].point}, 1U << rows_[row].output};
+            if (seen_.insert(key(single)).second) {
+                pending entry{single, row_set(words_, 0), compatible_[row]};
+                put(entry.members, row);
+                entry.open[row / 64] &= ~(std::uint64_t{1} << (row % 64));
+                stack_.push_back(std::move(entry));
+            }
         }
         while (!stack_.empty()) {
             if (budget_.exhausted()) {
                 return false;
             }
-            const term_set set = stack_.back();
+            pending entry = std::move(stack_.back());
             stack_.pop_back();
-            extend(set);
+            extend(entry);
         }
         return true;
     }
@@ -84,6 +93,23 @@ public:
     }
 
 private:
+    // A closed set found and not yet extended: its rows, and the rows outside it one term
+    // can hold together with each of them (the only ones that can join).
+    struct pending {
+        term_set set;
+        row_set members;
+        row_set open;
+    };
+
+    template <typename Visit>
+    void for_each_row(const row_set& rows, Visit&& visit) const {
+        for (std::size_t word = 0; word < words_; ++word) {
+            for (std::uint64_t bits = rows[word]; bits != 0; bits &= bits - 1) {
+                visit(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+            }
+        }
+    }
+
     // Which pairs of rows one term can hold.
     void find_compatible() {
         compatible_.assign(rows_.size(), row_set(words_, 0));
@@ -99,41 +125,45 @@ private:
         }
     }
 
-    void visit(term_set set) {
-        if (seen_.insert(key(set)).second) {
-            stack_.push_back(set);
-        }
-    }
-
-    // The closed sets one row more makes, to be visited; the set a column if there are none.
-    void extend(term_set set) {
-        // Rows apart from none of the members: the only ones that can join.
-        row_set members(words_, 0);
-        row_set open(words_, ~std::uint64_t{0});
-        std::size_t count = 0;
-        for (std::size_t row = 0; row < rows_.size(); ++row) {
-            if (in_set(set, row)) {
-                put(members, row);
-                ++count;
-                for (std::size_t word = 0; word < words_; ++word) {
-                    open[word] &= compatible_[row][word];
-                }
-            }
-        }
-        budget_.spend(2 * rows_.size() + words_ * count);
+    // The closed sets one row more makes, to be extended in turn; the set a column if
+    // there are none.
+    void extend(const pending& entry) {
         bool maximal = true;
-        for (std::size_t row = 0; row < rows_.size(); ++row) {
-            if (has(open, row) && !has(members, row)) {
-                const term_set wider{joined(set.points, rows_[row].point), set.outputs | (1U << rows_[row].output)};
-                if (feasible(wider)) {
-                    maximal = false;
-                    visit(wider);
-                }
+        std::size_t open = 0;
+        for_each_row(entry.open, [&](std::size_t row) {
+            ++open;
+            const term_set wider{joined(entry.set.points, rows_[row].point),
+                                 entry.set.outputs | (1U << rows_[row].output)};
+            // A set met before was feasible: only those are kept.
+            if (seen_.count(key(wider)) != 0) {
+                maximal = false;
+                return;
             }
-        }
+            if (!feasible(wider)) {
+                return;
+            }
+            maximal = false;
+            seen_.insert(key(wider));
+            pending next{wider, entry.members, entry.open};
+            for_each_row(entry.open, [&](std::size_t other) {
+                if (in_set(wider, other)) {
+                    put(next.members, other);
+                    for (std::size_t word = 0; word < words_; ++word) {
+                        next.open[word] &= compatible_[other][word];
+                    }
+                    budget_.spend(words_);
+                }
+            });
+            for (std::size_t word = 0; word < words_; ++word) {
+                next.open[word] &= ~next.members[word];
+            }
+            budget_.spend(open + 2 * words_);
+            stack_.push_back(std::move(next));
+        });
+        budget_.spend(2 * open + words_);
         if (maximal) {
-            columns_.push_back(std::move(members));
-            sets_.push_back(set);
+            columns_.push_back(entry.members);
+            sets_.push_back(entry.set);
         }
     }
 
@@ -172,11 +202,11 @@ private:
     effort& budget_;
     std::size_t words_;
     std::vector<row_set> compatible_; // rows one term can hold together with each row
-    std::vector<term_set> stack_;     // closed sets found, not yet extended
+    std::vector<pending> stack_;
     std::vector<row_set> columns_;
     std::vector<term_set> sets_;
     std::unordered_set<std::uint64_t> seen_;
-    std::unordered_map<std::uint64_t, bool> inside_;
+    std::unordered_map<std::uint64_t, bool>& inside_;
 };
 
 // Branch and bound over the columns.
@@ -422,12 +452,13 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
                               effort& budget) {
     // NOLINTEND(bugprone-easily-swappable-parameters)
     std::size_t known = floor;
+    std::unordered_map<std::uint64_t, bool> inside;
     while (known < target && !budget.exhausted()) {
         std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
             return std::pair(left.output, left.point) < std::pair(right.output, right.point);
         });
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-        column_maker columns(function, rows, budget);
+        column_maker columns(function, rows, inside, budget);
         if (!columns.run()) {
             break;
         }
