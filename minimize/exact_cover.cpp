@@ -135,7 +135,7 @@ private:
             const term_set wider{joined(entry.set.points, rows_[row].point),
                                  entry.set.outputs | (1U << rows_[row].output)};
             // A set met before was feasible: only those are kept.
-            if (seen_.count(key(wider)) != 0) {
+            if (seen_.contains(key(wider))) {
                 maximal = false;
                 return;
             }
