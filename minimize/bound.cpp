@@ -2,6 +2,8 @@
 // one term can hold, grown output by output down a tree of polarity choices.
 #include "minimize/bound.h"
 
+#include <memory>
+
 #include <algorithm>
 #include <bit>
 #include <iterator>
@@ -91,6 +93,12 @@ public:
 
     [[nodiscard]] bool exhausted() const noexcept {
         return budget_.exhausted();
+    }
+    [[nodiscard]] const pair_point& pair_at(std::size_t index) const noexcept {
+        return pairs_[index];
+    }
+    [[nodiscard]] const phase_sets& sets() const noexcept {
+        return sets_;
     }
 
 private:
@@ -206,8 +214,46 @@ void improve(pair_graph& graph, independent_set& set) {
 // The least bound over all polarities: down the tree of choices, F of order[0] first,
 // a node's pairs those of its parent and of its own output in its phase. A node whose
 // pairs reach the target, or whose effort ran out, closes its subtree with its count.
+// A whole polarity whose pairs fall short of the target: its pairs, and its phases.
+struct short_leaf {
+    independent_set set;
+    unsigned inverted;
+};
+
+// The exact bound of one whole polarity, from the pairs of its leaf of the tree.
+std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity_proof& proof, std::size_t& target,
+                       effort& budget) {
+    auto function = std::make_unique<output_sets>();
+    function->outputs = 0xFF;
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const unsigned phase = (leaf.inverted >> output) & 1U;
+        function->on[output] = graph.sets().on[output][phase];
+        function->need[output] = graph.sets().need[output][phase];
+    }
+    budget.spend(4 * point_set_words * pla_output_count);
+    const auto pairs_of = [&](const std::vector<std::size_t>& indices) {
+        std::vector<needed_pair> pairs;
+        pairs.reserve(indices.size());
+        std::transform(indices.begin(), indices.end(), std::back_inserter(pairs), [&](std::size_t index) {
+            return needed_pair{graph.pair_at(index).point, graph.pair_at(index).output};
+        });
+        return pairs;
+    };
+    // The independent pairs to start from; the rest of the pool joins where needed.
+    exact_bound exact = exact_cover_bound(*function, pairs_of(leaf.set.chosen), pairs_of(leaf.set.pool),
+                                          leaf.set.chosen.size(), target, budget);
+    if (!exact.found.empty()) {
+        proof.better = std::move(exact.found);
+        proof.inverted = static_cast<std::uint8_t>(leaf.inverted);
+        target = exact.bound;
+    }
+    return exact.bound;
+}
+
+// The least bound of the polarities settled by the tree; those still short of the target
+// at the last output go to `short_leaves`, for the exact cover.
 std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
-                              std::size_t target) {
+                              std::size_t target, std::vector<short_leaf>& short_leaves) {
     // (cppcheck does not see members read through the vector's back().)
     struct node {
         // cppcheck-suppress unusedStructMember
@@ -236,7 +282,13 @@ std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_
         independent_set next = path.back().set;
         add_group(graph, next, graph.group(order[depth], phase));
         improve(graph, next);
-        if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
+        if (next.chosen.size() < target && depth + 1 == pla_output_count && !graph.exhausted()) {
+            unsigned inverted = phase << order[depth];
+            for (std::size_t above = 0; above < depth; ++above) {
+                inverted |= (path[above].next_phase - 1) << order[above];
+            }
+            short_leaves.push_back({std::move(next), inverted});
+        } else if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
             path.back().least = std::min(path.back().least, next.chosen.size());
         } else {
             path.push_back({std::move(next), 0, SIZE_MAX});
@@ -283,8 +335,8 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
     return chosen;
 }
 
-std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                           effort& budget) {
+polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
+                              effort& budget) {
     pair_graph graph(sets, candidates, budget);
     // The outputs with most candidates first: they raise the bound soonest.
     std::array<unsigned, pla_output_count> order{};
@@ -293,5 +345,19 @@ std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candi
         return std::min(candidates[left][0].size(), candidates[left][1].size()) >
                std::min(candidates[right][0].size(), candidates[right][1].size());
     });
-    return search_polarities(graph, order, target);
+    std::vector<short_leaf> short_leaves;
+    polarity_proof proof{0, {}, 0};
+    std::size_t bound = search_polarities(graph, order, target, short_leaves);
+    // The shortest first, each with an equal share of the effort left.
+    std::stable_sort(short_leaves.begin(), short_leaves.end(), [](const short_leaf& left, const short_leaf& right) {
+        return left.set.chosen.size() < right.set.chosen.size();
+    });
+    for (std::size_t place = 0; place < short_leaves.size(); ++place) {
+        effort share(budget.left() / (short_leaves.size() - place));
+        const std::uint64_t given = share.left();
+        bound = std::min(bound, exact_leaf(graph, short_leaves[place], proof, target, share));
+        budget.spend(given - share.left());
+    }
+    proof.bound = bound;
+    return proof;
 }

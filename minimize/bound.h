@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "minimize/cover.h"
+#include "minimize/exact_cover.h"
 
 // The function in both phases: [output][0] plain, [output][1] inverted.
 struct phase_sets {
@@ -27,9 +28,21 @@ using phase_candidates = std::array<std::array<std::vector<std::uint16_t>, 2>, p
 std::array<std::vector<std::uint16_t>, pla_output_count>
 distinguished_points(const cover& terms, const output_sets& function, std::size_t per_term, effort& budget);
 
+// What the search over the polarities proves, and a cover it found on the way.
+struct polarity_proof {
+    // Every programming of every polarity needs this many terms.
+    std::size_t bound;
+    // A cover of fewer than `target` terms, of the function with the outputs of `inverted`
+    // inverted, found where a polarity's exact bound fell below the target; empty if none.
+    cover better;
+    std::uint8_t inverted;
+};
+
 // A number of terms that every programming of every polarity needs. The search over the
 // polarities stops in a group of them once its bound reaches `target`, so the result is
 // at least `target` exactly when every polarity needs that many; where the effort runs
-// out, the groups left keep the bound of what was decided.
-std::size_t polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                           effort& budget);
+// out, the groups left keep the bound of what was decided. A single polarity whose pairs
+// no two of which share a term fall short of the target is covered exactly
+// (exact_cover_bound); a cover it finds below the target lowers the target.
+polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
+                              effort& budget);

@@ -312,11 +312,17 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     phase_search search(*plain, {options.max_terms, options.effort - proof_share});
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
+    const std::size_t target = std::min(result.terms.size(), options.max_terms + 1);
+    polarity_proof proof =
+        polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget), target, proof_budget);
+    if (!proof.better.empty()) {
+        // The exact cover of one polarity found fewer terms than the search.
+        result.terms = minimize_cover(std::move(proof.better), *phased(*plain, proof.inverted), proof_budget);
+        result.inverted_outputs = proof.inverted;
+        result.found = result.terms.size() <= options.max_terms;
+    }
     const std::size_t reached = result.terms.size();
-    const std::size_t target = std::min(reached, options.max_terms + 1);
-    const std::size_t proven =
-        std::max(needs, polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
-                                       target, proof_budget));
+    const std::size_t proven = std::max(needs, proof.bound);
     if (result.found && proven >= reached) {
         result.lower_bound = reached;
         result.outcome = fit_outcome::proven;

@@ -7,9 +7,11 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "minimize/exact_cover.h"
 #include "minimize/fit_report.h"
 #include "minimize/minimize.h"
 #include "pla/evaluator.h"
@@ -45,12 +47,13 @@ struct small_function {
     std::array<std::uint8_t, 8> care;
 };
 
-// The fewest terms that drive it, over all four polarities, by trying every set of terms
-// in turn, smallest sets first. A term is one of the 27 cubes of three inputs, feeding
-// every output whose level it may take at all its words (feeding more costs nothing).
-std::size_t brute_force_fewest(const small_function& function) {
+// The fewest terms that drive it at one choice of polarities (bit k: output k inverted),
+// by trying every set of terms in turn, smallest sets first (SIZE_MAX past 8 terms). A
+// term is one of the 27 cubes of three inputs, feeding every output whose level it may
+// take at all its words (feeding more costs nothing).
+std::size_t brute_force_fewest_at(const small_function& function, unsigned inverted) {
     std::size_t fewest = SIZE_MAX;
-    for (unsigned inverted = 0; inverted < 4; ++inverted) {
+    {
         std::array<unsigned, 2> need{};    // bit w: the output must be 1 at word w
         std::array<unsigned, 2> allowed{}; // bit w: the output may be 1 at word w
         for (unsigned word = 0; word < 8; ++word) {
@@ -112,6 +115,15 @@ std::size_t brute_force_fewest(const small_function& function) {
     return fewest;
 }
 
+// The fewest over all four polarities.
+std::size_t brute_force_fewest(const small_function& function) {
+    std::size_t fewest = SIZE_MAX;
+    for (unsigned inverted = 0; inverted < 4; ++inverted) {
+        fewest = std::min(fewest, brute_force_fewest_at(function, inverted));
+    }
+    return fewest;
+}
+
 // The small function spread over the whole array: it reads I2, I9 and I14 (its inputs 0,
 // 1 and 2) and drives F1 and F6 (its outputs 0 and 1); F0, F2 and F3 are low, and F4, F5
 // and F7 matter nowhere.
@@ -155,6 +167,115 @@ TEST(FitProof, SmallFunctionsAgainstBruteForce) {
     }
     // The cover misses the optimum of some of these by a term; the bound meets most.
     EXPECT_GE(proven, std::size_t{rounds} / 2);
+}
+
+// The design's function with the outputs of `inverted` inverted, as the minimizer's steps
+// take it.
+std::unique_ptr<output_sets> sets_of(const std::vector<std::uint8_t>& table, const std::vector<std::uint8_t>& care,
+                                     unsigned inverted) {
+    auto sets = std::make_unique<output_sets>();
+    sets->outputs = 0xFF;
+    for (unsigned word = 0; word < fit_table_size; ++word) {
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            const bool cared = ((care[word] >> output) & 1U) != 0;
+            const bool high = (((table[word] ^ inverted) >> output) & 1U) != 0;
+            sets->need[output][word / 64] |= std::uint64_t{cared && high ? 1U : 0U} << (word % 64);
+            sets->on[output][word / 64] |= std::uint64_t{!cared || high ? 1U : 0U} << (word % 64);
+        }
+    }
+    return sets;
+}
+
+// Whether the terms cover the function: each inside the on-set of every output it feeds,
+// every needed point held by a term feeding its output.
+bool covers(const cover& terms, const output_sets& function) {
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        point_set left = function.need[output];
+        for (const fit_term& term : terms) {
+            if (((term.outputs >> output) & 1U) != 0) {
+                if (!cube_inside(function.on[output], cube_of(term))) {
+                    return false;
+                }
+                remove_cube(left, cube_of(term));
+            }
+        }
+        if (count_points(left) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The exact cover of one polarity, grown from no pairs at all: the brute-force count at
+// that polarity, and a cover of that many terms.
+TEST(FitProof, ExactCoverAgainstBruteForce) {
+    std::mt19937 random(21);
+    std::vector<std::uint8_t> table;
+    std::vector<std::uint8_t> care;
+    for (int round = 0; round < 6; ++round) {
+        small_function function{};
+        for (unsigned word = 0; word < 8; ++word) {
+            function.levels[word] = static_cast<std::uint8_t>(random() & 3U);
+            function.care[word] = static_cast<std::uint8_t>(round % 2 == 0 ? (random() | random()) & 3U : 3U);
+        }
+        spread(function, table, care);
+        for (unsigned inverted = 0; inverted < 4; ++inverted) {
+            SCOPED_TRACE(testing::Message() << "round " << round << ", polarity " << inverted);
+            const std::size_t fewest = brute_force_fewest_at(function, inverted);
+            // Its outputs 0 and 1 are F1 and F6.
+            const auto sets = sets_of(table, care, ((inverted & 1U) << 1) | ((inverted & 2U) << 5));
+            effort budget(fit_default_effort);
+            const exact_bound exact = exact_cover_bound(*sets, {}, {}, 0, SIZE_MAX, budget);
+            EXPECT_EQ(exact.bound, fewest);
+            EXPECT_EQ(exact.found.size(), fewest);
+            EXPECT_TRUE(covers(exact.found, *sets));
+        }
+    }
+}
+
+// Covering rows by sets, against every choice of sets: the fewest found, one fewer refuted.
+TEST(FitProof, SmallestCoverAgainstBruteForce) {
+    std::mt19937 random(22);
+    for (int round = 0; round < 60; ++round) {
+        const std::size_t rows = 4 + random() % 9;
+        const std::size_t count = 1 + random() % 10;
+        std::vector<std::vector<std::uint64_t>> columns(count, std::vector<std::uint64_t>(1, 0));
+        for (std::size_t row = 0; row < rows; ++row) {
+            bool held = false;
+            for (auto& column : columns) {
+                if (random() % 3 == 0) {
+                    column[0] |= std::uint64_t{1} << row;
+                    held = true;
+                }
+            }
+            if (!held) {
+                columns[random() % count][0] |= std::uint64_t{1} << row;
+            }
+        }
+        const std::uint64_t all = (std::uint64_t{1} << rows) - 1;
+        std::size_t fewest = SIZE_MAX;
+        for (unsigned chosen = 0; chosen < (1U << count); ++chosen) {
+            std::uint64_t held = 0;
+            for (std::size_t column = 0; column < count; ++column) {
+                held |= ((chosen >> column) & 1U) != 0 ? columns[column][0] : 0;
+            }
+            if (held == all) {
+                fewest = std::min(fewest, static_cast<std::size_t>(std::popcount(chosen)));
+            }
+        }
+        SCOPED_TRACE(round);
+        effort budget(fit_default_effort);
+        const cover_choice at = smallest_cover(rows, columns, fewest, budget);
+        EXPECT_EQ(at.columns.size(), fewest);
+        std::uint64_t held = 0;
+        for (const std::size_t column : at.columns) {
+            held |= columns.at(column)[0];
+        }
+        EXPECT_EQ(held, all);
+        const cover_choice below = smallest_cover(rows, columns, fewest - 1, budget);
+        EXPECT_TRUE(below.columns.empty());
+        EXPECT_TRUE(below.refuted);
+    }
 }
 
 // Outputs on disjoint inputs share no term usefully: the optimum is the sum of each

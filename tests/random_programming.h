@@ -72,3 +72,13 @@ inline pla_fuses random_programming(std::uint32_t seed, programming_style style)
     }
     return fuses;
 }
+
+// The same programming with only its first `live` terms feeding outputs.
+inline pla_fuses with_live_terms(pla_fuses fuses, std::size_t live) {
+    for (std::size_t term = live; term < pla_term_count; ++term) {
+        for (std::size_t output = 0; output < pla_output_count; ++output) {
+            fuses[pla_output_fuse(term, output)] = 1;
+        }
+    }
+    return fuses;
+}

@@ -1,0 +1,493 @@
+// Exact covering of a set of needed pairs: the maximal sets of them one term can hold,
+// the fewest of those sets that hold them all, and pairs added where that few do not
+// cover the whole function.
+#include "minimize/exact_cover.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <iterator>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+// What a check costs beside the words it reads.
+constexpr std::size_t check_steps = 32;
+// Pairs a round adds for each output the terms found leave uncovered.
+constexpr std::size_t added_per_output = 2;
+// Uncovered points of one output looked at to choose those added.
+constexpr std::size_t looked_per_output = 4096;
+
+using row_set = std::vector<std::uint64_t>;
+
+bool has(const row_set& set, std::size_t row) noexcept {
+    return ((set[row / 64] >> (row % 64)) & 1U) != 0;
+}
+
+void put(row_set& set, std::size_t row) noexcept {
+    set[row / 64] |= std::uint64_t{1} << (row % 64);
+}
+
+bool holds(const point_set& set, unsigned point) noexcept {
+    return ((set[point / 64] >> (point % 64)) & 1U) != 0;
+}
+
+// A set of pairs one term can hold, closed: every row whose word is in the cube and whose
+// output is among the outputs belongs to it.
+struct term_set {
+    cube points;
+    unsigned outputs;
+};
+
+// The smallest cube holding both the cube and the word.
+cube joined(cube points, unsigned word) noexcept {
+    const unsigned care = points.care & ~(points.levels ^ word) & all_inputs;
+    return {care, points.levels & care};
+}
+
+bool in_cube(cube points, unsigned word) noexcept {
+    return (word & points.care) == points.levels;
+}
+
+// The maximal sets of rows one term can hold, and their cubes and outputs.
+class column_maker {
+public:
+    // `inside` keeps, from one set of rows to the next, whether a cube (the key, without
+    // outputs) is inside the on-set of an output (the key's last byte).
+    column_maker(const output_sets& function, const std::vector<needed_pair>& rows,
+                 std::unordered_map<std::uint64_t, bool>& inside, effort& budget)
+        : function_(function), rows_(rows), budget_(budget), words_((rows.size() + 63) / 64), inside_(inside) {}
+
+    // False where the effort ran out before every maximal set was found.
+    bool run() {
+        find_compatible();
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const term_set single{{all_inputs, rows_[row].point}, 1U << rows_[row].output};
+            if (seen_.insert(key(single)).second) {
+                pending entry{single, row_set(words_, 0), compatible_[row]};
+                put(entry.members, row);
+                entry.open[row / 64] &= ~(std::uint64_t{1} << (row % 64));
+                stack_.push_back(std::move(entry));
+            }
+        }
+        while (!stack_.empty()) {
+            if (budget_.exhausted()) {
+                return false;
+            }
+            pending entry = std::move(stack_.back());
+            stack_.pop_back();
+            extend(entry);
+        }
+        return true;
+    }
+
+    // The maximal sets as bit masks over the rows, and as the cube and outputs of each.
+    [[nodiscard]] const std::vector<row_set>& columns() const noexcept {
+        return columns_;
+    }
+    [[nodiscard]] const std::vector<term_set>& sets() const noexcept {
+        return sets_;
+    }
+
+private:
+    // A closed set found and not yet extended: its rows, and the rows outside it one term
+    // can hold together with each of them (the only ones that can join).
+    struct pending {
+        term_set set;
+        row_set members;
+        row_set open;
+    };
+
+    template <typename Visit>
+    void for_each_row(const row_set& rows, Visit&& visit) const {
+        for (std::size_t word = 0; word < words_; ++word) {
+            for (std::uint64_t bits = rows[word]; bits != 0; bits &= bits - 1) {
+                visit(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+            }
+        }
+    }
+
+    // Which pairs of rows one term can hold.
+    void find_compatible() {
+        compatible_.assign(rows_.size(), row_set(words_, 0));
+        for (std::size_t one = 0; one < rows_.size() && !budget_.exhausted(); ++one) {
+            for (std::size_t other = one; other < rows_.size(); ++other) {
+                const term_set both{joined({all_inputs, rows_[one].point}, rows_[other].point),
+                                    (1U << rows_[one].output) | (1U << rows_[other].output)};
+                if (feasible(both)) {
+                    put(compatible_[one], other);
+                    put(compatible_[other], one);
+                }
+            }
+        }
+    }
+
+    // The closed sets one row more makes, to be extended in turn; the set a column if
+    // there are none.
+    void extend(const pending& entry) {
+        bool maximal = true;
+        std::size_t open = 0;
+        for_each_row(entry.open, [&](std::size_t row) {
+            ++open;
+            const term_set wider{joined(entry.set.points, rows_[row].point),
+                                 entry.set.outputs | (1U << rows_[row].output)};
+            // A set met before was feasible: only those are kept.
+            if (seen_.contains(key(wider))) {
+                maximal = false;
+                return;
+            }
+            if (!feasible(wider)) {
+                return;
+            }
+            maximal = false;
+            seen_.insert(key(wider));
+            pending next{wider, entry.members, entry.open};
+            for_each_row(entry.open, [&](std::size_t other) {
+                if (in_set(wider, other)) {
+                    put(next.members, other);
+                    for (std::size_t word = 0; word < words_; ++word) {
+                        next.open[word] &= compatible_[other][word];
+                    }
+                    budget_.spend(words_);
+                }
+            });
+            for (std::size_t word = 0; word < words_; ++word) {
+                next.open[word] &= ~next.members[word];
+            }
+            budget_.spend(open + 2 * words_);
+            stack_.push_back(std::move(next));
+        });
+        budget_.spend(2 * open + words_);
+        if (maximal) {
+            columns_.push_back(entry.members);
+            sets_.push_back(entry.set);
+        }
+    }
+
+    [[nodiscard]] bool in_set(term_set set, std::size_t row) const noexcept {
+        return ((set.outputs >> rows_[row].output) & 1U) != 0 && in_cube(set.points, rows_[row].point);
+    }
+
+    static std::uint64_t key(term_set set) noexcept {
+        return (std::uint64_t{set.points.care} << 32) | (std::uint64_t{set.points.levels} << 8) | set.outputs;
+    }
+
+    // Whether the cube is inside the on-set of each of the outputs.
+    bool feasible(term_set set) {
+        for (unsigned outputs = set.outputs; outputs != 0; outputs &= outputs - 1) {
+            const auto output = static_cast<unsigned>(std::countr_zero(outputs));
+            const std::uint64_t entry = key({set.points, 1U << output});
+            auto known = inside_.find(entry);
+            if (known == inside_.end()) {
+                std::size_t words = 0;
+                const bool inside = for_each_cube_word(set.points, [&](std::size_t word, std::uint64_t mask) {
+                    ++words;
+                    return (function_.on[output][word] & mask) == mask;
+                });
+                budget_.spend(check_steps + words);
+                known = inside_.emplace(entry, inside).first;
+            }
+            if (!known->second) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const output_sets& function_;
+    const std::vector<needed_pair>& rows_;
+    effort& budget_;
+    std::size_t words_;
+    std::vector<row_set> compatible_; // rows one term can hold together with each row
+    std::vector<pending> stack_;
+    std::vector<row_set> columns_;
+    std::vector<term_set> sets_;
+    std::unordered_set<std::uint64_t> seen_;
+    std::unordered_map<std::uint64_t, bool>& inside_;
+};
+
+// Branch and bound over the columns.
+class cover_search {
+public:
+    cover_search(std::size_t rows, const std::vector<row_set>& columns, effort& budget)
+        : columns_(columns), budget_(budget), words_((rows + 63) / 64), of_row_(rows),
+          mates_(rows, row_set(words_, 0)) {
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            for (std::size_t row = 0; row < rows; ++row) {
+                if (has(columns[column], row)) {
+                    of_row_[row].push_back(column);
+                    for (std::size_t word = 0; word < words_; ++word) {
+                        mates_[row][word] |= columns[column][word];
+                    }
+                }
+            }
+        }
+        budget_.spend(columns.size() * rows);
+        order_.resize(rows);
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t left, std::size_t right) {
+            return of_row_[left].size() < of_row_[right].size();
+        });
+    }
+
+    // Chooses at most `most` columns covering every row of `uncovered`. Its depth is at
+    // most `most`, and at most the rows.
+    // NOLINTNEXTLINE(misc-no-recursion)
+    bool search(const row_set& uncovered, std::size_t most) {
+        budget_.spend(words_ * 4 + 1);
+        if (budget_.exhausted()) {
+            return false;
+        }
+        const auto [fits, branch] = apart_rows(uncovered, most);
+        if (!fits || branch == SIZE_MAX) {
+            return fits;
+        }
+        for (const std::size_t column : undominated(branch, uncovered)) {
+            row_set left(words_);
+            for (std::size_t word = 0; word < words_; ++word) {
+                left[word] = uncovered[word] & ~columns_[column][word];
+            }
+            chosen_.push_back(column);
+            if (search(left, most - 1)) {
+                return true;
+            }
+            chosen_.pop_back();
+            if (budget_.exhausted()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    [[nodiscard]] const std::vector<std::size_t>& chosen() const noexcept {
+        return chosen_;
+    }
+    void clear() noexcept {
+        chosen_.clear();
+    }
+
+private:
+    // Rows of `uncovered` no two of which one column holds, each needing a column of its
+    // own: whether they are at most `most`, and the uncovered row of fewest columns to
+    // branch on (SIZE_MAX when all are covered).
+    std::pair<bool, std::size_t> apart_rows(const row_set& uncovered, std::size_t most) {
+        std::size_t branch = SIZE_MAX;
+        row_set blocked(words_, 0);
+        std::size_t apart = 0;
+        for (const std::size_t row : order_) {
+            if (!has(uncovered, row) || has(blocked, row)) {
+                continue;
+            }
+            branch = branch == SIZE_MAX ? row : branch; // the first: fewest columns
+            if (++apart > most) {
+                return {false, branch};
+            }
+            for (std::size_t word = 0; word < words_; ++word) {
+                blocked[word] |= mates_[row][word];
+            }
+            budget_.spend(words_);
+        }
+        return {true, branch};
+    }
+
+    // The columns of the branch row, most uncovered rows first, less those whose uncovered
+    // rows another holds too (dominated: the other does all they do).
+    std::vector<std::size_t> undominated(std::size_t branch, const row_set& uncovered) {
+        const std::vector<std::size_t>& options = of_row_[branch];
+        std::vector<row_set> gains;
+        std::vector<std::pair<std::size_t, std::size_t>> ranked; // minus gain, place
+        for (const std::size_t column : options) {
+            row_set gain(words_);
+            std::size_t count = 0;
+            for (std::size_t word = 0; word < words_; ++word) {
+                gain[word] = columns_[column][word] & uncovered[word];
+                count += static_cast<std::size_t>(std::popcount(gain[word]));
+            }
+            ranked.emplace_back(SIZE_MAX - count, gains.size());
+            gains.push_back(std::move(gain));
+        }
+        budget_.spend(words_ * options.size() * (options.size() + 1));
+        const auto within = [&](std::size_t one, std::size_t other) {
+            for (std::size_t word = 0; word < words_; ++word) {
+                if ((gains[one][word] & ~gains[other][word]) != 0) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // Of equal ones, the last checked stays: a dominated column dominates no other.
+        std::vector<bool> dominated(options.size(), false);
+        for (std::size_t one = 0; one < options.size(); ++one) {
+            for (std::size_t other = 0; other < options.size() && !dominated[one]; ++other) {
+                dominated[one] = other != one && !dominated[other] && within(one, other);
+            }
+        }
+        std::stable_sort(ranked.begin(), ranked.end());
+        std::vector<std::size_t> kept;
+        for (const auto& [minus_gain, place] : ranked) {
+            if (!dominated[place]) {
+                kept.push_back(options[place]);
+            }
+        }
+        return kept;
+    }
+
+    std::vector<std::size_t> chosen_;
+    const std::vector<row_set>& columns_;
+    effort& budget_;
+    std::size_t words_;
+    std::vector<std::vector<std::size_t>> of_row_;
+    std::vector<row_set> mates_; // the rows sharing a column with each row
+    std::vector<std::size_t> order_;
+};
+
+unsigned neighbours_in(const point_set& set, unsigned point) noexcept {
+    unsigned neighbours = 0;
+    for (unsigned input = 0; input < pla_input_count; ++input) {
+        neighbours += holds(set, point ^ (1U << input)) ? 1 : 0;
+    }
+    return neighbours;
+}
+
+// The term grown to a prime: inputs dropped in turn while its cube stays inside the
+// on-set of every output it feeds; then every output whose on-set holds it fed too.
+fit_term grown(const output_sets& function, term_set set, effort& budget) {
+    cube points = set.points;
+    for (unsigned input = 0; input < pla_input_count; ++input) {
+        if (((points.care >> input) & 1U) == 0) {
+            continue;
+        }
+        const unsigned care = points.care & ~(1U << input);
+        const cube wider{care, points.levels & care};
+        if (cube_inside_outputs(function, wider, set.outputs, budget)) {
+            points = wider;
+        }
+    }
+    unsigned outputs = set.outputs;
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((function.outputs >> output) & 1U) != 0 && ((outputs >> output) & 1U) == 0 &&
+            cube_inside_outputs(function, points, 1U << output, budget)) {
+            outputs |= 1U << output;
+        }
+    }
+    return {static_cast<std::uint16_t>(points.care), static_cast<std::uint16_t>(points.levels),
+            static_cast<std::uint8_t>(outputs)};
+}
+
+// Whether one of the terms feeding the pair's output holds its word.
+bool covered(const cover& terms, needed_pair pair) noexcept {
+    return std::any_of(terms.begin(), terms.end(), [&](const fit_term& term) {
+        return ((term.outputs >> pair.output) & 1U) != 0 && (pair.point & term.care) == term.levels;
+    });
+}
+
+// Needed pairs the terms leave uncovered, a few an output: first of `spare`, then of the
+// whole function, fewest neighbours first. None when the terms cover the function.
+std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cover& terms,
+                                         const std::vector<needed_pair>& spare, effort& budget) {
+    std::vector<needed_pair> found;
+    std::array<std::size_t, pla_output_count> taken{};
+    budget.spend(spare.size() * terms.size() / 8 + 1);
+    for (const needed_pair& pair : spare) {
+        if (taken[pair.output] < added_per_output && !covered(terms, pair)) {
+            found.push_back(pair);
+            ++taken[pair.output];
+        }
+    }
+    if (!found.empty()) {
+        return found;
+    }
+    point_set left;
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((function.outputs >> output) & 1U) == 0) {
+            continue;
+        }
+        left = function.need[output];
+        for (const fit_term& term : terms) {
+            if (((term.outputs >> output) & 1U) != 0) {
+                remove_cube(left, cube_of(term));
+                budget.spend(cube_words(term.care));
+            }
+        }
+        budget.spend(point_set_words);
+        std::vector<std::pair<unsigned, unsigned>> ranked; // neighbours, point
+        for (std::size_t word = 0; word < point_set_words && ranked.size() < looked_per_output; ++word) {
+            for (std::uint64_t bits = left[word]; bits != 0 && ranked.size() < looked_per_output; bits &= bits - 1) {
+                const auto point = static_cast<unsigned>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+                ranked.emplace_back(neighbours_in(function.on[output], point), point);
+            }
+        }
+        budget.spend(ranked.size());
+        const std::size_t kept = std::min(added_per_output, ranked.size());
+        std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
+        for (std::size_t place = 0; place < kept; ++place) {
+            found.push_back({static_cast<std::uint16_t>(ranked[place].second), static_cast<std::uint8_t>(output)});
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
+                            effort& budget) {
+    cover_search search(rows, columns, budget);
+    row_set all((rows + 63) / 64, 0);
+    for (std::size_t row = 0; row < rows; ++row) {
+        put(all, row);
+    }
+    if (search.search(all, most)) {
+        return {search.chosen(), false};
+    }
+    return {{}, !budget.exhausted()};
+}
+
+// In the order the header gives.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters)
+exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pair> rows,
+                              const std::vector<needed_pair>& spare, std::size_t floor, std::size_t target,
+                              effort& budget) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
+    std::size_t known = floor;
+    std::unordered_map<std::uint64_t, bool> inside;
+    while (known < target && !budget.exhausted()) {
+        std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
+            return std::pair(left.output, left.point) < std::pair(right.output, right.point);
+        });
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        column_maker columns(function, rows, inside, budget);
+        if (!columns.run()) {
+            break;
+        }
+        cover_search search(rows.size(), columns.columns(), budget);
+        row_set all((rows.size() + 63) / 64, 0);
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            put(all, row);
+        }
+        // The fewest columns: each count refuted in turn raises the bound.
+        bool found = false;
+        while (known < target && !found) {
+            search.clear();
+            found = search.search(all, known);
+            if (budget.exhausted()) {
+                return {known, {}};
+            }
+            known += found ? 0 : 1;
+        }
+        if (!found) {
+            break;
+        }
+        cover terms;
+        std::transform(search.chosen().begin(), search.chosen().end(), std::back_inserter(terms),
+                       [&](std::size_t column) { return grown(function, columns.sets()[column], budget); });
+        std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, budget);
+        if (more.empty()) {
+            return {terms.size(), std::move(terms)};
+        }
+        rows.insert(rows.end(), more.begin(), more.end());
+    }
+    return {std::min(known, target), {}};
+}
