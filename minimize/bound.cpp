@@ -40,8 +40,19 @@ struct pair_point {
     std::uint8_t phase;
 };
 
+// A set of pair indices, one bit each.
+using pair_bits = std::vector<std::uint64_t>;
+
+bool has_bit(const std::uint64_t* bits, std::size_t index) noexcept {
+    return ((bits[index / 64] >> (index % 64)) & 1U) != 0;
+}
+
+void set_bit(std::uint64_t* bits, std::size_t index) noexcept {
+    bits[index / 64] |= std::uint64_t{1} << (index % 64);
+}
+
 // The candidate pairs of every output and phase, and which two of them one term can hold,
-// each pair of pairs checked once.
+// each pair of pairs checked once, the answers kept as bit rows, one a pair.
 class pair_graph {
 public:
     pair_graph(const phase_sets& sets, const phase_candidates& candidates, effort& budget)
@@ -59,36 +70,40 @@ public:
             last_[output][0] = first_[output][1];
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
-        known_.assign((pairs_.size() * pairs_.size() + 3) / 4, 0);
+        row_words_ = (pairs_.size() + 63) / 64;
+        known_.assign(pairs_.size() * row_words_, 0);
+        shared_.assign(pairs_.size() * row_words_, 0);
+        group_shared_.assign(pairs_.size(), SIZE_MAX);
     }
 
     [[nodiscard]] std::pair<std::size_t, std::size_t> group(unsigned output, unsigned phase) const noexcept {
         return {first_[output][phase], last_[output][phase]};
     }
 
+    [[nodiscard]] std::size_t row_words() const noexcept {
+        return row_words_;
+    }
+
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        const std::size_t entry = left < right ? left * pairs_.size() + right : right * pairs_.size() + left;
-        std::uint8_t& cell = known_[entry / 4];
-        const unsigned shift = 2 * static_cast<unsigned>(entry % 4);
-        unsigned known = (cell >> shift) & 3U;
-        if (known == 0) {
-            const pair_point& one = pairs_[left];
-            const pair_point& other = pairs_[right];
-            const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
-            const point_set& first = sets_.on[one.output][one.phase];
-            const point_set& second = sets_.on[other.output][other.phase];
-            std::size_t words = 0;
-            const bool inside = for_each_cube_word({care, one.point & care}, [&](std::size_t word, std::uint64_t mask) {
-                ++words;
-                return (first[word] & second[word] & mask) == mask;
-            });
-            budget_.spend(check_steps + words);
-            known = inside ? 2 : 1;
-            cell = static_cast<std::uint8_t>(cell | (known << shift));
+        if (!has_bit(known_row(left), right)) {
+            check(left, right);
         }
-        return known == 2;
+        return has_bit(shared_row(left), right);
+    }
+
+    // How many other pairs of the group can share a term with the candidate, a pair of it:
+    // the same at every node of the tree, so counted once.
+    std::size_t shareable_in_group(std::size_t candidate, std::pair<std::size_t, std::size_t> group) {
+        std::size_t& count = group_shared_[candidate];
+        if (count == SIZE_MAX) {
+            count = 0;
+            for (std::size_t other = group.first; other < group.second; ++other) {
+                count += other != candidate && shareable(other, candidate) ? 1 : 0;
+            }
+        }
+        return count;
     }
 
     [[nodiscard]] bool exhausted() const noexcept {
@@ -102,20 +117,56 @@ public:
     }
 
 private:
+    [[nodiscard]] const std::uint64_t* known_row(std::size_t pair) const noexcept {
+        return known_.data() + pair * row_words_;
+    }
+    [[nodiscard]] const std::uint64_t* shared_row(std::size_t pair) const noexcept {
+        return shared_.data() + pair * row_words_;
+    }
+
+    [[gnu::noinline]] void check(std::size_t left, std::size_t right) {
+        const pair_point& one = pairs_[left];
+        const pair_point& other = pairs_[right];
+        const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
+        const point_set& first = sets_.on[one.output][one.phase];
+        const point_set& second = sets_.on[other.output][other.phase];
+        std::size_t words = 0;
+        const bool inside = for_each_cube_word({care, one.point & care}, [&](std::size_t word, std::uint64_t mask) {
+            ++words;
+            return (first[word] & second[word] & mask) == mask;
+        });
+        budget_.spend(check_steps + words);
+        set_bit(known_.data() + left * row_words_, right);
+        set_bit(known_.data() + right * row_words_, left);
+        if (inside) {
+            set_bit(shared_.data() + left * row_words_, right);
+            set_bit(shared_.data() + right * row_words_, left);
+        }
+    }
+
     const phase_sets& sets_;
     effort& budget_;
     std::vector<pair_point> pairs_;
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
-    std::vector<std::uint8_t> known_; // two bits a pair of pairs: 0 not checked yet, 1 apart, 2 shareable
+    std::size_t row_words_ = 0;
+    std::vector<std::uint64_t> known_;      // a row a pair: the pairs checked against it
+    std::vector<std::uint64_t> shared_;     // a row a pair: those found shareable with it
+    std::vector<std::size_t> group_shared_; // shareable_in_group's counts, SIZE_MAX until counted
 };
 
 // Pairs of the decided outputs (the pool) and, among them, pairs no two of which one term
-// can hold (the chosen).
+// can hold (the chosen, in the order they were chosen, and as bits).
 struct independent_set {
     std::vector<std::size_t> pool;
     std::vector<std::size_t> chosen;
+    pair_bits chosen_bits;
 };
+
+void choose(independent_set& set, std::size_t pair) {
+    set.chosen.push_back(pair);
+    set_bit(set.chosen_bits.data(), pair);
+}
 
 // The pairs of the pool that can join the chosen: apart from every one of them.
 bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, std::size_t candidate) {
@@ -128,14 +179,11 @@ bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, s
 void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, std::size_t> group) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // shareable count, pair
     for (std::size_t candidate = group.first; candidate < group.second && !graph.exhausted(); ++candidate) {
-        auto shared =
+        const auto shared =
             static_cast<std::size_t>(std::count_if(set.chosen.begin(), set.chosen.end(), [&](std::size_t member) {
                 return graph.shareable(member, candidate);
             }));
-        for (std::size_t other = group.first; other < group.second; ++other) {
-            shared += other != candidate && graph.shareable(other, candidate) ? 1 : 0;
-        }
-        ranked.emplace_back(shared, candidate);
+        ranked.emplace_back(shared + graph.shareable_in_group(candidate, group), candidate);
     }
     std::stable_sort(ranked.begin(), ranked.end());
     for (std::size_t candidate = group.first; candidate < group.second; ++candidate) {
@@ -143,7 +191,7 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
     }
     for (const auto& [shared, candidate] : ranked) {
         if (apart_from_all(graph, set.chosen, candidate)) {
-            set.chosen.push_back(candidate);
+            choose(set, candidate);
         }
     }
 }
@@ -151,15 +199,10 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
 // Sorts the pool pairs outside the chosen: one shareable with none of the chosen joins them
 // (true); one shareable with a single chosen pair goes to that pair's list in `tight`.
 bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::vector<std::size_t>>& tight) {
-    std::vector<std::uint8_t> chosen_mark(
-        set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
-    for (const std::size_t member : set.chosen) {
-        chosen_mark[member] = 1;
-    }
     tight.assign(set.chosen.size(), {});
     bool taken = false;
     for (const std::size_t candidate : set.pool) {
-        if (chosen_mark[candidate] != 0) {
+        if (has_bit(set.chosen_bits.data(), candidate)) {
             continue;
         }
         std::size_t mates = 0;
@@ -171,8 +214,7 @@ bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::v
             }
         }
         if (mates == 0) {
-            set.chosen.push_back(candidate);
-            chosen_mark[candidate] = 1;
+            choose(set, candidate);
             tight.emplace_back();
             taken = true;
         } else if (mates == 1) {
@@ -188,8 +230,11 @@ bool trade_one_for_two(pair_graph& graph, independent_set& set, std::size_t plac
     for (std::size_t one = 0; one < loose.size(); ++one) {
         for (std::size_t other = one + 1; other < loose.size(); ++other) {
             if (!graph.shareable(loose[one], loose[other])) {
+                const std::size_t left = set.chosen[place];
+                set.chosen_bits[left / 64] &= ~(std::uint64_t{1} << (left % 64));
                 set.chosen[place] = loose[one];
-                set.chosen.push_back(loose[other]);
+                set_bit(set.chosen_bits.data(), loose[one]);
+                choose(set, loose[other]);
                 return true;
             }
         }
@@ -264,7 +309,7 @@ std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_
         std::size_t least; // of the children done
     };
     std::vector<node> path;
-    path.push_back({{}, 0, SIZE_MAX});
+    path.push_back({{{}, {}, pair_bits(graph.row_words(), 0)}, 0, SIZE_MAX});
     while (true) {
         const std::size_t depth = path.size() - 1;
         if (path.back().next_phase == 2 || graph.exhausted()) {

@@ -33,8 +33,9 @@ cover_cost cost_of(const cover& terms) noexcept {
     return {terms.size(), literals, connections};
 }
 
-coverage::coverage(const cover& terms, effort& budget) : planes_(pla_output_count * plane_count * point_set_words) {
-    budget.spend(planes_.size() / 8);
+coverage::coverage(const cover& terms, effort& budget) {
+    // Counted as clearing all the planes a count may need.
+    budget.spend(pla_output_count * plane_count * point_set_words / 8);
     for (const fit_term& term : terms) {
         add(term, term.outputs, budget);
     }
@@ -49,6 +50,9 @@ void coverage::add(const fit_term& term, unsigned outputs, effort& budget) noexc
         std::size_t& used = used_[output];
         for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t carry) {
             for (std::size_t plane = 0; carry != 0; ++plane) {
+                if (index(0, plane + 1, 0) > planes_.size()) {
+                    planes_.resize(index(0, plane + 1, 0), 0);
+                }
                 std::uint64_t& bits = planes_[index(output, plane, word)];
                 const std::uint64_t next = bits & carry;
                 bits ^= carry;
