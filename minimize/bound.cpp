@@ -31,6 +31,17 @@ constexpr unsigned scrambled(unsigned point) noexcept {
     return ((point * 40503U) ^ (point >> 7)) & 0xFFFFU;
 }
 
+// cube_word_mask of each cube of I0-I5: [care][levels].
+constexpr auto word_masks = [] {
+    std::array<std::array<std::uint64_t, 64>, 64> masks{};
+    for (unsigned care = 0; care < 64; ++care) {
+        for (unsigned levels = 0; levels < 64; ++levels) {
+            masks[care][levels] = cube_word_mask({care, levels & care});
+        }
+    }
+    return masks;
+}();
+
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 8;
 
@@ -130,11 +141,19 @@ private:
         const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
         const point_set& first = sets_.on[one.output][one.phase];
         const point_set& second = sets_.on[other.output][other.phase];
-        std::size_t words = 0;
-        const bool inside = for_each_cube_word({care, one.point & care}, [&](std::size_t word, std::uint64_t mask) {
-            ++words;
-            return (first[word] & second[word] & mask) == mask;
-        });
+        const cube points{care, one.point & care};
+        // Most pairs fail in the first word the cube reaches (its lowest): tried alone first.
+        const std::size_t lowest = points.levels >> inputs_within_word;
+        const std::uint64_t lowest_mask = word_masks[points.care & 63U][points.levels & 63U];
+        bool inside = false;
+        std::size_t words = 1;
+        if ((first[lowest] & second[lowest] & lowest_mask) == lowest_mask) {
+            words = 0;
+            inside = for_each_cube_word(points, [&](std::size_t word, std::uint64_t mask) {
+                ++words;
+                return (first[word] & second[word] & mask) == mask;
+            });
+        }
         budget_.spend(check_steps + words);
         set_bit(known_.data() + left * row_words_, right);
         set_bit(known_.data() + right * row_words_, left);
