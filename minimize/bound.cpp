@@ -82,7 +82,7 @@ public:
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
         row_words_ = (pairs_.size() + 63) / 64;
-        known_.assign(pairs_.size() * row_words_, 0);
+        apart_.assign(pairs_.size() * row_words_, 0);
         shared_.assign(pairs_.size() * row_words_, 0);
         group_shared_.assign(pairs_.size(), SIZE_MAX);
     }
@@ -98,10 +98,10 @@ public:
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        if (!has_bit(known_row(left), right)) {
-            check(left, right);
+        if (has_bit(apart_row(left), right)) { // the answer of most pairs, so read first
+            return false;
         }
-        return has_bit(shared_row(left), right);
+        return has_bit(shared_row(left), right) || check(left, right);
     }
 
     // How many other pairs of the group can share a term with the candidate, a pair of it:
@@ -128,14 +128,15 @@ public:
     }
 
 private:
-    [[nodiscard]] const std::uint64_t* known_row(std::size_t pair) const noexcept {
-        return known_.data() + pair * row_words_;
+    [[nodiscard]] const std::uint64_t* apart_row(std::size_t pair) const noexcept {
+        return apart_.data() + pair * row_words_;
     }
     [[nodiscard]] const std::uint64_t* shared_row(std::size_t pair) const noexcept {
         return shared_.data() + pair * row_words_;
     }
 
-    [[gnu::noinline]] void check(std::size_t left, std::size_t right) {
+    // Checks a pair of pairs not checked yet; whether one term can hold both.
+    [[gnu::noinline]] bool check(std::size_t left, std::size_t right) {
         const pair_point& one = pairs_[left];
         const pair_point& other = pairs_[right];
         const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
@@ -155,12 +156,10 @@ private:
             });
         }
         budget_.spend(check_steps + words);
-        set_bit(known_.data() + left * row_words_, right);
-        set_bit(known_.data() + right * row_words_, left);
-        if (inside) {
-            set_bit(shared_.data() + left * row_words_, right);
-            set_bit(shared_.data() + right * row_words_, left);
-        }
+        std::vector<std::uint64_t>& rows = inside ? shared_ : apart_;
+        set_bit(rows.data() + left * row_words_, right);
+        set_bit(rows.data() + right * row_words_, left);
+        return inside;
     }
 
     const phase_sets& sets_;
@@ -169,8 +168,10 @@ private:
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
     std::size_t row_words_ = 0;
-    std::vector<std::uint64_t> known_;      // a row a pair: the pairs checked against it
-    std::vector<std::uint64_t> shared_;     // a row a pair: those found shareable with it
+    // A row a pair: the pairs checked against it and found apart from it, or shareable
+    // with it; neither bit set, not checked yet.
+    std::vector<std::uint64_t> apart_;
+    std::vector<std::uint64_t> shared_;
     std::vector<std::size_t> group_shared_; // shareable_in_group's counts, SIZE_MAX until counted
 };
 
