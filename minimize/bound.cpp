@@ -143,17 +143,18 @@ private:
         const point_set& first = sets_.on[one.output][one.phase];
         const point_set& second = sets_.on[other.output][other.phase];
         const cube points{care, one.point & care};
-        // Most pairs fail in the first word the cube reaches (its lowest): tried alone first.
+        // Most pairs fail in the first word the cube reaches (its lowest); the cube's points
+        // in each word it reaches are the same.
         const std::size_t lowest = points.levels >> inputs_within_word;
-        const std::uint64_t lowest_mask = word_masks[points.care & 63U][points.levels & 63U];
-        bool inside = false;
+        const std::uint64_t mask = word_masks[points.care & 63U][points.levels & 63U];
+        bool inside = (first[lowest] & second[lowest] & mask) == mask;
         std::size_t words = 1;
-        if ((first[lowest] & second[lowest] & lowest_mask) == lowest_mask) {
-            words = 0;
-            inside = for_each_cube_word(points, [&](std::size_t word, std::uint64_t mask) {
-                ++words;
-                return (first[word] & second[word] & mask) == mask;
-            });
+        // Then the other words in ascending order, as for_each_cube_word walks them.
+        const unsigned free = ~(care >> inputs_within_word) & (all_inputs >> inputs_within_word);
+        for (unsigned subset = (0U - free) & free; inside && subset != 0; subset = (subset - free) & free) {
+            const std::size_t word = lowest | subset;
+            ++words;
+            inside = (first[word] & second[word] & mask) == mask;
         }
         budget_.spend(check_steps + words);
         std::vector<std::uint64_t>& rows = inside ? shared_ : apart_;
