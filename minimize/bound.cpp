@@ -54,11 +54,11 @@ struct pair_point {
 // A set of pair indices, one bit each.
 using pair_bits = std::vector<std::uint64_t>;
 
-bool has_bit(const std::uint64_t* bits, std::size_t index) noexcept {
+bool has_bit(const pair_bits& bits, std::size_t index) noexcept {
     return ((bits[index / 64] >> (index % 64)) & 1U) != 0;
 }
 
-void set_bit(std::uint64_t* bits, std::size_t index) noexcept {
+void set_bit(pair_bits& bits, std::size_t index) noexcept {
     bits[index / 64] |= std::uint64_t{1} << (index % 64);
 }
 
@@ -82,6 +82,7 @@ public:
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
         row_words_ = (pairs_.size() + 63) / 64;
+        row_bits_ = 64 * row_words_;
         apart_.assign(pairs_.size() * row_words_, 0);
         shared_.assign(pairs_.size() * row_words_, 0);
         group_shared_.assign(pairs_.size(), SIZE_MAX);
@@ -98,10 +99,11 @@ public:
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        if (has_bit(apart_row(left), right)) { // the answer of most pairs, so read first
+        const std::size_t bit = left * row_bits_ + right;
+        if (has_bit(apart_, bit)) { // the answer of most pairs, so read first
             return false;
         }
-        return has_bit(shared_row(left), right) || check(left, right);
+        return has_bit(shared_, bit) || check(left, right);
     }
 
     // How many other pairs of the group can share a term with the candidate, a pair of it:
@@ -128,13 +130,6 @@ public:
     }
 
 private:
-    [[nodiscard]] const std::uint64_t* apart_row(std::size_t pair) const noexcept {
-        return apart_.data() + pair * row_words_;
-    }
-    [[nodiscard]] const std::uint64_t* shared_row(std::size_t pair) const noexcept {
-        return shared_.data() + pair * row_words_;
-    }
-
     // Checks a pair of pairs not checked yet; whether one term can hold both.
     [[gnu::noinline]] bool check(std::size_t left, std::size_t right) {
         const pair_point& one = pairs_[left];
@@ -157,9 +152,9 @@ private:
             inside = (first[word] & second[word] & mask) == mask;
         }
         budget_.spend(check_steps + words);
-        std::vector<std::uint64_t>& rows = inside ? shared_ : apart_;
-        set_bit(rows.data() + left * row_words_, right);
-        set_bit(rows.data() + right * row_words_, left);
+        pair_bits& rows = inside ? shared_ : apart_;
+        set_bit(rows, left * row_bits_ + right);
+        set_bit(rows, right * row_bits_ + left);
         return inside;
     }
 
@@ -169,10 +164,11 @@ private:
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
     std::size_t row_words_ = 0;
+    std::size_t row_bits_ = 0;
     // A row a pair: the pairs checked against it and found apart from it, or shareable
     // with it; neither bit set, not checked yet.
-    std::vector<std::uint64_t> apart_;
-    std::vector<std::uint64_t> shared_;
+    pair_bits apart_;
+    pair_bits shared_;
     std::vector<std::size_t> group_shared_; // shareable_in_group's counts, SIZE_MAX until counted
 };
 
@@ -186,7 +182,7 @@ struct independent_set {
 
 void choose(independent_set& set, std::size_t pair) {
     set.chosen.push_back(pair);
-    set_bit(set.chosen_bits.data(), pair);
+    set_bit(set.chosen_bits, pair);
 }
 
 // The pairs of the pool that can join the chosen: apart from every one of them.
@@ -223,7 +219,7 @@ bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::v
     tight.assign(set.chosen.size(), {});
     bool taken = false;
     for (const std::size_t candidate : set.pool) {
-        if (has_bit(set.chosen_bits.data(), candidate)) {
+        if (has_bit(set.chosen_bits, candidate)) {
             continue;
         }
         std::size_t mates = 0;
@@ -254,7 +250,7 @@ bool trade_one_for_two(pair_graph& graph, independent_set& set, std::size_t plac
                 const std::size_t left = set.chosen[place];
                 set.chosen_bits[left / 64] &= ~(std::uint64_t{1} << (left % 64));
                 set.chosen[place] = loose[one];
-                set_bit(set.chosen_bits.data(), loose[one]);
+                set_bit(set.chosen_bits, loose[one]);
                 choose(set, loose[other]);
                 return true;
             }
