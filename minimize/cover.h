@@ -63,7 +63,7 @@ cover_cost cost_of(const cover& terms) noexcept;
 class coverage {
 public:
     coverage(const cover& terms, effort& budget);
-    void add(const fit_term& term, unsigned outputs, effort& budget) noexcept;
+    void add(const fit_term& term, unsigned outputs, effort& budget);
     void remove(const fit_term& term, unsigned outputs, effort& budget) noexcept;
     // The points of `word` that at least two terms feeding `output` hold.
     [[nodiscard]] std::uint64_t at_least_two(unsigned output, std::size_t word) const noexcept {
