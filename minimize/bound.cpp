@@ -31,6 +31,17 @@ constexpr unsigned scrambled(unsigned point) noexcept {
     return ((point * 40503U) ^ (point >> 7)) & 0xFFFFU;
 }
 
+// cube_word_mask of each cube of I0-I5: [care][levels].
+constexpr auto word_masks = [] {
+    std::array<std::array<std::uint64_t, 64>, 64> masks{};
+    for (unsigned care = 0; care < 64; ++care) {
+        for (unsigned levels = 0; levels < 64; ++levels) {
+            masks[care][levels] = cube_word_mask({care, levels & care});
+        }
+    }
+    return masks;
+}();
+
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 8;
 
@@ -40,8 +51,19 @@ struct pair_point {
     std::uint8_t phase;
 };
 
+// A set of pair indices, one bit each.
+using pair_bits = std::vector<std::uint64_t>;
+
+bool has_bit(const pair_bits& bits, std::size_t index) noexcept {
+    return ((bits[index / 64] >> (index % 64)) & 1U) != 0;
+}
+
+void set_bit(pair_bits& bits, std::size_t index) noexcept {
+    bits[index / 64] |= std::uint64_t{1} << (index % 64);
+}
+
 // The candidate pairs of every output and phase, and which two of them one term can hold,
-// each pair of pairs checked once.
+// each pair of pairs checked once, the answers kept as bit rows, one a pair.
 class pair_graph {
 public:
     pair_graph(const phase_sets& sets, const phase_candidates& candidates, effort& budget)
@@ -59,36 +81,42 @@ public:
             last_[output][0] = first_[output][1];
             last_[output][1] = output + 1 < pla_output_count ? first_[output + 1][0] : pairs_.size();
         }
-        known_.assign((pairs_.size() * pairs_.size() + 3) / 4, 0);
+        row_words_ = (pairs_.size() + 63) / 64;
+        row_bits_ = 64 * row_words_;
+        apart_.assign(pairs_.size() * row_words_, 0);
+        shared_.assign(pairs_.size() * row_words_, 0);
+        group_shared_.assign(pairs_.size(), SIZE_MAX);
     }
 
     [[nodiscard]] std::pair<std::size_t, std::size_t> group(unsigned output, unsigned phase) const noexcept {
         return {first_[output][phase], last_[output][phase]};
     }
 
+    [[nodiscard]] std::size_t row_words() const noexcept {
+        return row_words_;
+    }
+
     // Whether one term can hold both pairs: the smallest cube holding both words is inside
     // the on-sets of both outputs.
     bool shareable(std::size_t left, std::size_t right) {
-        const std::size_t entry = left < right ? left * pairs_.size() + right : right * pairs_.size() + left;
-        std::uint8_t& cell = known_[entry / 4];
-        const unsigned shift = 2 * static_cast<unsigned>(entry % 4);
-        unsigned known = (cell >> shift) & 3U;
-        if (known == 0) {
-            const pair_point& one = pairs_[left];
-            const pair_point& other = pairs_[right];
-            const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
-            const point_set& first = sets_.on[one.output][one.phase];
-            const point_set& second = sets_.on[other.output][other.phase];
-            std::size_t words = 0;
-            const bool inside = for_each_cube_word({care, one.point & care}, [&](std::size_t word, std::uint64_t mask) {
-                ++words;
-                return (first[word] & second[word] & mask) == mask;
-            });
-            budget_.spend(check_steps + words);
-            known = inside ? 2 : 1;
-            cell = static_cast<std::uint8_t>(cell | (known << shift));
+        const std::size_t bit = left * row_bits_ + right;
+        if (has_bit(apart_, bit)) { // the answer of most pairs, so read first
+            return false;
         }
-        return known == 2;
+        return has_bit(shared_, bit) || check(left, right);
+    }
+
+    // How many other pairs of the group can share a term with the candidate, a pair of it:
+    // the same at every node of the tree, so counted once.
+    std::size_t shareable_in_group(std::size_t candidate, std::pair<std::size_t, std::size_t> group) {
+        std::size_t& count = group_shared_[candidate];
+        if (count == SIZE_MAX) {
+            count = 0;
+            for (std::size_t other = group.first; other < group.second; ++other) {
+                count += other != candidate && shareable(other, candidate) ? 1 : 0;
+            }
+        }
+        return count;
     }
 
     [[nodiscard]] bool exhausted() const noexcept {
@@ -102,20 +130,60 @@ public:
     }
 
 private:
+    // Checks a pair of pairs not checked yet; whether one term can hold both.
+    [[gnu::noinline]] bool check(std::size_t left, std::size_t right) {
+        const pair_point& one = pairs_[left];
+        const pair_point& other = pairs_[right];
+        const unsigned care = ~(static_cast<unsigned>(one.point) ^ other.point) & all_inputs;
+        const point_set& first = sets_.on[one.output][one.phase];
+        const point_set& second = sets_.on[other.output][other.phase];
+        const cube points{care, one.point & care};
+        // Most pairs fail in the first word the cube reaches (its lowest); the cube's points
+        // in each word it reaches are the same.
+        const std::size_t lowest = points.levels >> inputs_within_word;
+        const std::uint64_t mask = word_masks[points.care & 63U][points.levels & 63U];
+        bool inside = (first[lowest] & second[lowest] & mask) == mask;
+        std::size_t words = 1;
+        // Then the other words in ascending order, as for_each_cube_word walks them.
+        const unsigned free = ~(care >> inputs_within_word) & (all_inputs >> inputs_within_word);
+        for (unsigned subset = (0U - free) & free; inside && subset != 0; subset = (subset - free) & free) {
+            const std::size_t word = lowest | subset;
+            ++words;
+            inside = (first[word] & second[word] & mask) == mask;
+        }
+        budget_.spend(check_steps + words);
+        pair_bits& rows = inside ? shared_ : apart_;
+        set_bit(rows, left * row_bits_ + right);
+        set_bit(rows, right * row_bits_ + left);
+        return inside;
+    }
+
     const phase_sets& sets_;
     effort& budget_;
     std::vector<pair_point> pairs_;
     std::array<std::array<std::size_t, 2>, pla_output_count> first_{};
     std::array<std::array<std::size_t, 2>, pla_output_count> last_{};
-    std::vector<std::uint8_t> known_; // two bits a pair of pairs: 0 not checked yet, 1 apart, 2 shareable
+    std::size_t row_words_ = 0;
+    std::size_t row_bits_ = 0;
+    // A row a pair: the pairs checked against it and found apart from it, or shareable
+    // with it; neither bit set, not checked yet.
+    pair_bits apart_;
+    pair_bits shared_;
+    std::vector<std::size_t> group_shared_; // shareable_in_group's counts, SIZE_MAX until counted
 };
 
 // Pairs of the decided outputs (the pool) and, among them, pairs no two of which one term
-// can hold (the chosen).
+// can hold (the chosen, in the order they were chosen, and as bits).
 struct independent_set {
     std::vector<std::size_t> pool;
     std::vector<std::size_t> chosen;
+    pair_bits chosen_bits;
 };
+
+void choose(independent_set& set, std::size_t pair) {
+    set.chosen.push_back(pair);
+    set_bit(set.chosen_bits, pair);
+}
 
 // The pairs of the pool that can join the chosen: apart from every one of them.
 bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, std::size_t candidate) {
@@ -128,14 +196,11 @@ bool apart_from_all(pair_graph& graph, const std::vector<std::size_t>& chosen, s
 void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, std::size_t> group) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // shareable count, pair
     for (std::size_t candidate = group.first; candidate < group.second && !graph.exhausted(); ++candidate) {
-        auto shared =
+        const auto shared =
             static_cast<std::size_t>(std::count_if(set.chosen.begin(), set.chosen.end(), [&](std::size_t member) {
                 return graph.shareable(member, candidate);
             }));
-        for (std::size_t other = group.first; other < group.second; ++other) {
-            shared += other != candidate && graph.shareable(other, candidate) ? 1 : 0;
-        }
-        ranked.emplace_back(shared, candidate);
+        ranked.emplace_back(shared + graph.shareable_in_group(candidate, group), candidate);
     }
     std::stable_sort(ranked.begin(), ranked.end());
     for (std::size_t candidate = group.first; candidate < group.second; ++candidate) {
@@ -143,7 +208,7 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
     }
     for (const auto& [shared, candidate] : ranked) {
         if (apart_from_all(graph, set.chosen, candidate)) {
-            set.chosen.push_back(candidate);
+            choose(set, candidate);
         }
     }
 }
@@ -151,15 +216,10 @@ void add_group(pair_graph& graph, independent_set& set, std::pair<std::size_t, s
 // Sorts the pool pairs outside the chosen: one shareable with none of the chosen joins them
 // (true); one shareable with a single chosen pair goes to that pair's list in `tight`.
 bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::vector<std::size_t>>& tight) {
-    std::vector<std::uint8_t> chosen_mark(
-        set.pool.empty() ? 0 : *std::max_element(set.pool.begin(), set.pool.end()) + 1, 0);
-    for (const std::size_t member : set.chosen) {
-        chosen_mark[member] = 1;
-    }
     tight.assign(set.chosen.size(), {});
     bool taken = false;
     for (const std::size_t candidate : set.pool) {
-        if (chosen_mark[candidate] != 0) {
+        if (has_bit(set.chosen_bits, candidate)) {
             continue;
         }
         std::size_t mates = 0;
@@ -171,8 +231,7 @@ bool take_free_pairs(pair_graph& graph, independent_set& set, std::vector<std::v
             }
         }
         if (mates == 0) {
-            set.chosen.push_back(candidate);
-            chosen_mark[candidate] = 1;
+            choose(set, candidate);
             tight.emplace_back();
             taken = true;
         } else if (mates == 1) {
@@ -188,8 +247,11 @@ bool trade_one_for_two(pair_graph& graph, independent_set& set, std::size_t plac
     for (std::size_t one = 0; one < loose.size(); ++one) {
         for (std::size_t other = one + 1; other < loose.size(); ++other) {
             if (!graph.shareable(loose[one], loose[other])) {
+                const std::size_t left = set.chosen[place];
+                set.chosen_bits[left / 64] &= ~(std::uint64_t{1} << (left % 64));
                 set.chosen[place] = loose[one];
-                set.chosen.push_back(loose[other]);
+                set_bit(set.chosen_bits, loose[one]);
+                choose(set, loose[other]);
                 return true;
             }
         }
@@ -264,7 +326,7 @@ std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_
         std::size_t least; // of the children done
     };
     std::vector<node> path;
-    path.push_back({{}, 0, SIZE_MAX});
+    path.push_back({{{}, {}, pair_bits(graph.row_words(), 0)}, 0, SIZE_MAX});
     while (true) {
         const std::size_t depth = path.size() - 1;
         if (path.back().next_phase == 2 || graph.exhausted()) {

@@ -33,20 +33,27 @@ cover_cost cost_of(const cover& terms) noexcept {
     return {terms.size(), literals, connections};
 }
 
-coverage::coverage(const cover& terms, effort& budget) : planes_(pla_output_count * plane_count * point_set_words) {
-    budget.spend(planes_.size() / 8);
+coverage::coverage(const cover& terms, effort& budget) {
+    // Counted as clearing all the planes a count may need.
+    budget.spend(pla_output_count * plane_count * point_set_words / 8);
+    // Room for every plane, so that growing never copies; only the planes made are cleared.
+    planes_.reserve(index(0, plane_count, 0));
     for (const fit_term& term : terms) {
         add(term, term.outputs, budget);
     }
 }
 
-void coverage::add(const fit_term& term, unsigned outputs, effort& budget) noexcept {
+void coverage::add(const fit_term& term, unsigned outputs, effort& budget) {
     budget.spend(2 * cube_words(term.care) * static_cast<std::size_t>(std::popcount(outputs)));
     for (unsigned output = 0; output < pla_output_count; ++output) {
         if (((outputs >> output) & 1U) == 0) {
             continue;
         }
         std::size_t& used = used_[output];
+        // Adding one to counts of `used` planes carries into one plane more at most.
+        if (const std::size_t reach = index(0, std::min(used + 1, plane_count), 0); reach > planes_.size()) {
+            planes_.resize(reach, 0);
+        }
         for_each_cube_word(cube_of(term), [&](std::size_t word, std::uint64_t carry) {
             for (std::size_t plane = 0; carry != 0; ++plane) {
                 std::uint64_t& bits = planes_[index(output, plane, word)];

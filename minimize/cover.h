@@ -63,7 +63,7 @@ cover_cost cost_of(const cover& terms) noexcept;
 class coverage {
 public:
     coverage(const cover& terms, effort& budget);
-    void add(const fit_term& term, unsigned outputs, effort& budget) noexcept;
+    void add(const fit_term& term, unsigned outputs, effort& budget);
     void remove(const fit_term& term, unsigned outputs, effort& budget) noexcept;
     // The points of `word` that at least two terms feeding `output` hold.
     [[nodiscard]] std::uint64_t at_least_two(unsigned output, std::size_t word) const noexcept {
@@ -74,7 +74,7 @@ public:
         return more;
     }
     [[nodiscard]] std::uint64_t exactly_one(unsigned output, std::size_t word) const noexcept {
-        return planes_[index(output, 0, word)] & ~at_least_two(output, word);
+        return used_[output] > 0 ? planes_[index(output, 0, word)] & ~at_least_two(output, word) : 0;
     }
     [[nodiscard]] std::uint64_t exactly_two(unsigned output, std::size_t word) const noexcept {
         std::uint64_t more = 0;
@@ -86,8 +86,10 @@ public:
 
 private:
     static constexpr std::size_t plane_count = 16;
+    // Plane by plane, each holding every output, so that the planes grow as terms overlap
+    // more and the planes no count reaches are never made.
     static std::size_t index(unsigned output, std::size_t plane, std::size_t word) noexcept {
-        return (output * plane_count + plane) * point_set_words + word;
+        return (plane * pla_output_count + output) * point_set_words + word;
     }
     std::vector<std::uint64_t> planes_;
     std::array<std::size_t, pla_output_count> used_{}; // planes above these are all zero
