@@ -17,10 +17,9 @@
 #include "pla/pla.h"
 #include "tests/espresso_runner.h"
 #include "tests/random_programming.h"
+#include "tests/truth_table.h"
 
 namespace {
-
-using truth_table = std::array<std::uint8_t, fit_table_size>;
 
 const char* espresso = PLA_EPROM_ESPRESSO;
 
@@ -34,15 +33,6 @@ std::size_t espresso_exact(const truth_table& table, unsigned inverted) {
     const espresso_answer answer = run_espresso(espresso, table, inverted, "-Dexact", stem);
     EXPECT_NE(answer.terms, SIZE_MAX) << "no answer from Espresso on " << stem << ".pla";
     return answer.terms;
-}
-
-truth_table table_of(const pla_fuses& fuses) {
-    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
-    truth_table table{};
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
-        table[word] = evaluate_with(evaluator, static_cast<std::uint16_t>(word));
-    }
-    return table;
 }
 
 // The fit proven: Espresso finds as many at the fit's polarities, and no fewer at others

@@ -13,19 +13,12 @@
 #include "pla/evaluator.h"
 #include "pla/pla.h"
 #include "tests/random_programming.h"
+#include "tests/truth_table.h"
 
 namespace {
 
-using truth_table = std::array<std::uint8_t, fit_table_size>;
-
-truth_table table_of(const pla_fuses& fuses) {
-    const auto evaluator = derive_pla_evaluator<max_term_bytes>(fuses);
-    truth_table table{};
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
-        table[word] = evaluate_with(evaluator, static_cast<std::uint16_t>(word));
-    }
-    return table;
-}
+// A programming's table (tests/truth_table.h) beside a cover's, below.
+using ::table_of;
 
 // The table a cover of any size drives, each term spread over the input words it holds.
 truth_table table_of(const fit_result& result) {
