@@ -96,7 +96,7 @@ for build in "$@"; do
         charge-loss.bin upper-half.bin 27c010.bin; do
         verify_count=$(count "$plakit" verify "$dump")
         cmp_count=$(count cmp -s 82S100_EPROM.bin "$dump")
-        said=$(cd "$work" && "$plakit" verify "$dump" | grep "^$dump: " | tail -1) || true
+        said=$(cd "$work" && "$plakit" verify "$dump" | head -1) || true
         echo "  $said"
         awk -v v="$verify_count" -v c="$cmp_count" \
             'BEGIN { printf "    plakit verify %9d, cmp -s %7d instructions: ratio %6.3f (target: at most 10)\n", v, c, v / c }'

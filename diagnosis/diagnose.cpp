@@ -13,16 +13,19 @@ using diagnosis_detail::all_data_lines;
 using diagnosis_detail::are_scattered;
 using diagnosis_detail::byte_summary;
 using diagnosis_detail::fault;
-using diagnosis_detail::find_address_fault;
-using diagnosis_detail::find_data_fault;
-using diagnosis_detail::find_mix_up;
+using diagnosis_detail::fault_reader;
 using diagnosis_detail::find_places;
 using diagnosis_detail::find_stuck_data_lines;
 using diagnosis_detail::for_each_difference;
 using diagnosis_detail::image_span;
+using diagnosis_detail::list_line_faults;
+using diagnosis_detail::list_mix_ups;
 using diagnosis_detail::most_scattered_bytes;
 using diagnosis_detail::place_facts;
+using diagnosis_detail::sample_places;
+using diagnosis_detail::search_faults;
 using diagnosis_detail::side_by_side;
+using diagnosis_detail::summarize_blocks;
 using diagnosis_detail::summarize_bytes;
 
 // Whether the dump names every byte as one value: blank (0xFF) or all 0x00.
@@ -36,127 +39,149 @@ std::optional<eprom_verdict> one_value(const byte_summary& summary) noexcept {
     return std::nullopt;
 }
 
-void name(const fault& found, eprom_verification& result) noexcept {
+// The faults held against a dump, in the order of eprom_verdict.
+std::vector<fault> faults_tried(const eprom_mix_ups& mix_ups) {
+    constexpr std::size_t line_faults = 16 + 28 + 56 + 32 + 120 + 240;
+    std::vector<fault> faults;
+    faults.reserve(line_faults + 1 + mix_ups.other_wirings.size() + 16 + 8 + 2 * eprom_largest_shift + 1);
+    list_line_faults(faults);
+    list_mix_ups(mix_ups, faults);
+    return faults;
+}
+
+void name(const fault& found, const eprom_mix_ups& mix_ups, eprom_verification& result) {
     result.verdict = found.verdict;
     result.line_m = found.lower;
     result.line_n = found.upper;
     result.level = found.level;
+    switch (found.verdict) {
+    case eprom_verdict::data_lines_stuck:
+        result.stuck_lines = found.lower;
+        result.stuck_levels = found.level;
+        break;
+    case eprom_verdict::other_pair_order:
+        result.option = mix_ups.other_pair_order;
+        break;
+    case eprom_verdict::other_wiring:
+        result.option = mix_ups.other_wirings.at(found.lower).option;
+        break;
+    case eprom_verdict::shifted:
+        result.shift = found.shift;
+        break;
+    default:
+        break;
+    }
 }
 
-// The data lines that read one level throughout where the image's do not, named as the
-// diagnosis when they explain at least half of the wrong bytes (with the places of the
-// bytes that still differ once the image has them stuck too), else only under it.
-bool stuck_lines_explain(const fault& stuck, const side_by_side& bytes, eprom_verification& result) {
-    result.stuck_lines = stuck.lower;
-    result.stuck_levels = stuck.level;
-    const auto with_stuck = [&](std::uint8_t byte) {
-        return static_cast<std::uint8_t>((byte & ~stuck.lower) | stuck.level);
-    };
-    // Counted a block at a time in a byte, so that the compiler vectorizes the loop.
-    constexpr std::size_t block = 128;
-    std::size_t besides = 0;
-    for (std::size_t start = 0; start < eprom_image_size; start += block) {
-        std::uint8_t in_block = 0;
-        for (std::size_t address = start; address < start + block; ++address) {
-            in_block = static_cast<std::uint8_t>(
-                in_block + (with_stuck(bytes.expected[address]) != bytes.dump[address] ? 1U : 0U));
-        }
-        besides += in_block;
-    }
-    if (besides * 2 > result.differing_bytes) {
-        return false;
-    }
-    result.verdict = eprom_verdict::data_lines_stuck;
-    result.differing_besides = besides;
-    if (besides != 0) {
-        std::vector<std::uint8_t> image_with_stuck(bytes.expected.begin(), bytes.expected.end());
-        std::transform(image_with_stuck.begin(), image_with_stuck.end(), image_with_stuck.begin(), with_stuck);
-        const side_by_side rest{image_span{image_with_stuck.data(), eprom_image_size}, bytes.dump};
-        find_places(rest, summarize_bytes(rest), result);
-    }
-    return true;
-}
+// The bytes that still differ once a named fault is accounted for are diagnosed on their
+// own, to this depth: a fault, a second one, then only where the rest lie.
+constexpr int deepest_search = 2;
+// Fewer wrong bytes than this are explained whole or not at all.
+constexpr std::size_t fewest_for_nearly_all = 16;
 
 // The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value
-// throughout; the single faults of the bench; data lines stuck with more besides; a few
-// scattered bits; ranges that read 0x00; bits wrong one way only; the whole-image
-// mix-ups; else no single fault,
-// with the places of the differences wherever the verdict names none.
-void verify_whole_image(const side_by_side& bytes, const eprom_mix_ups& mix_ups, eprom_verification& result) {
-    if (std::memcmp(bytes.expected.data(), bytes.dump.data(), eprom_image_size) == 0) {
-        return;
-    }
-    const byte_summary summary = summarize_bytes(bytes);
+// throughout; the faults of the bench and the whole-image mix-ups, each held against the
+// whole dump: the first that explains every byte, else the one that explains nearly all
+// (data lines stuck: half) with the rest diagnosed alone; a few scattered bits; ranges
+// that read 0x00; bits wrong one way only; else no single fault, with the places of the
+// differences wherever the verdict names none. The dump differs from the image.
+void verify_whole_image(const side_by_side& bytes, const byte_summary& summary, const std::vector<fault>& faults,
+                        const eprom_mix_ups& mix_ups, int depth, eprom_verification& result) {
     result.differing_bytes = summary.differing;
     if (const auto verdict = one_value(summary)) {
         result.verdict = *verdict;
         return;
     }
     result.first_differences.reserve(eprom_differences_shown);
-    for_each_difference(bytes, [&](std::size_t address) {
+    for_each_difference(bytes, summary.blocks, [&](std::size_t address) {
         result.first_differences.push_back(
             {static_cast<std::uint16_t>(address), bytes.expected[address], bytes.dump[address]});
         return result.first_differences.size() < eprom_differences_shown;
     });
-    const std::span<const eprom_difference> first = result.first_differences;
 
-    std::optional<fault> found = find_data_fault(bytes, summary, first);
-    if (!found) {
-        found = find_address_fault(bytes, summary, first);
-    }
-    if (found) {
-        name(*found, result);
-        return;
-    }
-    if (const auto stuck = find_stuck_data_lines(bytes, summary); stuck && stuck_lines_explain(*stuck, bytes, result)) {
-        return;
-    }
-    std::optional<place_facts> places;
-    if (summary.differing <= most_scattered_bytes) {
-        places = find_places(bytes, summary, result);
-        if (are_scattered(summary, result, *places)) {
-            result.verdict = eprom_verdict::scattered_bits;
-            return;
+    const bool partial = depth < deepest_search && summary.differing >= fewest_for_nearly_all;
+    const fault_reader reader(bytes.expected, mix_ups);
+    diagnosis_detail::image_buffer read;
+    if (const auto found =
+            search_faults(bytes, summary, sample_places(bytes, summary.blocks), faults, reader, partial, read)) {
+        name(found->found, mix_ups, result);
+        if (found->besides != 0) {
+            result.differing_besides = found->besides;
+            result.besides.emplace_back();
+            const side_by_side rest{image_span{read.get(), eprom_image_size}, bytes.dump};
+            verify_whole_image(rest, summarize_blocks(rest, found->blocks, summary), faults, mix_ups, depth + 1,
+                               result.besides.back());
         }
-    }
-    if (summary.read_1_for_0 == 0 || summary.read_0_for_1 == 0) {
-        if (!places) {
-            places = find_places(bytes, summary, result);
-        }
-        result.verdict = summary.read_0_for_1 == 0 ? eprom_verdict::not_fully_programmed
-                         : places->every_range_00  ? eprom_verdict::ranges_read_00
-                                                   : eprom_verdict::not_erased;
         return;
     }
-    if (const auto mix_up = find_mix_up(bytes, summary, first, mix_ups, result)) {
-        name(*mix_up, result);
-        result.has_places = false;
-        return;
+    if (const auto stuck = find_stuck_data_lines(bytes, summary)) {
+        result.stuck_lines = stuck->lower;
+        result.stuck_levels = stuck->level;
     }
-    result.verdict = eprom_verdict::unexplained;
-    if (!result.has_places) {
-        find_places(bytes, summary, result);
+    const place_facts places = find_places(bytes, summary, result);
+    if (summary.differing <= most_scattered_bytes && are_scattered(summary, result, places)) {
+        result.verdict = eprom_verdict::scattered_bits;
+    } else if (summary.read_0_for_1 == 0) {
+        result.verdict = eprom_verdict::not_fully_programmed;
+    } else if (summary.read_1_for_0 == 0) {
+        result.verdict = places.every_range_00 ? eprom_verdict::ranges_read_00 : eprom_verdict::not_erased;
+    } else {
+        result.verdict = eprom_verdict::unexplained;
     }
 }
 
-// A dump of a larger chip filled with copies of the image: how many bytes of each copy
-// differ.
-void find_copies(image_span expected, std::span<const std::uint8_t> dump, eprom_verification& result) {
+void verify_copy(image_span expected, image_span copy, const std::vector<fault>& faults, const eprom_mix_ups& mix_ups,
+                 eprom_verification& result) {
+    result.dump_size = eprom_image_size;
+    const side_by_side bytes{expected, copy};
+    verify_whole_image(bytes, summarize_bytes(bytes), faults, mix_ups, 0, result);
+}
+
+// A dump of a larger chip filled with copies of the image: each copy diagnosed as a dump
+// of its own, but for one that holds the same bytes as an earlier copy (the image's, the
+// first copy's that differs, or the last one's that differs).
+void find_copies(image_span expected, std::span<const std::uint8_t> dump, const eprom_mix_ups& mix_ups,
+                 eprom_verification& result) {
     constexpr std::size_t most_copies = 256;
     const std::size_t size = dump.size();
     if (size < 2 * eprom_image_size || size % eprom_image_size != 0 || size / eprom_image_size > most_copies) {
         return;
     }
     result.verdict = eprom_verdict::copies;
-    for (std::size_t offset = 0; offset < size; offset += eprom_image_size) {
-        const auto copy = dump.subspan(offset, eprom_image_size);
-        std::size_t differing = 0;
-        if (std::memcmp(copy.data(), expected.data(), eprom_image_size) != 0) {
-            for (std::size_t address = 0; address < eprom_image_size; ++address) {
-                differing += copy[address] != expected[address] ? 1 : 0;
+    const std::size_t count = size / eprom_image_size;
+    result.copy_differences.resize(count);
+    result.copy_same_as.resize(count);
+    result.each_copy.resize(count);
+    const auto copy_at = [&](std::size_t copy) {
+        return image_span{dump.subspan(copy * eprom_image_size).data(), eprom_image_size};
+    };
+    const auto same = [](image_span one, image_span other) {
+        return std::memcmp(one.data(), other.data(), eprom_image_size) == 0;
+    };
+    std::vector<fault> faults;
+    std::optional<std::size_t> first_wrong;
+    std::optional<std::size_t> last_wrong;
+    for (std::size_t copy = 0; copy < count; ++copy) {
+        const image_span bytes = copy_at(copy);
+        result.copy_same_as[copy] = copy;
+        if (same(bytes, expected)) {
+            continue; // matches, as a default verification says
+        }
+        for (const auto& earlier : {first_wrong, last_wrong}) {
+            if (earlier && result.copy_same_as[copy] == copy && same(bytes, copy_at(*earlier))) {
+                result.copy_same_as[copy] = *earlier;
+                result.copy_differences[copy] = result.copy_differences[*earlier];
             }
         }
-        result.copy_differences.push_back(differing);
+        if (result.copy_same_as[copy] == copy) {
+            if (faults.empty()) {
+                faults = faults_tried(mix_ups);
+            }
+            verify_copy(expected, bytes, faults, mix_ups, result.each_copy[copy]);
+            result.copy_differences[copy] = result.each_copy[copy].differing_bytes;
+            first_wrong = first_wrong.value_or(copy);
+            last_wrong = copy;
+        }
     }
 }
 
@@ -189,10 +214,13 @@ eprom_verification verify_eprom_dump(image_span expected, std::span<const std::u
     if (dump.size() != eprom_image_size) {
         result.verdict = eprom_verdict::wrong_size;
         find_part(expected, dump, result);
-        find_copies(expected, dump, result);
+        find_copies(expected, dump, mix_ups, result);
         return result;
     }
-    verify_whole_image({expected, dump.first<eprom_image_size>()}, mix_ups, result);
+    if (std::memcmp(expected.data(), dump.data(), eprom_image_size) != 0) {
+        const side_by_side bytes{expected, dump.first<eprom_image_size>()};
+        verify_whole_image(bytes, summarize_bytes(bytes), faults_tried(mix_ups), mix_ups, 0, result);
+    }
     return result;
 }
 

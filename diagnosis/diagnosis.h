@@ -20,10 +20,11 @@
 
 // In the order in which the diagnoses are tried: where two faults give the same dump,
 // the earlier one is named, and within a kind the lowest line, or the pair whose lower
-// line (then upper line) is lowest.
+// line (then upper line) is lowest (shorted address lines: the pairs that are neighbours
+// on the 27C512's socket first).
 enum class eprom_verdict : std::uint8_t {
     matches,               // the dump is the image
-    copies,                // the dump is several copies' length: copy_differences says which match
+    copies,                // the dump is several copies' length: each_copy says what each holds
     wrong_size,            // the dump is not 65,536 bytes long
     blank,                 // every byte is 0xFF
     all_zero,              // every byte is 0x00
@@ -32,17 +33,18 @@ enum class eprom_verdict : std::uint8_t {
     data_lines_shorted,    // line_m and line_n both read their AND (level 0) or OR (level 1)
     address_line_stuck,    // line_m stuck at level
     address_lines_swapped, // line_m and line_n
-    data_lines_stuck,      // the lines of stuck_lines read stuck_levels throughout, and differing_besides more
-    scattered_bits,        // a few wrong bits with no data line, range or address pattern in common
-    ranges_read_00,        // every wrong byte lies in a range that reads 0x00 throughout
-    not_erased,            // every wrong bit reads 0 where 1 was expected
-    not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
+    address_lines_shorted, // line_m and line_n: the chip sees both at their AND (level 0) or OR (level 1)
     other_pair_order,      // the image of the programming in the other pair order (option)
     other_wiring,          // the image through another wiring (option)
     address_line_inverted, // line_m
     data_line_inverted,    // line_m
     shifted,               // the dump holds at a + shift the image's byte at a
     all_bits_inverted,     // every byte read is the complement of the image's
+    data_lines_stuck,      // the lines of stuck_lines read stuck_levels throughout
+    scattered_bits,        // a few wrong bits with no data line, range or address pattern in common
+    ranges_read_00,        // every wrong byte lies in a range that reads 0x00 throughout
+    not_erased,            // every wrong bit reads 0 where 1 was expected
+    not_fully_programmed,  // every wrong bit reads 1 where 0 was expected
     unexplained,           // no fault above explains the differences
 };
 
@@ -62,7 +64,9 @@ inline constexpr std::size_t eprom_differences_shown = 8;
 
 // A range of addresses from the first wrong byte to the last, joined across a few equal
 // bytes (eprom_range_gap at most), or across any number when every byte of the range
-// reads the same 0xFF or 0x00.
+// reads the same 0xFF or 0x00; such a range is given by its whole extent: the bytes around
+// it that read its value too and happen to be right, within the smallest aligned block of
+// a power of two bytes that holds its wrong ones (a chip fails by pages and blocks).
 enum class eprom_range_reading : std::uint8_t { other, all_ff, all_00 };
 struct eprom_range {
     std::uint16_t first;
@@ -79,10 +83,9 @@ struct eprom_verification {
     std::uint8_t line_m = 0;
     std::uint8_t line_n = 0;
     std::uint8_t level = 0;
-    // data_lines_stuck: the lines (bit m: Dm) that read one level at every address where
-    // the image has both, that level (bit m of stuck_levels), and (differing_besides,
-    // below) how many bytes differ once those lines are stuck in the image too (the places
-    // are of those bytes). Under another verdict, such lines are shown with the places.
+    // data_lines_stuck: the lines (bit m: Dm) stuck, at the levels of stuck_levels (bit m).
+    // Under a verdict that names no fault, the data lines that read one level at every
+    // address where the image has both are shown so with the places.
     std::uint8_t stuck_lines = 0;
     std::uint8_t stuck_levels = 0;
     // Whether the places below are filled (a verdict that names no place, or none at all).
@@ -94,11 +97,19 @@ struct eprom_verification {
     // Filled for a dump of the right size that differs.
     std::size_t differing_bytes = 0;
     std::vector<eprom_difference> first_differences; // in address order, at most eprom_differences_shown
+    // A fault named that explains nearly all the wrong bytes but not all: how many still
+    // differ once the image is read through it, and (one, or none) their own diagnosis,
+    // the image so read standing for the image. Any fault from data_line_stuck to
+    // data_lines_stuck may have one.
     std::size_t differing_besides = 0;
+    std::vector<eprom_verification> besides;
     // The places: the wrong bits of each data line; the ranges of wrong bytes (the first
     // eprom_ranges_shown of range_count); the address lines below the highest that varies
     // on which every wrong byte has the same level (bit m set: line Am, at the level of
-    // bit m of same_address_levels).
+    // bit m of same_address_levels), when that is evidence: when as many places (a range
+    // that reads one value is one, any other wrong byte one) drawn at random from the
+    // bytes that could go wrong as these did would share such lines less than once in a
+    // hundred times.
     std::array<eprom_data_line_errors, eprom_data_line_count> data_line_errors{};
     std::vector<eprom_range> ranges;
     std::size_t range_count = 0;
@@ -108,8 +119,12 @@ struct eprom_verification {
     int shift = 0;
     std::size_t part_offset = 0; // the first such part
     std::uint64_t parts = 0;     // bit i: the dump equals part i (bytes i * dump_size onwards)
-    // copies: for each 65,536 bytes of the dump, how many differ from the image.
+    // copies: for each 65,536 bytes of the dump, how many differ from the image, and its
+    // diagnosis, but for a copy that holds the same bytes as an earlier one: copy_same_as
+    // names that one (the first copy is 0), and its own diagnosis is left empty.
     std::vector<std::size_t> copy_differences;
+    std::vector<eprom_verification> each_copy;
+    std::vector<std::size_t> copy_same_as;
     // other_pair_order, other_wiring: the command-line option that makes the image read.
     std::string option;
 };

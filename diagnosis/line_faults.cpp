@@ -1,110 +1,92 @@
-// The single faults of the bench: a data or address line stuck, two swapped, two data
-// lines shorted.
+// The single faults of the bench: a data or address line stuck, two swapped, two shorted.
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <optional>
+#include <utility>
 
 #include "diagnosis/steps.h"
 
 namespace diagnosis_detail {
 
-// Data faults 1-4, or nothing.
-std::optional<fault> find_data_fault(const side_by_side& bytes, const byte_summary& summary,
-                                     std::span<const eprom_difference> first) {
-    const unsigned wrong_lines = summary.read_0_for_1 | summary.read_1_for_0;
-    const int wrong_count = std::popcount(wrong_lines);
-    if (wrong_count > 2) {
-        return std::nullopt;
-    }
-    const auto low = static_cast<std::uint8_t>(std::countr_zero(wrong_lines));
-    if (wrong_count == 1) {
-        // Only Dm is ever wrong: stuck if it reads one level throughout.
-        if (bit_of(summary.always_1, low) != 0) {
-            return fault{eprom_verdict::data_line_stuck, low, low, 1};
-        }
-        if (bit_of(summary.ever_1, low) == 0) {
-            return fault{eprom_verdict::data_line_stuck, low, low, 0};
-        }
-    }
-    const auto high = static_cast<std::uint8_t>(std::bit_width(wrong_lines) - 1);
-    if (wrong_count == 2) {
-        const unsigned distance = high - low;
-        const byte_word lane_low = bit_0_of_each_byte << low;
-        const auto swapped = [=](byte_word word) {
-            const byte_word differ = ((word >> distance) ^ word) & lane_low;
-            return word ^ differ ^ (differ << distance);
-        };
-        if (explains_bytes(swapped, bytes, first)) {
-            return fault{eprom_verdict::data_lines_swapped, low, high, 0};
+namespace {
+
+// The address lines on the 27C512's pins, pin 1 to pin 28 (0: a pin that carries none:
+// data, power, the enables): a solder bridge or a bent pin shorts neighbours first.
+constexpr std::array<std::uint8_t, 28> socket_address_line = {
+    15,   12,   7,    6,    5,    4, 3,  2, 1, 0, // pins 1-10
+    0xFF, 0xFF, 0xFF, 0xFF,                       // D0, D1, D2, ground
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,                 // D3-D7
+    0xFF, 10,   0xFF, 11,   9,    8, 13,          // /CE, A10, /OE, A11, A9, A8, A13
+    14,   0xFF,                                   // A14, Vcc
+};
+
+constexpr auto socket_neighbours() {
+    std::array<std::pair<std::uint8_t, std::uint8_t>, 13> pairs{};
+    std::size_t count = 0;
+    for (std::size_t pin = 0; pin + 1 < socket_address_line.size(); ++pin) {
+        const std::uint8_t line = socket_address_line.at(pin);
+        const std::uint8_t next = socket_address_line.at(pin + 1);
+        if (line != 0xFF && next != 0xFF) {
+            pairs.at(count++) = {std::min(line, next), std::max(line, next)};
         }
     }
-    // A short drives wrong bits one way only: an AND never reads 1 for 0, an OR never
-    // 0 for 1. With one line wrong, the other may be any line whose level wins.
-    const bool wired_or = summary.read_0_for_1 == 0;
-    if (!wired_or && summary.read_1_for_0 != 0) {
-        return std::nullopt;
-    }
-    for (std::uint8_t other = 0; other < eprom_data_line_count; ++other) {
-        if (other == low || (wrong_count == 2 && other != high)) {
-            continue;
-        }
-        const std::uint8_t lower = std::min(low, other);
-        const std::uint8_t upper = std::max(low, other);
-        const unsigned distance = upper - lower;
-        const byte_word lane_lower = bit_0_of_each_byte << lower;
-        const byte_word both_lanes = lane_lower | (lane_lower << distance);
-        const auto shorted = [=](byte_word word) {
-            const byte_word at_lower = word & lane_lower;
-            const byte_word at_upper = (word >> distance) & lane_lower;
-            const byte_word both = wired_or ? (at_lower | at_upper) : (at_lower & at_upper);
-            return (word & ~both_lanes) | both | (both << distance);
-        };
-        if (explains_bytes(shorted, bytes, first)) {
-            return fault{eprom_verdict::data_lines_shorted, lower, upper, static_cast<std::uint8_t>(wired_or)};
-        }
-    }
-    return std::nullopt;
+    return pairs;
+}
+constexpr auto neighbours = socket_neighbours();
+static_assert(neighbours.back().first == 13 && neighbours.back().second == 14, "each neighbouring pair counted");
+
+bool are_neighbours(unsigned line, unsigned other) noexcept {
+    return std::any_of(neighbours.begin(), neighbours.end(),
+                       [&](const auto& pair) { return pair.first == line && pair.second == other; });
 }
 
-// Whether Am and An are at opposite levels at each of `differences`, as they are at every
-// difference a swap of the two makes.
-bool opposite_at(std::span<const eprom_difference> differences, unsigned line, unsigned other) noexcept {
-    return std::all_of(differences.begin(), differences.end(), [&](const eprom_difference& difference) {
-        return bit_of(difference.address, line) != bit_of(difference.address, other);
-    });
-}
+} // namespace
 
-// Address faults 5-6, or nothing.
-std::optional<fault> find_address_fault(const side_by_side& bytes, const byte_summary& summary,
-                                        std::span<const eprom_difference> first) {
-    // Stuck at v, a line leaves every address with it at v as it was, and every
-    // difference is at the other level: only the runs at that level need checking.
-    for (std::uint8_t line = 0; line < eprom_address_line_count; ++line) {
-        if (bit_of(same_address_lines(summary), line) == 0) {
-            continue;
-        }
-        const unsigned level = bit_of(summary.address_all_1, line) ^ 1U;
-        const std::size_t run = std::size_t{1} << line;
-        const auto source = [=](unsigned address) { return (address & ~(1U << line)) | (level << line); };
-        if (explains_at(source, {line, level == 0 ? run : 0, 2 * run}, bytes, first)) {
-            return fault{eprom_verdict::address_line_stuck, line, line, static_cast<std::uint8_t>(level)};
+void list_line_faults(std::vector<fault>& faults) {
+    constexpr auto data_lines = static_cast<std::uint8_t>(eprom_data_line_count);
+    constexpr auto address_lines = static_cast<std::uint8_t>(eprom_address_line_count);
+    const auto add = [&](eprom_verdict verdict, std::uint8_t lower, std::uint8_t upper, std::uint8_t level) {
+        faults.push_back({verdict, lower, upper, level});
+    };
+    for (std::uint8_t line = 0; line < data_lines; ++line) {
+        add(eprom_verdict::data_line_stuck, line, line, 0);
+        add(eprom_verdict::data_line_stuck, line, line, 1);
+    }
+    for (std::uint8_t line = 0; line < data_lines; ++line) {
+        for (auto other = static_cast<std::uint8_t>(line + 1); other < data_lines; ++other) {
+            add(eprom_verdict::data_lines_swapped, line, other, 0);
         }
     }
-    for (std::uint8_t line = 0; line < eprom_address_line_count; ++line) {
-        for (std::uint8_t other = line + 1; other < eprom_address_line_count; ++other) {
-            if (!opposite_at(first, line, other)) {
-                continue;
-            }
-            const auto source = [=](unsigned address) { return swap_bits(address, line, other); };
-            if (explains_at(source, {line, 0, std::size_t{1} << line}, bytes, first)) {
-                return fault{eprom_verdict::address_lines_swapped, line, other, 0};
+    for (std::uint8_t line = 0; line < data_lines; ++line) {
+        for (auto other = static_cast<std::uint8_t>(line + 1); other < data_lines; ++other) {
+            add(eprom_verdict::data_lines_shorted, line, other, 0);
+            add(eprom_verdict::data_lines_shorted, line, other, 1);
+        }
+    }
+    for (std::uint8_t line = 0; line < address_lines; ++line) {
+        add(eprom_verdict::address_line_stuck, line, line, 0);
+        add(eprom_verdict::address_line_stuck, line, line, 1);
+    }
+    for (std::uint8_t line = 0; line < address_lines; ++line) {
+        for (auto other = static_cast<std::uint8_t>(line + 1); other < address_lines; ++other) {
+            add(eprom_verdict::address_lines_swapped, line, other, 0);
+        }
+    }
+    for (const auto& [line, other] : neighbours) {
+        add(eprom_verdict::address_lines_shorted, line, other, 0);
+        add(eprom_verdict::address_lines_shorted, line, other, 1);
+    }
+    for (std::uint8_t line = 0; line < address_lines; ++line) {
+        for (auto other = static_cast<std::uint8_t>(line + 1); other < address_lines; ++other) {
+            if (!are_neighbours(line, other)) {
+                add(eprom_verdict::address_lines_shorted, line, other, 0);
+                add(eprom_verdict::address_lines_shorted, line, other, 1);
             }
         }
     }
-    return std::nullopt;
 }
 
-// The data lines that read one level at every address where the image has both levels.
+// The data lines that read one level at every address where the image has both.
 std::optional<fault> find_stuck_data_lines(const side_by_side& bytes, const byte_summary& summary) {
     const unsigned fixed_in_dump = (summary.always_1 | ~summary.ever_1) & all_data_lines;
     if (fixed_in_dump == 0) {

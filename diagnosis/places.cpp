@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "diagnosis/steps.h"
 
@@ -49,11 +51,10 @@ private:
     std::array<byte_word, std::bit_width(eprom_image_size / sizeof(byte_word))> slices_{};
 };
 
-// Gathers the ranges of wrong bytes in address order: the first eprom_ranges_shown, how
-// many there are, and the most wrong bytes in one.
+// Gathers the ranges of wrong bytes in address order, and the most wrong bytes in one.
 class range_builder {
 public:
-    explicit range_builder(eprom_verification& result) : result_(result) {}
+    explicit range_builder(std::vector<eprom_range>& ranges) : ranges_(ranges) {}
 
     // A byte that equals the image's, read as `got`.
     // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
@@ -122,14 +123,11 @@ public:
         open_ = false;
         most_wrong_ = std::max(most_wrong_, wrong_);
         every_range_00_ = every_range_00_ && all_00_;
-        ++result_.range_count;
-        if (result_.ranges.size() < eprom_ranges_shown) {
-            const eprom_range_reading reading = all_ff_   ? eprom_range_reading::all_ff
-                                                : all_00_ ? eprom_range_reading::all_00
-                                                          : eprom_range_reading::other;
-            result_.ranges.push_back({static_cast<std::uint16_t>(first_), static_cast<std::uint16_t>(last_),
-                                      static_cast<std::uint32_t>(wrong_), reading});
-        }
+        const eprom_range_reading reading = all_ff_   ? eprom_range_reading::all_ff
+                                            : all_00_ ? eprom_range_reading::all_00
+                                                      : eprom_range_reading::other;
+        ranges_.push_back({static_cast<std::uint16_t>(first_), static_cast<std::uint16_t>(last_),
+                           static_cast<std::uint32_t>(wrong_), reading});
     }
 
     [[nodiscard]] place_facts facts() const noexcept {
@@ -137,7 +135,7 @@ public:
     }
 
 private:
-    eprom_verification& result_;
+    std::vector<eprom_range>& ranges_;
     bool open_ = false;
     std::size_t first_ = 0;
     std::size_t last_ = 0;
@@ -260,9 +258,13 @@ void take_word(const side_by_side& bytes, std::size_t word, range_builder& range
 // an open range of other values, and one that reads one value throughout grows the open
 // range that reads it, or opens one when none is open. Any other block goes a word at a
 // time.
-place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
-    range_builder ranges(result);
+place_facts find_ranges(const side_by_side& bytes, const block_map& blocks, std::vector<eprom_range>& found) {
+    static_assert(block_map::block % range_block == 0);
+    range_builder ranges(found);
     for (std::size_t start = 0; start < eprom_image_size; start += range_block) {
+        if (!blocks.differs(start) && !ranges.is_open()) {
+            continue;
+        }
         if (took_block(bytes, start, ranges)) {
             continue;
         }
@@ -278,12 +280,16 @@ place_facts find_ranges(const side_by_side& bytes, eprom_verification& result) {
 
 namespace {
 
-void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
+void tally_wrong_bits(const side_by_side& bytes, const block_map& blocks, eprom_verification& result) {
     bit_counts read_0_for_1;
     bit_counts read_1_for_0;
     constexpr std::size_t step = 4 * sizeof(byte_word);
-    static_assert(eprom_image_size % step == 0);
+    static_assert(block_map::block % step == 0);
     for (std::size_t address = 0; address < eprom_image_size; address += step) {
+        if (!blocks.differs(address)) {
+            address |= block_map::block - step;
+            continue;
+        }
         std::array<byte_word, 4> want{};
         std::array<byte_word, 4> got{};
         for (std::size_t k = 0; k < want.size(); ++k) {
@@ -309,17 +315,139 @@ void tally_wrong_bits(const side_by_side& bytes, eprom_verification& result) {
 
 } // namespace
 
+namespace {
+
+// A range that reads one value: out to the bytes around it that read the value too, within
+// the smallest aligned block of a power of two bytes that holds its wrong ones.
+void extend_to_extent(image_span dump, eprom_range& range) noexcept {
+    if (range.reading == eprom_range_reading::other) {
+        return;
+    }
+    const std::uint8_t value = range.reading == eprom_range_reading::all_ff ? 0xFF : 0x00;
+    const unsigned block = 1U << std::bit_width(unsigned{range.first} ^ range.last);
+    const unsigned block_first = range.first & ~(block - 1U);
+    const unsigned block_last = block_first + block - 1U;
+    while (range.first > block_first && dump[range.first - 1U] == value) {
+        --range.first;
+    }
+    while (range.last < block_last && dump[range.last + 1U] == value) {
+        ++range.last;
+    }
+}
+
+// Of the bytes of the image that could go wrong as the wrong bits did (a 1 on a line that
+// read 0 for 1, a 0 on one that read 1 for 0): how many there are, and how many have each
+// address line at 1. Counted a row of 256 at a time in bytes, for the compiler to vectorize.
+struct could_go_wrong {
+    std::uint32_t total = 0;
+    std::array<std::uint32_t, eprom_address_line_count> at_1{};
+};
+
+could_go_wrong count_could_go_wrong(image_span image, const byte_summary& summary) noexcept {
+    const auto ones_lost = static_cast<std::uint8_t>(summary.read_0_for_1);
+    const auto zeros_lost = static_cast<std::uint8_t>(summary.read_1_for_0);
+    std::array<std::uint32_t, 256> by_low{};
+    std::array<std::uint32_t, 256> by_high{};
+    constexpr std::size_t rows_at_once = 255; // a byte's count
+    for (std::size_t first_row = 0; first_row < 256; first_row += rows_at_once) {
+        std::array<std::uint8_t, 256> in_rows{};
+        for (std::size_t row = first_row; row < std::min<std::size_t>(256, first_row + rows_at_once); ++row) {
+            const auto bytes = image.subspan(row << 8, 256);
+            std::uint16_t in_row = 0; // up to 256
+            for (std::size_t low = 0; low < 256; ++low) {
+                const std::uint8_t byte = bytes[low];
+                const auto could = static_cast<std::uint8_t>(
+                    ((byte & ones_lost) | (static_cast<std::uint8_t>(~byte) & zeros_lost)) != 0 ? 1 : 0);
+                in_rows[low] = static_cast<std::uint8_t>(in_rows[low] + could);
+                in_row = static_cast<std::uint16_t>(in_row + could);
+            }
+            by_high[row] = in_row;
+        }
+        for (std::size_t low = 0; low < 256; ++low) {
+            by_low[low] += in_rows[low];
+        }
+    }
+    could_go_wrong counts;
+    for (unsigned value = 0; value < 256; ++value) {
+        counts.total += by_low.at(value);
+        for (unsigned line = 0; line < 8; ++line) {
+            if (bit_of(value, line) != 0) {
+                counts.at_1.at(line) += by_low.at(value);
+                counts.at_1.at(line + 8) += by_high.at(value);
+            }
+        }
+    }
+    return counts;
+}
+
+// Of the lines on which every place has one level: those that are evidence. `places`
+// places drawn at random from the bytes that could go wrong share a level on line m with
+// chance p^places + (1 - p)^places, p the share of those bytes with Am = 1: a line that
+// content forces so (a chance of more than a half) is none; the others are named when as
+// many of the `free` lines (those no place is too long to hold at one level) would share a
+// level by chance less than once in a hundred times.
+unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const could_go_wrong& counts) noexcept {
+    if (counts.total == 0) {
+        return 0;
+    }
+    unsigned evidence = 0;
+    double log2_chance = 0;
+    for (unsigned line = 0; line < eprom_address_line_count; ++line) {
+        if (bit_of(lines, line) == 0) {
+            continue;
+        }
+        const double at_1 = static_cast<double>(counts.at_1.at(line)) / counts.total;
+        const double count = static_cast<double>(places);
+        const double chance = std::pow(at_1, count) + std::pow(1.0 - at_1, count);
+        if (chance > 0.5) {
+            continue;
+        }
+        evidence |= 1U << line;
+        log2_chance += std::log2(std::max(chance, 1e-300));
+    }
+    // log2 of the ways to choose the lines among the free ones.
+    const auto chosen = static_cast<unsigned>(std::popcount(evidence));
+    const auto among = static_cast<unsigned>(std::popcount(free | evidence));
+    const double ways = std::lgamma(among + 1.0) - std::lgamma(chosen + 1.0) - std::lgamma(among - chosen + 1.0);
+    const double once_in_a_hundred = -std::log2(100.0);
+    return evidence != 0 && log2_chance + ways / std::log(2.0) < once_in_a_hundred ? evidence : 0U;
+}
+
+} // namespace
+
 place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
     result.has_places = true;
-    tally_wrong_bits(bytes, result);
+    tally_wrong_bits(bytes, summary.blocks, result);
+    std::vector<eprom_range> ranges;
+    const place_facts facts = find_ranges(bytes, summary.blocks, ranges);
+    // The places the wrong bytes make: each range that reads one value is one (a block
+    // that failed; the lines that vary inside it say nothing), each other wrong byte one.
+    unsigned vary_inside = 0;
+    std::size_t places = summary.differing;
+    for (eprom_range& range : ranges) {
+        if (range.reading != eprom_range_reading::other) {
+            vary_inside |= (1U << std::bit_width(unsigned{range.first} ^ range.last)) - 1U;
+            places = places - range.wrong_bytes + 1;
+        }
+        extend_to_extent(bytes.dump, range);
+    }
+    result.range_count = ranges.size();
+    result.ranges.assign(ranges.begin(),
+                         ranges.begin() + static_cast<std::ptrdiff_t>(std::min(ranges.size(), eprom_ranges_shown)));
+    const unsigned all_1 = summary.address_all_1;
     const unsigned same = same_address_lines(summary);
     const unsigned varying = ~same & all_address_lines;
     // Lines above the highest that varies only say where the wrong bytes begin and end,
     // which the ranges say.
     const unsigned below_highest = varying == 0 ? 0U : (1U << (std::bit_width(varying) - 1)) - 1U;
-    result.same_address_lines = static_cast<std::uint16_t>(same & below_highest);
-    result.same_address_levels = static_cast<std::uint16_t>(summary.address_all_1 & same & below_highest);
-    return find_ranges(bytes, result);
+    const unsigned candidates = same & below_highest;
+    const unsigned evidence = candidates == 0 || places < 2
+                                  ? 0U
+                                  : evidence_lines(candidates, below_highest & ~vary_inside, places,
+                                                   count_could_go_wrong(bytes.expected, summary));
+    result.same_address_lines = static_cast<std::uint16_t>(evidence);
+    result.same_address_levels = static_cast<std::uint16_t>(all_1 & evidence);
+    return facts;
 }
 
 bool are_scattered(const byte_summary& summary, const eprom_verification& result, const place_facts& places) noexcept {

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "diagnosis/diagnosis.h"
 
@@ -34,7 +37,7 @@ void append_address_line(std::string& text, unsigned line) {
 }
 
 // "data line D3 stuck at 1", "data lines D2 and D6 stuck at 0", "data lines D2 stuck at 0
-// and D6 stuck at 1", then ", and N bytes differ besides" when they do.
+// and D6 stuck at 1".
 void append_stuck_lines(std::string& text, const eprom_verification& result) {
     const auto count = static_cast<unsigned>(std::popcount(result.stuck_lines));
     const bool one_level = (result.stuck_levels == 0) || (result.stuck_levels == result.stuck_lines);
@@ -58,11 +61,12 @@ void append_stuck_lines(std::string& text, const eprom_verification& result) {
         text += " stuck at ";
         text += result.stuck_levels == 0 ? '0' : '1';
     }
-    if (result.differing_besides != 0) {
-        text += ", and ";
-        append_decimal(text, result.differing_besides);
-        text += result.differing_besides == 1 ? " byte differs besides" : " bytes differ besides";
-    }
+}
+
+// "N bytes differ" ("1 byte differs").
+void append_count_differ(std::string& text, std::size_t count) {
+    append_decimal(text, count);
+    text += count == 1 ? " byte differs" : " bytes differ";
 }
 
 // "scattered bits: N read 1 where 0 was burned, in M bytes: <what it is; what to do>".
@@ -134,11 +138,12 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
         append_decimal(text, result.level);
         break;
     case eprom_verdict::address_lines_swapped:
+    case eprom_verdict::address_lines_shorted:
         text += "address lines ";
         append_address_line(text, result.line_m);
         text += " and ";
         append_address_line(text, result.line_n);
-        text += " swapped";
+        text += result.verdict == eprom_verdict::address_lines_swapped ? " swapped" : " shorted";
         break;
     case eprom_verdict::data_lines_stuck:
         append_stuck_lines(text, result);
@@ -310,9 +315,146 @@ void append_places(std::string& text, const eprom_verification& result) {
     append_address_pattern(text, result);
 }
 
-// "DUMP: N bytes: K copies of the image's 65536", then each copy.
+// Whether the verdict names a fault, which a fault named before it may be joined with.
+bool names_a_fault(eprom_verdict verdict) noexcept {
+    return verdict >= eprom_verdict::data_line_stuck && verdict <= eprom_verdict::data_lines_stuck;
+}
+
+// The fault named, then what else differs: " and " the fault that explains the rest, or
+// ", and N bytes differ besides".
+void append_faults(std::string& text, const eprom_verification& result) {
+    append_diagnosis(text, result);
+    if (result.besides.empty()) {
+        return;
+    }
+    const eprom_verification& rest = result.besides.front();
+    if (names_a_fault(rest.verdict)) {
+        text += " and ";
+        append_faults(text, rest);
+        return;
+    }
+    text += ", and ";
+    append_count_differ(text, result.differing_besides);
+    text += " besides";
+}
+
+// "1, 3 and 5-16": copy numbers from 1, in order, runs joined.
+void append_copy_numbers(std::string& text, const std::vector<std::size_t>& copies) {
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (const std::size_t copy : copies) {
+        if (!runs.empty() && runs.back().second + 1 == copy) {
+            runs.back().second = copy;
+        } else {
+            runs.emplace_back(copy, copy);
+        }
+    }
+    for (std::size_t run = 0; run < runs.size(); ++run) {
+        if (run > 0) {
+            text += run + 1 == runs.size() ? " and " : ", ";
+        }
+        append_decimal(text, runs[run].first + 1);
+        if (runs[run].second != runs[run].first) {
+            text += '-';
+            append_decimal(text, runs[run].second + 1);
+        }
+    }
+}
+
+void append_headline(std::string& text, const eprom_verification& result);
+
+// A larger chip's headline: "matches the image in each of its K copies", the verdict of
+// every copy when all hold the same bytes, else the copies grouped by their verdict:
+// "copies 1 and 3 match the image; copy 2: blank: every byte is 0xFF" (four groups at most,
+// then "and N other copies differ").
+void append_copies_headline(std::string& text, const eprom_verification& result) {
+    const std::size_t count = result.copy_differences.size();
+    const auto copy_verdict = [&](std::size_t copy) -> const eprom_verification& {
+        return result.each_copy[result.copy_same_as[copy]];
+    };
+    const bool all_match = std::all_of(result.copy_differences.begin(), result.copy_differences.end(),
+                                       [](std::size_t differing) { return differing == 0; });
+    const bool all_same = std::all_of(result.copy_same_as.begin(), result.copy_same_as.end(),
+                                      [](std::size_t same_as) { return same_as == 0; });
+    if (all_match || all_same) {
+        const eprom_verification& first = copy_verdict(0);
+        if (first.verdict == eprom_verdict::blank || first.verdict == eprom_verdict::all_zero) {
+            append_headline(text, first);
+            return;
+        }
+        text += all_match ? "matches the image in each of its " : "the same in each of its ";
+        append_decimal(text, count);
+        text += " copies";
+        if (!all_match) {
+            text += ": ";
+            append_headline(text, first);
+        }
+        return;
+    }
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> groups;
+    for (std::size_t copy = 0; copy < count; ++copy) {
+        std::string verdict;
+        append_headline(verdict, copy_verdict(copy));
+        const auto group =
+            std::find_if(groups.begin(), groups.end(), [&](const auto& each) { return each.first == verdict; });
+        if (group == groups.end()) {
+            groups.push_back({verdict, {copy}});
+        } else {
+            group->second.push_back(copy);
+        }
+    }
+    constexpr std::size_t groups_named = 4;
+    const std::size_t named = groups.size() > groups_named ? groups_named - 1 : groups.size();
+    for (std::size_t group = 0; group < named; ++group) {
+        const auto& [verdict, copies] = groups[group];
+        text += group > 0 ? "; " : "";
+        text += copies.size() == 1 ? "copy " : "copies ";
+        append_copy_numbers(text, copies);
+        if (copy_verdict(copies.front()).verdict == eprom_verdict::matches) {
+            text += copies.size() == 1 ? " matches the image" : " match the image";
+        } else {
+            text += ": ";
+            text += verdict;
+        }
+    }
+    if (named < groups.size()) {
+        std::size_t others = 0;
+        for (std::size_t group = named; group < groups.size(); ++group) {
+            others += groups[group].second.size();
+        }
+        text += "; and ";
+        append_decimal(text, others);
+        text += others == 1 ? " other copy differs" : " other copies differ";
+    }
+}
+
+// The first line's words after the name: the verdict.
+void append_headline(std::string& text, const eprom_verification& result) {
+    switch (result.verdict) {
+    case eprom_verdict::matches:
+        text += "matches the image";
+        break;
+    case eprom_verdict::copies:
+        append_copies_headline(text, result);
+        break;
+    case eprom_verdict::wrong_size:
+        append_decimal(text, result.dump_size);
+        text += result.dump_size == 1 ? " byte, expected " : " bytes, expected ";
+        append_decimal(text, eprom_image_size);
+        break;
+    default:
+        append_faults(text, result);
+        break;
+    }
+}
+
+void append_details(std::string& text, std::string_view dump_name, const eprom_verification& result);
+
+// "DUMP: N bytes: K copies of the image's 65536", then each copy: its verdict, and what a
+// dump of its own would show under it, named "DUMP: copy K of M".
 void append_copies(std::string& text, std::string_view dump_name, const eprom_verification& result) {
     const std::size_t count = result.copy_differences.size();
+    text += dump_name;
+    text += ": ";
     append_decimal(text, result.dump_size);
     text += " bytes: ";
     append_decimal(text, count);
@@ -320,55 +462,48 @@ void append_copies(std::string& text, std::string_view dump_name, const eprom_ve
     append_decimal(text, eprom_image_size);
     text += '\n';
     for (std::size_t copy = 0; copy < count; ++copy) {
-        text += dump_name;
-        text += ": copy ";
-        append_decimal(text, copy + 1);
-        text += " of ";
-        append_decimal(text, count);
+        std::string copy_name(dump_name);
+        copy_name += ": copy ";
+        append_decimal(copy_name, copy + 1);
+        copy_name += " of ";
+        append_decimal(copy_name, count);
+        text += copy_name;
         text += ", bytes ";
         append_hex<5>(text, static_cast<unsigned>(copy * eprom_image_size));
         text += '-';
         append_hex<5>(text, static_cast<unsigned>((copy + 1) * eprom_image_size - 1));
-        const std::size_t differing = result.copy_differences[copy];
-        if (differing == 0) {
-            text += ": matches the image\n";
+        text += ": ";
+        const std::size_t same_as = result.copy_same_as[copy];
+        if (same_as != copy) {
+            text += "the same as copy ";
+            append_decimal(text, same_as + 1);
+            text += '\n';
             continue;
         }
-        text += ": ";
-        append_decimal(text, differing);
-        text += differing == 1 ? " byte differs\n" : " bytes differ\n";
+        append_headline(text, result.each_copy[copy]);
+        text += '\n';
+        append_details(text, copy_name, result.each_copy[copy]);
     }
 }
 
-} // namespace
-
-std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
-    std::string text;
+// What follows the headline: for a dump that differs, how many bytes and the first of
+// them, the places, and what differs besides a fault named, diagnosed on its own.
+void append_details(std::string& text, std::string_view dump_name, const eprom_verification& result) {
     const auto start_line = [&] {
         text += dump_name;
         text += ": ";
     };
-    start_line();
-    if (result.verdict == eprom_verdict::matches) {
-        text += "matches the image\n";
-        return text;
-    }
-    if (result.verdict == eprom_verdict::copies) {
+    switch (result.verdict) {
+    case eprom_verdict::matches:
+    case eprom_verdict::blank:
+    case eprom_verdict::all_zero:
+        return;
+    case eprom_verdict::copies:
         append_copies(text, dump_name, result);
-        return text;
-    }
-    if (result.verdict == eprom_verdict::blank || result.verdict == eprom_verdict::all_zero) {
-        append_diagnosis(text, result);
-        text += '\n';
-        return text;
-    }
-    if (result.verdict == eprom_verdict::wrong_size) {
-        append_decimal(text, result.dump_size);
-        text += result.dump_size == 1 ? " byte, expected " : " bytes, expected ";
-        append_decimal(text, eprom_image_size);
-        text += '\n';
+        return;
+    case eprom_verdict::wrong_size: {
         if (!result.is_part) {
-            return text;
+            return;
         }
         const std::size_t part_count = eprom_image_size / result.dump_size;
         if (static_cast<std::size_t>(std::popcount(result.parts)) == part_count) {
@@ -378,7 +513,7 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
             text += " parts of the image: the image repeats every ";
             append_decimal(text, result.dump_size);
             text += " bytes\n";
-            return text;
+            return;
         }
         // Every part it equals, one line each.
         for (std::size_t part = 0; part < part_count; ++part) {
@@ -396,10 +531,14 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
             append_hex<4>(text, static_cast<unsigned>((part + 1) * result.dump_size - 1));
             text += '\n';
         }
-        return text;
+        return;
     }
-    append_decimal(text, result.differing_bytes);
-    text += result.differing_bytes == 1 ? " byte differs\n" : " bytes differ\n";
+    default:
+        break;
+    }
+    start_line();
+    append_count_differ(text, result.differing_bytes);
+    text += '\n';
     for (const eprom_difference& difference : result.first_differences) {
         text += "  ";
         append_hex<4>(text, difference.address);
@@ -409,12 +548,38 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
         append_hex<2>(text, difference.read);
         text += '\n';
     }
-    start_line();
-    append_diagnosis(text, result);
-    text += '\n';
     if (result.has_places) {
         append_places(text, result);
     }
+    // "DUMP: besides <the faults named so far>, N bytes differ: <their diagnosis>".
+    std::string named;
+    append_diagnosis(named, result);
+    for (const eprom_verification* level = &result; !level->besides.empty(); level = &level->besides.front()) {
+        const eprom_verification& rest = level->besides.front();
+        start_line();
+        text += "besides ";
+        text += named;
+        text += ", ";
+        append_count_differ(text, level->differing_besides);
+        text += ": ";
+        append_diagnosis(text, rest);
+        text += '\n';
+        if (rest.has_places) {
+            append_places(text, rest);
+        }
+        named += " and ";
+        append_diagnosis(named, rest);
+    }
+}
+
+} // namespace
+
+std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
+    std::string text(dump_name);
+    text += ": ";
+    append_headline(text, result);
+    text += '\n';
+    append_details(text, dump_name, result);
     return text;
 }
 
@@ -434,8 +599,7 @@ std::string render_eprom_reads(std::span<const std::string> dump_names, const ep
     if (result.unstable_bytes != 0) {
         text += names;
         text += ": ";
-        append_decimal(text, result.unstable_bytes);
-        text += result.unstable_bytes == 1 ? " byte differs" : " bytes differ";
+        append_count_differ(text, result.unstable_bytes);
         text += " between the reads: weak cells or a bad contact\n";
         for (const eprom_unstable_byte& unstable : result.first_unstable) {
             text += "  ";

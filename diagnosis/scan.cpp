@@ -6,45 +6,162 @@ unsigned same_address_lines(const byte_summary& summary) noexcept {
     return (summary.address_all_1 | ~summary.address_any_1) & all_address_lines;
 }
 
-byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
-    constexpr std::size_t block = 128;
-    constexpr unsigned offset_lines = block - 1;
-    byte_summary summary;
+namespace {
+
+// Adds the block of 128 bytes from `start` to the summary: what the wrong bits are, and
+// at which positions in a block they lie.
+void summarize_block(const side_by_side& bytes, std::size_t start, byte_summary& summary,
+                     std::array<std::uint8_t, block_map::block>& wrong_at_offset) noexcept {
     std::uint8_t read_0_for_1 = 0;
     std::uint8_t read_1_for_0 = 0;
-    std::uint8_t always_1 = 0xFF;
-    std::uint8_t ever_1 = 0;
-    std::array<std::uint8_t, block> wrong_at_offset{};
-    for (std::size_t start = 0; start < eprom_image_size; start += block) {
-        std::uint8_t differing_in_block = 0;
-        for (std::size_t offset = 0; offset < block; ++offset) {
-            const std::uint8_t want = bytes.expected[start + offset];
-            const std::uint8_t got = bytes.dump[start + offset];
-            read_0_for_1 |= static_cast<std::uint8_t>(want & ~got);
-            read_1_for_0 |= static_cast<std::uint8_t>(got & ~want);
-            always_1 &= got;
-            ever_1 |= got;
-            wrong_at_offset[offset] |= static_cast<std::uint8_t>(want ^ got);
-            differing_in_block = static_cast<std::uint8_t>(differing_in_block + (want != got ? 1U : 0U));
-        }
-        if (differing_in_block != 0) {
-            summary.differing += differing_in_block;
-            summary.address_all_1 &= static_cast<unsigned>(start);
-            summary.address_any_1 |= static_cast<unsigned>(start);
-        }
+    std::uint8_t differing_in_block = 0;
+    // Gathered here, where nothing else can write them, for the compiler to vectorize.
+    std::array<std::uint8_t, block_map::block> wrong{};
+    const auto want_bytes = bytes.expected.subspan(start, block_map::block);
+    const auto got_bytes = bytes.dump.subspan(start, block_map::block);
+    for (std::size_t offset = 0; offset < block_map::block; ++offset) {
+        const std::uint8_t want = want_bytes[offset];
+        const std::uint8_t got = got_bytes[offset];
+        read_0_for_1 |= static_cast<std::uint8_t>(want & ~got);
+        read_1_for_0 |= static_cast<std::uint8_t>(got & ~want);
+        wrong[offset] = static_cast<std::uint8_t>(want ^ got);
+        differing_in_block = static_cast<std::uint8_t>(differing_in_block + (want != got ? 1U : 0U));
     }
+    if (differing_in_block != 0) {
+        for (std::size_t offset = 0; offset < block_map::block; ++offset) {
+            wrong_at_offset[offset] |= wrong[offset];
+        }
+        summary.differing += differing_in_block;
+        summary.read_0_for_1 |= read_0_for_1;
+        summary.read_1_for_0 |= read_1_for_0;
+        summary.address_all_1 &= static_cast<unsigned>(start);
+        summary.address_any_1 |= static_cast<unsigned>(start);
+        summary.blocks.mark(start);
+    }
+}
+
+// The positions in a block at which some byte differs give the low address lines.
+void add_offsets(const std::array<std::uint8_t, block_map::block>& wrong_at_offset, byte_summary& summary) noexcept {
+    constexpr unsigned offset_lines = block_map::block - 1;
     summary.address_all_1 |= offset_lines;
-    for (unsigned offset = 0; offset < block; ++offset) {
+    for (unsigned offset = 0; offset < block_map::block; ++offset) {
         if (wrong_at_offset[offset] != 0) {
             summary.address_all_1 &= ~offset_lines | offset;
             summary.address_any_1 |= offset;
         }
     }
-    summary.read_0_for_1 = read_0_for_1;
-    summary.read_1_for_0 = read_1_for_0;
+}
+
+} // namespace
+
+byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
+    byte_summary summary;
+    std::uint8_t always_1 = 0xFF;
+    std::uint8_t ever_1 = 0;
+    for (const std::uint8_t got : bytes.dump) {
+        always_1 &= got;
+        ever_1 |= got;
+    }
     summary.always_1 = always_1;
     summary.ever_1 = ever_1;
+    std::array<std::uint8_t, block_map::block> wrong_at_offset{};
+    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
+        summarize_block(bytes, start, summary, wrong_at_offset);
+    }
+    add_offsets(wrong_at_offset, summary);
     return summary;
+}
+
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
+                              const byte_summary& dump_lines) noexcept {
+    byte_summary summary;
+    summary.always_1 = dump_lines.always_1;
+    summary.ever_1 = dump_lines.ever_1;
+    std::array<std::uint8_t, block_map::block> wrong_at_offset{};
+    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
+        if (blocks.differs(start)) {
+            summarize_block(bytes, start, summary, wrong_at_offset);
+        }
+    }
+    add_offsets(wrong_at_offset, summary);
+    return summary;
+}
+
+namespace {
+
+// The first address from `from` below `end` at which the image and the dump differ
+// (`differ`) or agree, or `end` when there is none; blocks without a difference are
+// skipped whole.
+std::size_t first_where(const side_by_side& bytes, const block_map& blocks, std::size_t from, std::size_t end,
+                        bool differ) noexcept {
+    std::size_t address = from;
+    while (address < end) {
+        if (!blocks.differs(address)) {
+            if (!differ) {
+                return address;
+            }
+            address = (address | (block_map::block - 1)) + 1;
+            continue;
+        }
+        if ((bytes.expected[address] != bytes.dump[address]) == differ) {
+            return address;
+        }
+        ++address;
+    }
+    return end;
+}
+
+// The 6-bit number `value` read backwards: segments in this order spread over the chip
+// from the first ones on.
+constexpr unsigned reversed_6(unsigned value) noexcept {
+    unsigned reversed = 0;
+    for (unsigned bit = 0; bit < 6; ++bit) {
+        reversed |= ((value >> bit) & 1U) << (5 - bit);
+    }
+    return reversed;
+}
+
+} // namespace
+
+sampled_places sample_places(const side_by_side& bytes, const block_map& blocks) noexcept {
+    sampled_places places;
+    // One wrong byte from each 1 KiB segment that has one, the first in it; one right byte
+    // from every other segment, some way into it.
+    constexpr std::size_t segment = eprom_image_size / sampled_places::most_wrong;
+    static_assert(sampled_places::most_wrong == 64 && sampled_places::most_right * 2 == sampled_places::most_wrong);
+    for (unsigned index = 0; index < sampled_places::most_wrong; ++index) {
+        const std::size_t start = reversed_6(index) * segment;
+        const std::size_t wrong = first_where(bytes, blocks, start, start + segment, true);
+        if (wrong < start + segment) {
+            places.addresses[places.wrong++] = static_cast<std::uint16_t>(wrong);
+        }
+    }
+    // Where nearly every byte differs, a right byte is looked for a little way only.
+    constexpr std::size_t right_search = 64;
+    for (unsigned index = 0; index < sampled_places::most_right; ++index) {
+        const std::size_t start = (2 * index + 1) * segment + 0x155;
+        const std::size_t right = first_where(bytes, blocks, start, start + right_search, false);
+        if (right < start + right_search) {
+            places.addresses[places.wrong + places.right++] = static_cast<std::uint16_t>(right);
+        }
+    }
+    return places;
+}
+
+std::size_t count_differing(const std::uint8_t* read, image_span dump, std::size_t begin, std::size_t end,
+                            block_map& blocks) noexcept {
+    std::size_t differing = 0;
+    for (std::size_t start = begin; start < end; start += block_map::block) {
+        std::uint8_t in_block = 0;
+        for (std::size_t address = start; address < start + block_map::block; ++address) {
+            in_block = static_cast<std::uint8_t>(in_block + (read[address] != dump[address] ? 1U : 0U));
+        }
+        differing += in_block;
+        if (in_block != 0) {
+            blocks.mark(start);
+        }
+    }
+    return differing;
 }
 
 } // namespace diagnosis_detail

@@ -1,18 +1,17 @@
 // What every diagnosis of a dump shares: the image and the dump side by side, the one pass
-// that summarizes where and how they differ, and the checks that hold a fault, given as
-// what it does to a byte or to an address, against the whole dump.
-// Every hypothesis is first held against what one pass over the whole dump has gathered
-// (which data lines are ever wrong, and which way) or against the differing addresses,
-// and checked byte for byte only when those leave it standing: a dump the fault does not
-// explain is rejected after a few bytes, not after a pass per hypothesis.
+// that summarizes where and how they differ, the few places at which every fault is tried
+// first, and the faults themselves, each given as what it reads at one address and as the
+// whole image read through it.
+// A fault is held first against the sampled places (a few dozen wrong bytes spread over the
+// chip, and right ones), and only a fault that reads nearly all of them as the dump does is
+// read through whole and counted: a dump the fault does not explain is rejected after a few
+// bytes, not after a pass per fault.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <span>
 
 #include "diagnosis/diagnosis.h"
@@ -24,10 +23,25 @@ using image_span = std::span<const std::uint8_t, eprom_image_size>;
 constexpr unsigned all_data_lines = 0xFFU;
 constexpr unsigned all_address_lines = 0xFFFFU;
 
-// The image and a dump of the same size.
+// The image (or the image as a fault already named reads it) and a dump of the same size.
 struct side_by_side {
     image_span expected;
     image_span dump;
+};
+
+// Which blocks of 128 bytes hold a difference: the passes after the first skip the others.
+struct block_map {
+    static constexpr std::size_t block = 128;
+    std::array<std::uint64_t, eprom_image_size / block / 64> bits{};
+
+    [[nodiscard]] bool differs(std::size_t address) const noexcept {
+        const std::size_t index = address / block;
+        return ((bits[index / 64] >> (index % 64)) & 1U) != 0;
+    }
+    void mark(std::size_t address) noexcept {
+        const std::size_t index = address / block;
+        bits[index / 64] |= std::uint64_t{1} << (index % 64);
+    }
 };
 
 // What a single pass over every byte tells, in loops the compiler vectorizes: the count
@@ -42,21 +56,25 @@ struct byte_summary {
     // Over the differing addresses: the address lines at 1 at every one, and at some.
     unsigned address_all_1 = all_address_lines;
     unsigned address_any_1 = 0;
+    block_map blocks; // the blocks with a difference
 };
 
 // The address lines at one level at every difference.
 unsigned same_address_lines(const byte_summary& summary) noexcept;
 
 byte_summary summarize_bytes(const side_by_side& bytes) noexcept;
+// The same for a dump that differs only in the blocks of `blocks`, whose own lines
+// (always_1, ever_1) `dump_lines` has summarized already.
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
+                              const byte_summary& dump_lines) noexcept;
 
 // Calls visit(address) for each differing address in ascending order until it returns
-// false. Equal stretches are skipped a block at a time.
+// false. Equal blocks are skipped.
 template <typename Visit>
-void for_each_difference(const side_by_side& bytes, Visit visit) {
-    constexpr std::size_t block = 64;
+void for_each_difference(const side_by_side& bytes, const block_map& blocks, Visit visit) {
+    constexpr std::size_t block = block_map::block;
     for (std::size_t start = 0; start < eprom_image_size; start += block) {
-        if (std::memcmp(bytes.expected.subspan(start, block).data(), bytes.dump.subspan(start, block).data(), block) ==
-            0) {
+        if (!blocks.differs(start)) {
             continue;
         }
         for (std::size_t address = start; address < start + block; ++address) {
@@ -72,103 +90,12 @@ void for_each_difference(const side_by_side& bytes, Visit visit) {
 using byte_word = std::uint64_t;
 constexpr byte_word bit_0_of_each_byte = 0x0101010101010101U;
 
-inline byte_word load_word(image_span bytes, std::size_t address) noexcept {
+inline byte_word load_word(std::span<const std::uint8_t> bytes, std::size_t address) noexcept {
     byte_word word = 0;
     std::memcpy(&word, bytes.subspan(address, sizeof word).data(), sizeof word);
     return word;
 }
 
-// A fault of the data lines, given as fault(w): the word read where the image holds w.
-template <typename Fault>
-bool explains_bytes(Fault fault, const side_by_side& bytes, std::span<const eprom_difference> first) {
-    const auto wrong = [&](const eprom_difference& difference) {
-        return (fault(byte_word{difference.expected}) & all_data_lines) != difference.read;
-    };
-    if (std::any_of(first.begin(), first.end(), wrong)) {
-        return false;
-    }
-    for (std::size_t address = 0; address < eprom_image_size; address += sizeof(byte_word)) {
-        if (fault(load_word(bytes.expected, address)) != load_word(bytes.dump, address)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The runs of addresses an address fault moves: 2^lowest addresses long; those that need
-// checking begin at `first`, one every `step` addresses.
-struct checked_runs {
-    unsigned lowest;
-    std::size_t first;
-    std::size_t step;
-};
-
-// Whether the dump holds at every address the image's byte at source(address), a Unit
-// (1, 2, 4 or 8 bytes: a run) at a time, a chunk at a time: where each run of a chunk
-// comes from relative to the chunk's source is worked out once, and the chunk is
-// compared whole, with no branch per run.
-template <typename Unit, typename Source>
-bool explains_in_chunks(Source source, const side_by_side& bytes) {
-    constexpr std::size_t chunk = 32;
-    constexpr std::size_t unit = sizeof(Unit);
-    std::array<std::uint16_t, chunk / unit> moves{};
-    for (std::size_t k = 0; k < moves.size(); ++k) {
-        moves[k] = static_cast<std::uint16_t>(source(static_cast<unsigned>(k * unit)) ^ source(0));
-    }
-    const auto load = [](image_span from, std::size_t address) {
-        Unit value = 0;
-        std::memcpy(&value, from.subspan(address, unit).data(), unit);
-        return value;
-    };
-    for (std::size_t start = 0; start < eprom_image_size; start += chunk) {
-        const std::size_t from = source(static_cast<unsigned>(start));
-        Unit wrong = 0;
-        for (std::size_t k = 0; k < moves.size(); ++k) {
-            wrong |= static_cast<Unit>(load(bytes.dump, start + k * unit) ^ load(bytes.expected, from ^ moves[k]));
-        }
-        if (wrong != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A fault of the address lines, given as source(a): the address whose byte the dump holds
-// at a. It changes no line below A<runs.lowest>, so it moves whole runs; runs of 16
-// bytes or more are compared only where `runs` says, shorter ones everywhere. Each line
-// of source(a) is a line of a, maybe inverted, or a constant (a stuck line or a swap is),
-// so that source(s + o) = source(s) ^ source(o) ^ source(0) for o below a power of two
-// that divides s: short runs are checked a chunk at a time through a table of offsets.
-template <typename Source>
-bool explains_at(Source source, const checked_runs& runs, const side_by_side& bytes,
-                 std::span<const eprom_difference> first) {
-    const auto wrong = [&](const eprom_difference& difference) {
-        return bytes.expected[source(difference.address)] != difference.read;
-    };
-    if (std::any_of(first.begin(), first.end(), wrong)) {
-        return false;
-    }
-    switch (runs.lowest) {
-    case 0:
-        return explains_in_chunks<std::uint8_t>(source, bytes);
-    case 1:
-        return explains_in_chunks<std::uint16_t>(source, bytes);
-    case 2:
-        return explains_in_chunks<std::uint32_t>(source, bytes);
-    case 3:
-        return explains_in_chunks<std::uint64_t>(source, bytes);
-    default:
-        break;
-    }
-    const std::size_t run = std::size_t{1} << runs.lowest;
-    for (std::size_t start = runs.first; start < eprom_image_size; start += runs.step) {
-        const std::size_t from = source(static_cast<unsigned>(start));
-        if (std::memcmp(bytes.dump.subspan(start, run).data(), bytes.expected.subspan(from, run).data(), run) != 0) {
-            return false;
-        }
-    }
-    return true;
-}
 inline unsigned bit_of(unsigned value, unsigned line) noexcept {
     return (value >> line) & 1U;
 }
@@ -178,12 +105,33 @@ inline unsigned swap_bits(unsigned value, unsigned line, unsigned other) noexcep
     return value ^ (differ << line) ^ (differ << other);
 }
 
-// A diagnosis: the lines it names (lower < upper, or both the one line) and the level.
+// A fault: its verdict, the lines it names (lower < upper, or both the one line; for
+// data_lines_stuck, the lines as bits), the level (stuck: the level; shorted: 1 for a
+// wired OR, 0 for a wired AND; data_lines_stuck: the levels as bits), and for a shift by
+// how many addresses, for another wiring which of the mix-ups' wirings.
 struct fault {
     eprom_verdict verdict;
     std::uint8_t lower;
     std::uint8_t upper;
     std::uint8_t level;
+    int shift = 0;
 };
+
+// The places every fault is held against first: wrong bytes spread over the chip (the
+// first `spread` of them spread the most), then right ones.
+struct sampled_places {
+    static constexpr std::size_t most_wrong = 64;
+    static constexpr std::size_t most_right = 32;
+    std::array<std::uint16_t, most_wrong + most_right> addresses{};
+    std::size_t wrong = 0; // addresses[0, wrong) differ
+    std::size_t right = 0; // addresses[wrong, wrong + right) do not
+};
+
+sampled_places sample_places(const side_by_side& bytes, const block_map& blocks) noexcept;
+
+// How many of the bytes from `begin` to `end` (multiples of block_map::block) differ
+// between `read` and the dump; marks the blocks that hold one.
+std::size_t count_differing(const std::uint8_t* read, image_span dump, std::size_t begin, std::size_t end,
+                            block_map& blocks) noexcept;
 
 } // namespace diagnosis_detail

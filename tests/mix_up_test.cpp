@@ -50,10 +50,10 @@ eprom_verification verify(const burned& chip, const dump_bytes& dump) {
     return verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size>{chip.image}, dump, mix_ups);
 }
 
+// The headline, without the dump's name.
 std::string said(const eprom_verification& result) {
     const std::string text = render_eprom_verification("dump", result);
-    const std::size_t last = text.rfind("dump: ");
-    return text.substr(last + 6, text.find('\n', last) - last - 6);
+    return text.substr(6, text.find('\n') - 6);
 }
 
 // The dump read when the chip's image is read with each address's byte moved, or each
@@ -112,12 +112,21 @@ TEST(MixUp, EachNamed) {
     }
 }
 
-// Two mix-ups at once, or a shift beyond those tried, are no single one.
+// Two mix-ups at once, or a shift beyond those tried, are no single one: where neither
+// explains nearly all the wrong bytes, none is named. (On the built-in image, which repeats
+// every four bytes, A2 inverted changes few bytes: the shift explains nearly all of them.)
 TEST(MixUp, TwoAreNotOne) {
     for (const burned& chip : chips()) {
         const std::string unexplained = "no single fault explains the differences";
         EXPECT_EQ(said(verify(chip, data_inverted(address_inverted(chip.image, 15), 1U << 3))), unexplained);
-        EXPECT_EQ(said(verify(chip, shifted(address_inverted(chip.image, 2), 5))), unexplained);
+        const std::string shift_and_line = said(verify(chip, shifted(address_inverted(chip.image, 2), 5)));
+        if (&chip == &chips().front()) {
+            const std::string shift = "shifted by 5 bytes: each byte 5 addresses above its own, and ";
+            EXPECT_EQ(shift_and_line.substr(0, shift.size()), shift);
+            EXPECT_TRUE(shift_and_line.ends_with(" bytes differ besides")) << shift_and_line;
+        } else {
+            EXPECT_EQ(shift_and_line, unexplained);
+        }
         EXPECT_EQ(said(verify(chip, data_inverted(chip.image, 0x81))), unexplained);
         EXPECT_EQ(said(verify(chip, shifted(chip.image, 17))), unexplained);
     }

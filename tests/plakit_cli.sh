@@ -169,7 +169,7 @@ fit_fails)
     [ "$(ls -A | sort | tr '\n' ' ')" = "kept.jed long.bin old.jed parity.bin short.bin " ] || fail "stray files: $(ls -A)"
     ;;
 verify)
-    # Each outcome as a user meets it: status 0 only for a match, the diagnosis last.
+    # Each outcome as a user meets it: status 0 only for a match, the diagnosis first.
     cp "$work/builtin.bin" good.bin
     run verify good.bin
     expect_done
@@ -180,8 +180,8 @@ verify)
     perl -0777 -pe 's/(.)/chr(ord($1) & 0xF7)/gse' good.bin >d3.bin
     run verify d3.bin
     [ "$status" -eq 1 ] || fail "status $status for a stuck data line"
-    [ "$(tail -1 "$work/out")" = "d3.bin: data line D3 stuck at 0" ] || fail "$(cat "$work/out")"
-    [ "$(sed -n 2p "$work/out")" = "  0x0000: expected 0xBF, read 0xB7" ] || fail "$(cat "$work/out")"
+    [ "$(head -1 "$work/out")" = "d3.bin: data line D3 stuck at 0" ] || fail "$(cat "$work/out")"
+    [ "$(sed -n 3p "$work/out")" = "  0x0000: expected 0xBF, read 0xB7" ] || fail "$(cat "$work/out")"
     [ "$(grep -c '^  0x' "$work/out")" -eq 8 ] || fail "not the first 8 differences: $(cat "$work/out")"
     head -c 32768 good.bin >half.bin
     run verify half.bin
@@ -392,12 +392,16 @@ verify_copies)
     cat "$work/builtin.bin" "$work/builtin.bin" >27c010.bin
     run verify 27c010.bin
     expect_done
-    [ "$(cat "$work/out")" = "27c010.bin: 131072 bytes: 2 copies of the image's 65536
+    [ "$(cat "$work/out")" = "27c010.bin: matches the image in each of its 2 copies
+27c010.bin: 131072 bytes: 2 copies of the image's 65536
 27c010.bin: copy 1 of 2, bytes 0x00000-0x0FFFF: matches the image
 27c010.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: matches the image" ] || fail "$(cat "$work/out")"
     { cat "$work/builtin.bin"; head -c 65536 /dev/zero; } >half-burned.bin
     run verify half-burned.bin
-    [ "$status" -eq 1 ] && [ "$(tail -1 "$work/out")" = "half-burned.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: 65536 bytes differ" ] ||
+    [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "half-burned.bin: copy 1 matches the image; copy 2: every byte is 0x00
+half-burned.bin: 131072 bytes: 2 copies of the image's 65536
+half-burned.bin: copy 1 of 2, bytes 0x00000-0x0FFFF: matches the image
+half-burned.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: every byte is 0x00" ] ||
         fail "status $status: $(cat "$work/out")"
     ;;
 verify_romcmp)

@@ -1,0 +1,283 @@
+// What each fault reads. A data fault changes each byte alone (the lines stuck, swapped,
+// shorted or inverted); an address fault reads at each address the byte of another
+// (a line stuck, two swapped or shorted, a line inverted, every line inverted: the image
+// of the other pair order); another wiring does both; a shift moves every byte.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "diagnosis/steps.h"
+
+namespace diagnosis_detail {
+
+namespace {
+
+bool is_data_fault(eprom_verdict verdict) noexcept {
+    switch (verdict) {
+    case eprom_verdict::data_line_stuck:
+    case eprom_verdict::data_lines_swapped:
+    case eprom_verdict::data_lines_shorted:
+    case eprom_verdict::data_line_inverted:
+    case eprom_verdict::all_bits_inverted:
+    case eprom_verdict::data_lines_stuck:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A data fault as masks, where it is one: the byte read is ((byte & keep) | set) ^ flip.
+struct data_masks {
+    unsigned keep = 0xFF;
+    unsigned set = 0;
+    unsigned flip = 0;
+};
+
+bool as_masks(const fault& read_as, data_masks& masks) noexcept {
+    const auto line = [&] { return 1U << read_as.lower; };
+    switch (read_as.verdict) {
+    case eprom_verdict::data_line_stuck:
+        masks = {0xFFU & ~line(), read_as.level != 0 ? line() : 0U, 0};
+        return true;
+    case eprom_verdict::data_lines_stuck:
+        masks = {0xFFU & ~unsigned{read_as.lower}, read_as.level, 0};
+        return true;
+    case eprom_verdict::data_line_inverted:
+        masks = {0xFF, 0, line()};
+        return true;
+    case eprom_verdict::all_bits_inverted:
+        masks = {0xFF, 0, 0xFF};
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Both lines of a short read their AND (level 0) or their OR (level 1).
+unsigned shorted(unsigned value, unsigned line, unsigned other, bool wired_or) noexcept {
+    const unsigned both =
+        wired_or ? bit_of(value, line) | bit_of(value, other) : bit_of(value, line) & bit_of(value, other);
+    return (value & ~((1U << line) | (1U << other))) | (both << line) | (both << other);
+}
+
+std::uint8_t data_read(const fault& read_as, std::uint8_t byte) noexcept {
+    data_masks masks;
+    if (as_masks(read_as, masks)) {
+        return static_cast<std::uint8_t>(((byte & masks.keep) | masks.set) ^ masks.flip);
+    }
+    if (read_as.verdict == eprom_verdict::data_lines_swapped) {
+        return static_cast<std::uint8_t>(swap_bits(byte, read_as.lower, read_as.upper));
+    }
+    return static_cast<std::uint8_t>(shorted(byte, read_as.lower, read_as.upper, read_as.level != 0));
+}
+
+// Calls `with(source)` with the address fault as a function that gives, for an address,
+// the address whose byte it reads there.
+template <typename With>
+auto with_source(const fault& read_as, With with) {
+    const unsigned lower = read_as.lower;
+    const unsigned upper = read_as.upper;
+    switch (read_as.verdict) {
+    case eprom_verdict::address_line_stuck: {
+        const unsigned level = unsigned{read_as.level} << lower;
+        return with([=](unsigned address) { return (address & ~(1U << lower)) | level; });
+    }
+    case eprom_verdict::address_lines_swapped:
+        return with([=](unsigned address) { return swap_bits(address, lower, upper); });
+    case eprom_verdict::address_lines_shorted: {
+        const bool wired_or = read_as.level != 0;
+        return with([=](unsigned address) { return shorted(address, lower, upper, wired_or); });
+    }
+    case eprom_verdict::address_line_inverted:
+        return with([=](unsigned address) { return address ^ (1U << lower); });
+    default: // other_pair_order: every input inverted, so every address line
+        return with([](unsigned address) { return address ^ all_address_lines; });
+    }
+}
+
+// The lowest address line an address fault changes: it moves runs of 2^that bytes whole.
+unsigned lowest_moved(const fault& read_as) noexcept {
+    return read_as.verdict == eprom_verdict::other_pair_order ? 0U : read_as.lower;
+}
+
+void read_data_fault(const fault& read_as, image_span image, image_bytes out, std::size_t begin,
+                     std::size_t end) noexcept {
+    data_masks masks;
+    if (as_masks(read_as, masks)) {
+        const auto keep = static_cast<std::uint8_t>(masks.keep);
+        const auto set = static_cast<std::uint8_t>(masks.set);
+        const auto flip = static_cast<std::uint8_t>(masks.flip);
+        for (std::size_t address = begin; address < end; ++address) {
+            out[address] = static_cast<std::uint8_t>(((image[address] & keep) | set) ^ flip);
+        }
+        return;
+    }
+    // Swapped or shorted: eight bytes at a time, the lower line's bit of each byte moved
+    // by the lines' distance.
+    const unsigned distance = read_as.upper - read_as.lower;
+    const byte_word lane = bit_0_of_each_byte << read_as.lower;
+    const byte_word both_lanes = lane | (lane << distance);
+    const bool swap = read_as.verdict == eprom_verdict::data_lines_swapped;
+    const bool wired_or = read_as.level != 0;
+    for (std::size_t address = begin; address < end; address += sizeof(byte_word)) {
+        const byte_word word = load_word(image, address);
+        byte_word read = 0;
+        if (swap) {
+            const byte_word differ = ((word >> distance) ^ word) & lane;
+            read = word ^ differ ^ (differ << distance);
+        } else {
+            const byte_word at_lower = word & lane;
+            const byte_word at_upper = (word >> distance) & lane;
+            const byte_word both = wired_or ? (at_lower | at_upper) : (at_lower & at_upper);
+            read = (word & ~both_lanes) | both | (both << distance);
+        }
+        std::memcpy(out.subspan(address, sizeof read).data(), &read, sizeof read);
+    }
+}
+
+// Runs of eight bytes or more are copied whole. Shorter runs: each aligned block of eight
+// reads its bytes at fixed XOR offsets from the address its first byte comes from; the
+// offsets depend at most on a short's upper line, when that lies above the block.
+void read_address_fault(const fault& read_as, image_span image, image_bytes out, std::size_t begin,
+                        std::size_t end) noexcept {
+    const unsigned lowest = lowest_moved(read_as);
+    const unsigned upper = read_as.upper;
+    const bool by_upper = read_as.verdict == eprom_verdict::address_lines_shorted && upper >= 3;
+    with_source(read_as, [&](auto source) {
+        if (lowest >= 3) {
+            const std::size_t run = std::min(std::size_t{1} << lowest, end - begin);
+            for (std::size_t start = begin; start < end; start += run) {
+                const std::size_t from = source(static_cast<unsigned>(start));
+                std::memcpy(out.subspan(start, run).data(), image.subspan(from, run).data(), run);
+            }
+            return;
+        }
+        constexpr std::size_t block = 8;
+        std::array<std::array<std::uint16_t, block>, 2> offsets{};
+        for (unsigned level = 0; level < (by_upper ? 2U : 1U); ++level) {
+            const unsigned start = by_upper ? level << upper : 0U;
+            const unsigned from = source(start);
+            for (unsigned offset = 0; offset < block; ++offset) {
+                offsets.at(level).at(offset) = static_cast<std::uint16_t>(source(start + offset) ^ from);
+            }
+        }
+        for (std::size_t start = begin; start < end; start += block) {
+            const auto& moves = offsets[by_upper ? bit_of(static_cast<unsigned>(start), upper) : 0U];
+            const unsigned from = source(static_cast<unsigned>(start));
+            for (std::size_t offset = 0; offset < block; ++offset) {
+                out[start + offset] = image[from ^ moves[offset]];
+            }
+        }
+    });
+}
+
+// Through another wiring, 256 addresses at a time: the byte at an address comes from
+// from_low[its low byte] ^ from_high[its high byte], through the data lines by read_for.
+void read_other_wiring(const wiring_mix_up& mix_up, image_span image, image_bytes out, std::size_t begin,
+                       std::size_t end) noexcept {
+    std::array<std::uint16_t, 256> from_low{};
+    std::array<std::uint16_t, 256> from_high{};
+    std::array<std::uint8_t, 256> read_for{};
+    from_low[0] = mix_up.address_flip;
+    read_for[0] = mix_up.data_flip;
+    for (unsigned value = 1; value < 256; ++value) {
+        const auto line = static_cast<unsigned>(std::countr_zero(value));
+        const unsigned rest = value & (value - 1U);
+        from_low.at(value) = static_cast<std::uint16_t>(from_low.at(rest) ^ mix_up.address_bit.at(line));
+        from_high.at(value) = static_cast<std::uint16_t>(from_high.at(rest) ^ mix_up.address_bit.at(line + 8));
+        read_for.at(value) = static_cast<std::uint8_t>(read_for.at(rest) ^ mix_up.data_bit.at(line));
+    }
+    // Four bytes a step: the loop's own instructions are most of a byte's otherwise.
+    constexpr std::size_t step = 4;
+    for (std::size_t high = begin >> 8; high < (end >> 8); ++high) {
+        const unsigned base = from_high[high];
+        const auto row = out.subspan(high << 8, 256);
+        for (std::size_t low = 0; low < 256; low += step) {
+            for (std::size_t each = low; each < low + step; ++each) {
+                row[each] = read_for[image[from_low[each] ^ base]];
+            }
+        }
+    }
+}
+
+// At how many places `read(address)` is not the dump's byte, counted up to most + 1.
+template <typename Read>
+std::size_t count_misses(Read read, std::span<const std::uint16_t> places, image_span dump, std::size_t most) {
+    std::size_t missed = 0;
+    for (const std::uint16_t address : places) {
+        if (read(address) != dump[address] && ++missed > most) {
+            break;
+        }
+    }
+    return missed;
+}
+
+} // namespace
+
+fault_reader::fault_reader(image_span image, const eprom_mix_ups& mix_ups) : image_(image) {
+    for (const eprom_other_wiring& other : mix_ups.other_wirings) {
+        wirings_.push_back(describe_wiring_mix_up(other.wiring, mix_ups.wiring));
+    }
+}
+
+std::size_t fault_reader::misses(const fault& read_as, std::span<const std::uint16_t> places, image_span dump,
+                                 std::size_t most) const noexcept {
+    const image_span image = image_;
+    const auto at = [&](auto source) {
+        return count_misses([&](unsigned address) { return image[source(address)]; }, places, dump, most);
+    };
+    data_masks masks;
+    if (as_masks(read_as, masks)) {
+        return count_misses(
+            [&](unsigned address) {
+                return static_cast<std::uint8_t>(((image[address] & masks.keep) | masks.set) ^ masks.flip);
+            },
+            places, dump, most);
+    }
+    switch (read_as.verdict) {
+    case eprom_verdict::data_lines_swapped:
+    case eprom_verdict::data_lines_shorted:
+        return count_misses([&](unsigned address) { return data_read(read_as, image[address]); }, places, dump, most);
+    case eprom_verdict::address_line_stuck:
+    case eprom_verdict::address_lines_swapped:
+    case eprom_verdict::address_lines_shorted:
+    case eprom_verdict::address_line_inverted:
+    case eprom_verdict::other_pair_order:
+        return with_source(read_as, at);
+    case eprom_verdict::other_wiring: {
+        const wiring_mix_up& mix_up = wirings_[read_as.lower];
+        return count_misses(
+            [&](unsigned address) {
+                unsigned from = mix_up.address_flip;
+                unsigned read = mix_up.data_flip;
+                for (unsigned line = 0; line < eprom_address_line_count; ++line) {
+                    from ^= bit_of(address, line) != 0 ? mix_up.address_bit.at(line) : 0U;
+                }
+                for (unsigned line = 0; line < eprom_data_line_count; ++line) {
+                    read ^= bit_of(image[from], line) != 0 ? mix_up.data_bit.at(line) : 0U;
+                }
+                return static_cast<std::uint8_t>(read);
+            },
+            places, dump, most);
+    }
+    default: // shifted
+        return count_misses([&](unsigned address) { return shift_reads(read_as.shift, image, address, dump[address]); },
+                            places, dump, most);
+    }
+}
+
+void fault_reader::read_through(const fault& read_as, image_span dump, image_bytes out, std::size_t begin,
+                                std::size_t end) const noexcept {
+    if (is_data_fault(read_as.verdict)) {
+        read_data_fault(read_as, image_, out, begin, end);
+    } else if (read_as.verdict == eprom_verdict::other_wiring) {
+        read_other_wiring(wirings_[read_as.lower], image_, out, begin, end);
+    } else if (read_as.verdict == eprom_verdict::shifted) {
+        read_shifted(read_as.shift, image_, dump, out, begin, end);
+    } else {
+        read_address_fault(read_as, image_, out, begin, end);
+    }
+}
+
+} // namespace diagnosis_detail
