@@ -186,15 +186,22 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
 
 // Several reads of one chip: the bytes on which they differ (weak cells or a contact that
 // comes and goes), and the diagnosis of what they agree on: each bit on which every read
-// agrees is that, each other bit the image's. Reads of other sizes than 65,536 bytes are
-// each verified alone.
+// agrees is that, each other bit the image's. A read that is one value throughout, among
+// reads that are not, is set aside (it read no chip). Reads of other sizes than 65,536
+// bytes are each verified alone.
 struct eprom_unstable_byte {
     std::uint16_t address;
     std::uint8_t expected;
     std::vector<std::uint8_t> reads; // the byte in each read, in order
 };
+struct eprom_set_aside_read {
+    std::size_t read;      // its index among the reads
+    eprom_verdict verdict; // blank or all_zero
+};
 struct eprom_reads_verification {
     std::vector<eprom_verification> alone; // filled (one per read) when a read is not 65,536 bytes
+    std::vector<eprom_set_aside_read> set_aside;
+    std::vector<std::size_t> kept; // the indices of the other reads, held together below
     std::size_t unstable_bytes = 0;
     std::vector<eprom_unstable_byte> first_unstable; // at most eprom_differences_shown
     // Per data line, the bits that read differently between the reads: where the image

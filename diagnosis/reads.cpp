@@ -4,18 +4,51 @@
 
 #include "diagnosis/diagnosis.h"
 
+namespace {
+
+// Whether every byte of the read is `value`.
+bool reads_only(std::span<const std::uint8_t> read, std::uint8_t value) noexcept {
+    return std::all_of(read.begin(), read.end(), [=](std::uint8_t byte) { return byte == value; });
+}
+
+} // namespace
+
 eprom_reads_verification verify_eprom_reads(std::span<const std::uint8_t, eprom_image_size> expected,
-                                            std::span<const std::span<const std::uint8_t>> reads,
+                                            std::span<const std::span<const std::uint8_t>> all_reads,
                                             const eprom_mix_ups& mix_ups) {
     eprom_reads_verification result;
-    const bool each_whole = std::all_of(
-        reads.begin(), reads.end(), [](std::span<const std::uint8_t> read) { return read.size() == eprom_image_size; });
-    if (reads.empty() || !each_whole) {
-        for (const std::span<const std::uint8_t> read : reads) {
+    const bool each_whole = std::all_of(all_reads.begin(), all_reads.end(), [](std::span<const std::uint8_t> read) {
+        return read.size() == eprom_image_size;
+    });
+    if (all_reads.empty() || !each_whole) {
+        for (const std::span<const std::uint8_t> read : all_reads) {
             result.alone.push_back(verify_eprom_dump(expected, read, mix_ups));
         }
         return result;
     }
+    // A read that is one value throughout, among reads that are not, read no chip (an empty
+    // socket, a chip not selected): it is set aside, and the others are held together.
+    std::vector<std::span<const std::uint8_t>> kept;
+    for (std::size_t read = 0; read < all_reads.size(); ++read) {
+        const std::span<const std::uint8_t> bytes = all_reads[read];
+        if (reads_only(bytes, 0xFF)) {
+            result.set_aside.push_back({read, eprom_verdict::blank});
+        } else if (reads_only(bytes, 0x00)) {
+            result.set_aside.push_back({read, eprom_verdict::all_zero});
+        } else {
+            kept.push_back(bytes);
+            result.kept.push_back(read);
+        }
+    }
+    if (kept.empty()) {
+        result.set_aside.clear();
+        result.kept.clear();
+        kept.assign(all_reads.begin(), all_reads.end());
+        for (std::size_t read = 0; read < all_reads.size(); ++read) {
+            result.kept.push_back(read);
+        }
+    }
+    const std::span<const std::span<const std::uint8_t>> reads = kept;
     // Bit by bit, over every read: 1 in any, 1 in all.
     std::vector<std::uint8_t> any_1(reads.front().begin(), reads.front().end());
     std::vector<std::uint8_t> all_1 = any_1;
@@ -60,5 +93,5 @@ int eprom_exit_status(const eprom_reads_verification& result) noexcept {
                    ? 0
                    : 1;
     }
-    return result.unstable_bytes == 0 ? eprom_exit_status(result.agreed) : 1;
+    return result.unstable_bytes == 0 && result.set_aside.empty() ? eprom_exit_status(result.agreed) : 1;
 }

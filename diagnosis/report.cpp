@@ -591,10 +591,44 @@ std::string render_eprom_reads(std::span<const std::string> dump_names, const ep
         }
         return text;
     }
-    std::string names;
-    for (const std::string& name : dump_names) {
-        names += names.empty() ? "" : " + ";
-        names += name;
+    const auto joined = [&](const auto& indices, std::string_view between) {
+        std::string names;
+        for (const auto index : indices) {
+            names += names.empty() ? "" : between;
+            names += dump_names[index];
+        }
+        return names;
+    };
+    std::vector<std::size_t> every(dump_names.size());
+    for (std::size_t read = 0; read < every.size(); ++read) {
+        every[read] = read;
+    }
+    std::string names = joined(every, " + ");
+    if (!result.set_aside.empty()) {
+        // "NAMES: R2 is blank: every byte is 0xFF; R3 and R4 are all zero: every byte is 0x00".
+        text += names;
+        text += ": ";
+        for (const eprom_verdict verdict : {eprom_verdict::blank, eprom_verdict::all_zero}) {
+            std::vector<std::size_t> reads;
+            for (const eprom_set_aside_read& read : result.set_aside) {
+                if (read.verdict == verdict) {
+                    reads.push_back(read.read);
+                }
+            }
+            if (reads.empty()) {
+                continue;
+            }
+            text += text.back() == ' ' ? "" : "; ";
+            std::string listed = joined(reads, ", ");
+            if (reads.size() > 1) {
+                listed.replace(listed.rfind(", "), 2, " and ");
+            }
+            text += listed;
+            text += reads.size() == 1 ? " is " : " are ";
+            text += verdict == eprom_verdict::blank ? "blank: every byte is 0xFF" : "all zero: every byte is 0x00";
+        }
+        text += '\n';
+        names = joined(result.kept, " + ");
     }
     if (result.unstable_bytes != 0) {
         text += names;

@@ -376,6 +376,27 @@ TEST(DumpFaults, SeveralReadsOfOneChip) {
     }
 }
 
+// A read that is one value throughout, among reads that are not, read no chip (an empty
+// socket): it is set aside and called so, and the other reads are held together.
+TEST(DumpFaults, ReadOfNoChipSetAside) {
+    const chip& burned = chips()[0];
+    const dump_bytes blank(eprom_image_size, 0xFF);
+    const std::vector<std::span<const std::uint8_t>> good_and_blank = {burned.image, blank};
+    const eprom_reads_verification one_blank = verify_eprom_reads(image_of(burned), good_and_blank);
+    EXPECT_EQ(eprom_exit_status(one_blank), 1);
+    const std::vector<std::string> two_names = {"a", "b"};
+    EXPECT_EQ(render_eprom_reads(two_names, one_blank),
+              "a + b: b is blank: every byte is 0xFF\na: matches the image\n");
+
+    const dump_bytes stuck = read_with(burned, [](unsigned, unsigned byte) { return byte | 0x20U; });
+    const dump_bytes zero(eprom_image_size, 0x00);
+    const std::vector<std::span<const std::uint8_t>> reads = {stuck, zero, stuck};
+    const std::vector<std::string> names = {"a", "b", "c"};
+    const std::string text = render_eprom_reads(names, verify_eprom_reads(image_of(burned), reads));
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1),
+              "a + b + c: b is all zero: every byte is 0x00\na + c: data line D5 stuck at 1\n");
+}
+
 // Reads that agree and match: status 0 and the one line; reads of other sizes each alone.
 TEST(DumpFaults, SeveralReadsThatAgree) {
     const chip& burned = chips()[0];
