@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Counts the instructions of a whole run of `plakit verify DUMP` and of `cmp -s IMAGE DUMP`
 # on the same two files, for dumps of each kind, and prints both with their ratio, for
-# each build given; then three reads of one chip against one read.
+# each build given; then reads of larger chips (1 MiB and 16 MiB: 16 and 256 copies) against
+# `cmp -s` reading two files of that size through (the same bytes: cmp stops at a first
+# difference), and three reads of one chip against one read.
 # Usage: bench/callgrind_verify.sh [BUILD_DIR...]   (Release builds; by default build/bench,
 #        the g++ one, and build/clang, the clang++ one)
 set -euo pipefail
@@ -85,6 +87,44 @@ perl -0777 -ne '
     print' "$image" >"$work/charge-loss.bin"
 perl -0777 -ne 'print "\xFF" x 32768, substr($_, 0, 32768)' "$image" >"$work/upper-half.bin"
 cat "$image" "$image" >"$work/27c010.bin"
+# Then the kinds that take more than one step: a fault with one to three stray bits (A5
+# stuck at 0, A1 and A2 swapped, D3 inverted with one; the straight wiring, A0 and A15
+# swapped, A15 inverted, a shift by 16 and every bit inverted with three), two faults (A4
+# stuck at 1 and D2 stuck at 0), shorted address lines (A0 and A1, their AND; A3 and A9,
+# their OR), a 256-byte page reading 0xFF every 0x4000, five bytes read wrong at random,
+# and a read of no chip beside a good one.
+stray() { # FILE ADDRESS:BIT...: the file with each bit given flipped (the address in hex)
+    perl -e '
+        open my $in, "<:raw", shift or die; local $/; my $bytes = <$in>;
+        for (@ARGV) { my ($address, $bit) = split /:/; substr($bytes, hex $address, 1) ^= chr(1 << $bit) }
+        binmode STDOUT; print $bytes' "$@"
+}
+address_read() { # PERL-EXPRESSION of $a: the address read at address $a
+    perl -0777 -ne "for my \$a (0 .. 65535) { print substr(\$_, $1, 1) }" "$image"
+}
+address_read '$a & ~0x20' >"$work/a5-plain.bin"
+stray "$work/a5-plain.bin" 44CB:3 >"$work/a5-stuck-and-one-bit.bin"
+address_read '(($a >> 1 ^ $a >> 2) & 1) ? $a ^ 6 : $a' >"$work/a1-a2-plain.bin"
+stray "$work/a1-a2-plain.bin" 1CF4:6 >"$work/a1-a2-swapped-and-one-bit.bin"
+stray "$work/d3-inverted.bin" 79D6:0 >"$work/d3-inverted-and-one-bit.bin"
+stray "$work/straight.bin" 34D2:1 78DB:7 F52F:4 >"$work/straight-and-3-bits.bin"
+stray "$work/a0-a15-swapped.bin" 0ED9:2 7F83:6 82C9:7 >"$work/a0-a15-swapped-and-3-bits.bin"
+stray "$work/a15-inverted.bin" 003B:0 2940:5 85F3:6 >"$work/a15-inverted-and-3-bits.bin"
+stray "$work/shifted-down-16.bin" 2516:7 A5CD:1 CA26:3 >"$work/shifted-and-3-bits.bin"
+stray "$work/all-inverted.bin" 62E0:2 7412:6 C030:0 >"$work/all-inverted-and-3-bits.bin"
+address_read '$a | 0x10' | perl -0777 -pe 's/(.)/chr(ord($1) & 0xFB)/gse' >"$work/a4-and-d2-stuck.bin"
+address_read '(($a ^ $a >> 1) & 1) ? $a & ~3 : $a' >"$work/a0-a1-shorted.bin"
+address_read '(($a >> 3 ^ $a >> 9) & 1) ? $a | 0x208 : $a' >"$work/a3-a9-shorted.bin"
+perl -0777 -pe 'for my $k (0 .. 3) { substr($_, $k * 0x4000 + 0x100, 256) = "\xFF" x 256 }' "$image" >"$work/ff-page-repeated.bin"
+stray "$image" 034B:0 034B:6 46EE:2 46EE:5 AB05:1 BF22:4 BF22:7 E001:3 >"$work/five-bytes.bin"
+# Larger chips: a 27C010 with a blank copy, and 16 and 256 copies with D0 stuck at 0 in each.
+cat "$image" "$work/blank.bin" >"$work/27c010-blank-copy.bin"
+perl -0777 -pe 's/(.)/chr(ord($1) & 0xFE)/gse' "$image" >"$work/d0.bin"
+for copies in 16 256; do
+    for ((copy = 0; copy < copies; ++copy)); do cat "$work/d0.bin"; done >"$work/d0-$copies-copies.bin"
+    for ((copy = 0; copy < copies; ++copy)); do cat "$image"; done >"$work/image-$copies-copies.bin"
+    cp "$work/image-$copies-copies.bin" "$work/same-$copies-copies.bin"
+done
 
 for build in "$@"; do
     plakit=$(realpath -m "$build/plakit")
@@ -93,7 +133,10 @@ for build in "$@"; do
     for dump in good.bin d3-stuck-at-0.bin a0-a15-swapped.bin noise.bin other-pairs.bin straight.bin \
         a15-inverted.bin d3-inverted.bin shifted-down-16.bin all-inverted.bin blank.bin zero.bin \
         d2-d6-stuck-at-0.bin d3-stuck-and-one.bin dead-range.bin bad-page.bin every-256.bin a6-blocks.bin \
-        charge-loss.bin upper-half.bin 27c010.bin; do
+        charge-loss.bin upper-half.bin 27c010.bin a5-stuck-and-one-bit.bin a1-a2-swapped-and-one-bit.bin \
+        d3-inverted-and-one-bit.bin straight-and-3-bits.bin a0-a15-swapped-and-3-bits.bin \
+        a15-inverted-and-3-bits.bin shifted-and-3-bits.bin all-inverted-and-3-bits.bin a4-and-d2-stuck.bin \
+        a0-a1-shorted.bin a3-a9-shorted.bin ff-page-repeated.bin five-bytes.bin 27c010-blank-copy.bin; do
         verify_count=$(count "$plakit" verify "$dump")
         cmp_count=$(count cmp -s 82S100_EPROM.bin "$dump")
         said=$(cd "$work" && "$plakit" verify "$dump" | head -1) || true
@@ -101,6 +144,20 @@ for build in "$@"; do
         awk -v v="$verify_count" -v c="$cmp_count" \
             'BEGIN { printf "    plakit verify %9d, cmp -s %7d instructions: ratio %6.3f (target: at most 10)\n", v, c, v / c }'
     done
+    # Larger chips read whole, against cmp -s reading two files of their size through.
+    for copies in 16 256; do
+        verify_count=$(count "$plakit" verify "d0-$copies-copies.bin")
+        cmp_count=$(count cmp -s "image-$copies-copies.bin" "same-$copies-copies.bin")
+        said=$(cd "$work" && "$plakit" verify "d0-$copies-copies.bin" | head -1) || true
+        echo "  $said"
+        awk -v v="$verify_count" -v c="$cmp_count" \
+            'BEGIN { printf "    plakit verify %9d, cmp -s %7d instructions: ratio %6.3f (target: at most 10)\n", v, c, v / c }'
+    done
+    # A read of no chip beside a good one, against one read.
+    one=$(count "$plakit" verify good.bin)
+    two=$(count "$plakit" verify good.bin blank.bin)
+    awk -v one="$one" -v two="$two" \
+        'BEGIN { printf "  a good and a blank read %9d, one %9d instructions: ratio %6.3f\n", two, one, two / one }'
     # Three reads of one chip against one: the good chip, and charge loss read thrice.
     for dump in good.bin charge-loss.bin; do
         one=$(count "$plakit" verify "$dump")

@@ -9,6 +9,7 @@
 
 namespace {
 
+using diagnosis_detail::add_wrong_bits;
 using diagnosis_detail::all_data_lines;
 using diagnosis_detail::are_scattered;
 using diagnosis_detail::byte_summary;
@@ -85,7 +86,7 @@ constexpr std::size_t fewest_for_nearly_all = 16;
 // (data lines stuck: half) with the rest diagnosed alone; a few scattered bits; ranges
 // that read 0x00; bits wrong one way only; else no single fault, with the places of the
 // differences wherever the verdict names none. The dump differs from the image.
-void verify_whole_image(const side_by_side& bytes, const byte_summary& summary, const std::vector<fault>& faults,
+void verify_whole_image(const side_by_side& bytes, byte_summary summary, const std::vector<fault>& faults,
                         const eprom_mix_ups& mix_ups, int depth, eprom_verification& result) {
     result.differing_bytes = summary.differing;
     if (const auto verdict = one_value(summary)) {
@@ -109,12 +110,18 @@ void verify_whole_image(const side_by_side& bytes, const byte_summary& summary, 
             result.differing_besides = found->besides;
             result.besides.emplace_back();
             const side_by_side rest{image_span{read.get(), eprom_image_size}, bytes.dump};
-            verify_whole_image(rest, summarize_blocks(rest, found->blocks, summary), faults, mix_ups, depth + 1,
+            // Two shifts are one shift: after a shift, no other is tried.
+            std::vector<fault> after = faults;
+            if (found->found.verdict == eprom_verdict::shifted) {
+                std::erase_if(after, [](const fault& each) { return each.verdict == eprom_verdict::shifted; });
+            }
+            verify_whole_image(rest, summarize_blocks(rest, found->blocks), after, mix_ups, depth + 1,
                                result.besides.back());
         }
         return;
     }
-    if (const auto stuck = find_stuck_data_lines(bytes, summary)) {
+    add_wrong_bits(bytes, summary);
+    if (const auto stuck = find_stuck_data_lines(summary)) {
         result.stuck_lines = stuck->lower;
         result.stuck_levels = stuck->level;
     }

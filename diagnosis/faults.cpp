@@ -153,7 +153,11 @@ void read_address_fault(const fault& read_as, image_span image, image_bytes out,
             }
             return;
         }
+        // Rows of 256 bytes: where each block of eight in a row comes from is a fixed XOR
+        // offset from where the row's first byte comes from, which depends at most on the
+        // level of a short's upper line when that lies above the row.
         constexpr std::size_t block = 8;
+        constexpr std::size_t row = 256;
         std::array<std::array<std::uint16_t, block>, 2> offsets{};
         for (unsigned level = 0; level < (by_upper ? 2U : 1U); ++level) {
             const unsigned start = by_upper ? level << upper : 0U;
@@ -162,40 +166,42 @@ void read_address_fault(const fault& read_as, image_span image, image_bytes out,
                 offsets.at(level).at(offset) = static_cast<std::uint16_t>(source(start + offset) ^ from);
             }
         }
-        for (std::size_t start = begin; start < end; start += block) {
-            const auto& moves = offsets[by_upper ? bit_of(static_cast<unsigned>(start), upper) : 0U];
-            const unsigned from = source(static_cast<unsigned>(start));
-            for (std::size_t offset = 0; offset < block; ++offset) {
-                out[start + offset] = image[from ^ moves[offset]];
+        const bool row_by_upper = by_upper && upper >= 8;
+        std::array<std::array<std::uint16_t, row / block>, 2> blocks{};
+        for (unsigned level = 0; level < (row_by_upper ? 2U : 1U); ++level) {
+            const unsigned start = row_by_upper ? level << upper : 0U;
+            const unsigned from = source(start);
+            for (unsigned index = 0; index < row / block; ++index) {
+                blocks.at(level).at(index) =
+                    static_cast<std::uint16_t>(source(start + index * static_cast<unsigned>(block)) ^ from);
+            }
+        }
+        for (std::size_t row_start = begin; row_start < end; row_start += row) {
+            const unsigned row_from = source(static_cast<unsigned>(row_start));
+            const auto& block_moves = blocks[row_by_upper ? bit_of(static_cast<unsigned>(row_start), upper) : 0U];
+            for (std::size_t index = 0; index < row / block; ++index) {
+                const std::size_t start = row_start + index * block;
+                const auto& moves = offsets[by_upper ? bit_of(static_cast<unsigned>(start), upper) : 0U];
+                const unsigned from = row_from ^ block_moves[index];
+                for (std::size_t offset = 0; offset < block; ++offset) {
+                    out[start + offset] = image[from ^ moves[offset]];
+                }
             }
         }
     });
 }
 
-// Through another wiring, 256 addresses at a time: the byte at an address comes from
-// from_low[its low byte] ^ from_high[its high byte], through the data lines by read_for.
-void read_other_wiring(const wiring_mix_up& mix_up, image_span image, image_bytes out, std::size_t begin,
+// Through another wiring, 256 addresses at a time.
+void read_other_wiring(const fault_reader::wiring_tables& tables, image_span image, image_bytes out, std::size_t begin,
                        std::size_t end) noexcept {
-    std::array<std::uint16_t, 256> from_low{};
-    std::array<std::uint16_t, 256> from_high{};
-    std::array<std::uint8_t, 256> read_for{};
-    from_low[0] = mix_up.address_flip;
-    read_for[0] = mix_up.data_flip;
-    for (unsigned value = 1; value < 256; ++value) {
-        const auto line = static_cast<unsigned>(std::countr_zero(value));
-        const unsigned rest = value & (value - 1U);
-        from_low.at(value) = static_cast<std::uint16_t>(from_low.at(rest) ^ mix_up.address_bit.at(line));
-        from_high.at(value) = static_cast<std::uint16_t>(from_high.at(rest) ^ mix_up.address_bit.at(line + 8));
-        read_for.at(value) = static_cast<std::uint8_t>(read_for.at(rest) ^ mix_up.data_bit.at(line));
-    }
     // Four bytes a step: the loop's own instructions are most of a byte's otherwise.
     constexpr std::size_t step = 4;
     for (std::size_t high = begin >> 8; high < (end >> 8); ++high) {
-        const unsigned base = from_high[high];
+        const unsigned base = tables.from_high[high];
         const auto row = out.subspan(high << 8, 256);
         for (std::size_t low = 0; low < 256; low += step) {
             for (std::size_t each = low; each < low + step; ++each) {
-                row[each] = read_for[image[from_low[each] ^ base]];
+                row[each] = tables.read_for[image[tables.from_low[each] ^ base]];
             }
         }
     }
@@ -217,7 +223,19 @@ std::size_t count_misses(Read read, std::span<const std::uint16_t> places, image
 
 fault_reader::fault_reader(image_span image, const eprom_mix_ups& mix_ups) : image_(image) {
     for (const eprom_other_wiring& other : mix_ups.other_wirings) {
-        wirings_.push_back(describe_wiring_mix_up(other.wiring, mix_ups.wiring));
+        const wiring_mix_up mix_up = describe_wiring_mix_up(other.wiring, mix_ups.wiring);
+        wiring_tables& tables = wirings_.emplace_back();
+        tables.from_low[0] = mix_up.address_flip;
+        tables.read_for[0] = mix_up.data_flip;
+        for (unsigned value = 1; value < 256; ++value) {
+            const auto line = static_cast<unsigned>(std::countr_zero(value));
+            const unsigned rest = value & (value - 1U);
+            tables.from_low.at(value) =
+                static_cast<std::uint16_t>(tables.from_low.at(rest) ^ mix_up.address_bit.at(line));
+            tables.from_high.at(value) =
+                static_cast<std::uint16_t>(tables.from_high.at(rest) ^ mix_up.address_bit.at(line + 8));
+            tables.read_for.at(value) = static_cast<std::uint8_t>(tables.read_for.at(rest) ^ mix_up.data_bit.at(line));
+        }
     }
 }
 
@@ -246,18 +264,10 @@ std::size_t fault_reader::misses(const fault& read_as, std::span<const std::uint
     case eprom_verdict::other_pair_order:
         return with_source(read_as, at);
     case eprom_verdict::other_wiring: {
-        const wiring_mix_up& mix_up = wirings_[read_as.lower];
+        const wiring_tables& tables = wirings_[read_as.lower];
         return count_misses(
             [&](unsigned address) {
-                unsigned from = mix_up.address_flip;
-                unsigned read = mix_up.data_flip;
-                for (unsigned line = 0; line < eprom_address_line_count; ++line) {
-                    from ^= bit_of(address, line) != 0 ? mix_up.address_bit.at(line) : 0U;
-                }
-                for (unsigned line = 0; line < eprom_data_line_count; ++line) {
-                    read ^= bit_of(image[from], line) != 0 ? mix_up.data_bit.at(line) : 0U;
-                }
-                return static_cast<std::uint8_t>(read);
+                return tables.read_for[image[tables.from_low[address & 0xFFU] ^ tables.from_high[address >> 8]]];
             },
             places, dump, most);
     }

@@ -87,18 +87,9 @@ void list_line_faults(std::vector<fault>& faults) {
 }
 
 // The data lines that read one level at every address where the image has both.
-std::optional<fault> find_stuck_data_lines(const side_by_side& bytes, const byte_summary& summary) {
+std::optional<fault> find_stuck_data_lines(const byte_summary& summary) {
     const unsigned fixed_in_dump = (summary.always_1 | ~summary.ever_1) & all_data_lines;
-    if (fixed_in_dump == 0) {
-        return std::nullopt;
-    }
-    std::uint8_t image_always_1 = 0xFF;
-    std::uint8_t image_ever_1 = 0;
-    for (const std::uint8_t byte : bytes.expected) {
-        image_always_1 &= byte;
-        image_ever_1 |= byte;
-    }
-    const unsigned fixed_in_image = (image_always_1 | ~image_ever_1) & all_data_lines;
+    const unsigned fixed_in_image = (summary.image_always_1 | ~summary.image_ever_1) & all_data_lines;
     const unsigned stuck = fixed_in_dump & ~fixed_in_image;
     if (stuck == 0) {
         return std::nullopt;

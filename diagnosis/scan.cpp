@@ -8,13 +8,12 @@ unsigned same_address_lines(const byte_summary& summary) noexcept {
 
 namespace {
 
-// Adds the block of 128 bytes from `start` to the summary: what the wrong bits are, and
-// at which positions in a block they lie.
-void summarize_block(const side_by_side& bytes, std::size_t start, byte_summary& summary,
-                     std::array<std::uint8_t, block_map::block>& wrong_at_offset) noexcept {
+// Adds the wrong bits of the block of 128 bytes from `start` to the summary, and the
+// positions in a block at which they lie.
+void add_wrong_bits(const side_by_side& bytes, std::size_t start, byte_summary& summary,
+                    std::array<std::uint8_t, block_map::block>& wrong_at_offset) noexcept {
     std::uint8_t read_0_for_1 = 0;
     std::uint8_t read_1_for_0 = 0;
-    std::uint8_t differing_in_block = 0;
     // Gathered here, where nothing else can write them, for the compiler to vectorize.
     std::array<std::uint8_t, block_map::block> wrong{};
     const auto want_bytes = bytes.expected.subspan(start, block_map::block);
@@ -25,23 +24,85 @@ void summarize_block(const side_by_side& bytes, std::size_t start, byte_summary&
         read_0_for_1 |= static_cast<std::uint8_t>(want & ~got);
         read_1_for_0 |= static_cast<std::uint8_t>(got & ~want);
         wrong[offset] = static_cast<std::uint8_t>(want ^ got);
-        differing_in_block = static_cast<std::uint8_t>(differing_in_block + (want != got ? 1U : 0U));
     }
-    if (differing_in_block != 0) {
-        for (std::size_t offset = 0; offset < block_map::block; ++offset) {
-            wrong_at_offset[offset] |= wrong[offset];
-        }
-        summary.differing += differing_in_block;
-        summary.read_0_for_1 |= read_0_for_1;
-        summary.read_1_for_0 |= read_1_for_0;
-        summary.address_all_1 &= static_cast<unsigned>(start);
-        summary.address_any_1 |= static_cast<unsigned>(start);
-        summary.blocks.mark(start);
+    for (std::size_t offset = 0; offset < block_map::block; ++offset) {
+        wrong_at_offset[offset] |= wrong[offset];
     }
+    summary.read_0_for_1 |= read_0_for_1;
+    summary.read_1_for_0 |= read_1_for_0;
+    summary.address_all_1 &= static_cast<unsigned>(start);
+    summary.address_any_1 |= static_cast<unsigned>(start);
 }
 
-// The positions in a block at which some byte differs give the low address lines.
-void add_offsets(const std::array<std::uint8_t, block_map::block>& wrong_at_offset, byte_summary& summary) noexcept {
+// The lines of the image and of the dump that read 1 everywhere and somewhere.
+void add_lines(const side_by_side& bytes, byte_summary& summary) noexcept {
+    std::uint8_t always_1 = 0xFF;
+    std::uint8_t ever_1 = 0;
+    std::uint8_t image_always_1 = 0xFF;
+    std::uint8_t image_ever_1 = 0;
+    for (std::size_t address = 0; address < eprom_image_size; ++address) {
+        always_1 &= bytes.dump[address];
+        ever_1 |= bytes.dump[address];
+        image_always_1 &= bytes.expected[address];
+        image_ever_1 |= bytes.expected[address];
+    }
+    summary.always_1 = always_1;
+    summary.ever_1 = ever_1;
+    summary.image_always_1 = image_always_1;
+    summary.image_ever_1 = image_ever_1;
+}
+
+} // namespace
+
+byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
+    byte_summary summary;
+    add_lines(bytes, summary);
+    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
+        const auto want_bytes = bytes.expected.subspan(start, block_map::block);
+        const auto got_bytes = bytes.dump.subspan(start, block_map::block);
+        std::uint8_t differing_in_block = 0;
+        for (std::size_t offset = 0; offset < block_map::block; ++offset) {
+            differing_in_block =
+                static_cast<std::uint8_t>(differing_in_block + (want_bytes[offset] != got_bytes[offset] ? 1U : 0U));
+        }
+        if (differing_in_block != 0) {
+            summary.differing += differing_in_block;
+            summary.blocks.mark(start);
+        }
+    }
+    return summary;
+}
+
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks) noexcept {
+    byte_summary summary;
+    add_lines(bytes, summary);
+    summary.blocks = blocks;
+    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
+        if (!blocks.differs(start)) {
+            continue;
+        }
+        std::uint8_t differing_in_block = 0;
+        for (std::size_t offset = start; offset < start + block_map::block; ++offset) {
+            differing_in_block = static_cast<std::uint8_t>(differing_in_block +
+                                                           (bytes.expected[offset] != bytes.dump[offset] ? 1U : 0U));
+        }
+        summary.differing += differing_in_block;
+    }
+    return summary;
+}
+
+void add_wrong_bits(const side_by_side& bytes, byte_summary& summary) noexcept {
+    if (summary.wrong_bits_added) {
+        return;
+    }
+    summary.wrong_bits_added = true;
+    std::array<std::uint8_t, block_map::block> wrong_at_offset{};
+    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
+        if (summary.blocks.differs(start)) {
+            add_wrong_bits(bytes, start, summary, wrong_at_offset);
+        }
+    }
+    // The positions in a block at which some byte differs give the low address lines.
     constexpr unsigned offset_lines = block_map::block - 1;
     summary.address_all_1 |= offset_lines;
     for (unsigned offset = 0; offset < block_map::block; ++offset) {
@@ -50,41 +111,6 @@ void add_offsets(const std::array<std::uint8_t, block_map::block>& wrong_at_offs
             summary.address_any_1 |= offset;
         }
     }
-}
-
-} // namespace
-
-byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
-    byte_summary summary;
-    std::uint8_t always_1 = 0xFF;
-    std::uint8_t ever_1 = 0;
-    for (const std::uint8_t got : bytes.dump) {
-        always_1 &= got;
-        ever_1 |= got;
-    }
-    summary.always_1 = always_1;
-    summary.ever_1 = ever_1;
-    std::array<std::uint8_t, block_map::block> wrong_at_offset{};
-    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
-        summarize_block(bytes, start, summary, wrong_at_offset);
-    }
-    add_offsets(wrong_at_offset, summary);
-    return summary;
-}
-
-byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
-                              const byte_summary& dump_lines) noexcept {
-    byte_summary summary;
-    summary.always_1 = dump_lines.always_1;
-    summary.ever_1 = dump_lines.ever_1;
-    std::array<std::uint8_t, block_map::block> wrong_at_offset{};
-    for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
-        if (blocks.differs(start)) {
-            summarize_block(bytes, start, summary, wrong_at_offset);
-        }
-    }
-    add_offsets(wrong_at_offset, summary);
-    return summary;
 }
 
 namespace {

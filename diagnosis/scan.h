@@ -44,29 +44,35 @@ struct block_map {
     }
 };
 
-// What a single pass over every byte tells, in loops the compiler vectorizes: the count
-// of each block fits in a byte, and each position in a block has its own byte of wrong
-// bits, from which the low address lines of the differences are read.
+// What a pass over every byte tells, in loops the compiler vectorizes (the count of each
+// block fits in a byte): how many bytes differ and in which blocks, and the data lines
+// that read one level throughout; then, once a fault is not found, a pass over the blocks
+// that differ: the wrong bits, and the positions in a block at which they lie, from which
+// the low address lines of the differences are read.
 struct byte_summary {
     std::size_t differing = 0;
-    unsigned read_0_for_1 = 0;          // data lines on which some 1 reads as 0
-    unsigned read_1_for_0 = 0;          // data lines on which some 0 reads as 1
-    unsigned always_1 = all_data_lines; // data lines that read 1 at every address
-    unsigned ever_1 = 0;                // data lines that read 1 at some address
+    unsigned always_1 = all_data_lines;       // data lines that read 1 at every address
+    unsigned ever_1 = 0;                      // data lines that read 1 at some address
+    unsigned image_always_1 = all_data_lines; // the same in the image
+    unsigned image_ever_1 = 0;
+    block_map blocks; // the blocks with a difference
+    // Filled by add_wrong_bits.
+    bool wrong_bits_added = false;
+    unsigned read_0_for_1 = 0; // data lines on which some 1 reads as 0
+    unsigned read_1_for_0 = 0; // data lines on which some 0 reads as 1
     // Over the differing addresses: the address lines at 1 at every one, and at some.
     unsigned address_all_1 = all_address_lines;
     unsigned address_any_1 = 0;
-    block_map blocks; // the blocks with a difference
 };
 
 // The address lines at one level at every difference.
 unsigned same_address_lines(const byte_summary& summary) noexcept;
 
 byte_summary summarize_bytes(const side_by_side& bytes) noexcept;
-// The same for a dump that differs only in the blocks of `blocks`, whose own lines
-// (always_1, ever_1) `dump_lines` has summarized already.
-byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
-                              const byte_summary& dump_lines) noexcept;
+// The same for a dump that differs only in the blocks of `blocks`.
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks) noexcept;
+// The wrong bits and where they lie.
+void add_wrong_bits(const side_by_side& bytes, byte_summary& summary) noexcept;
 
 // Calls visit(address) for each differing address in ascending order until it returns
 // false. Equal blocks are skipped.

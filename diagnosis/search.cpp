@@ -17,7 +17,9 @@ std::optional<fault> stuck_lines_of(const side_by_side& bytes, const byte_summar
                                     std::span<const std::uint16_t> places, bool throughout) noexcept {
     unsigned all_1 = summary.always_1;
     unsigned any_1 = summary.ever_1;
-    unsigned differ = summary.read_0_for_1 | summary.read_1_for_0;
+    // A line that reads one level throughout is wrong somewhere unless the image has it
+    // at that level throughout.
+    unsigned differ = (all_1 & ~summary.image_always_1) | (~any_1 & summary.image_ever_1);
     if (!throughout) {
         all_1 = all_data_lines;
         any_1 = 0;
@@ -74,6 +76,7 @@ struct place_lines {
 struct survivor {
     fault candidate;
     std::size_t missed;
+    bool counted = false; // whole, up to the most bytes nearly all leaves
 };
 
 // How many bytes differ between the dump and the image as `candidate` reads it (left in
@@ -103,7 +106,7 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
     const std::span<const std::uint16_t> all(places.addresses.data(), places.wrong + places.right);
     const std::span<const std::uint16_t> first = all.first(std::min(first_places, places.wrong));
     const std::span<const std::uint16_t> then = all.subspan(first.size());
-    const std::size_t misses_first = partial ? first.size() / 3 : 0;
+    const std::size_t misses_first = partial ? first.size() / 6 : 0;
     const std::size_t misses_all = partial ? places.wrong / 8 + places.right / 16 + 2 : 0;
     const std::size_t misses_stuck = partial ? places.wrong * 3 / 4 + places.right / 2 + 2 : 0;
 
@@ -161,15 +164,19 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
         return true;
     };
     // Byte for byte: the first, in the order of the faults, that misses no place and
-    // leaves no byte wrong; a fault that does is left after a few bytes.
+    // leaves no byte wrong. The first that misses no place is counted whole, and is the
+    // best so far if it explains nearly all; any after it only until a byte is wrong.
+    constexpr std::size_t piece = 4096;
     constexpr std::size_t exact_piece = 1024;
-    for (const survivor& each : survivors) {
-        if (each.missed == 0 && count(each.candidate, 0, exact_piece)) {
-            return best;
+    survivors.insert(survivors.end(), stuck_lines.begin(), stuck_lines.end());
+    for (survivor& each : survivors) {
+        if (each.missed != 0) {
+            continue;
         }
-    }
-    for (const survivor& each : stuck_lines) {
-        if (each.missed == 0 && count(each.candidate, 0, exact_piece)) {
+        const bool whole = partial && !best;
+        each.counted = whole;
+        if (count(each.candidate, whole ? most_besides(each.candidate) : 0, whole ? piece : exact_piece) &&
+            best->besides == 0) {
             return best;
         }
     }
@@ -177,15 +184,19 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
         return std::nullopt;
     }
     // Nearly all: of those that miss the fewest places, the one that leaves the fewest
-    // bytes wrong. Counting is most of the cost: after a few that fall short, the rest
-    // are not counted.
-    constexpr std::size_t piece = 4096;
+    // bytes wrong (data lines stuck first). Counting is most of the cost: after a few that
+    // fall short, the rest are not counted.
     constexpr std::size_t most_short = 2;
-    std::stable_sort(survivors.begin(), survivors.end(),
-                     [](const survivor& one, const survivor& other) { return one.missed < other.missed; });
-    survivors.insert(survivors.begin(), stuck_lines.begin(), stuck_lines.end());
+    std::stable_sort(survivors.begin(), survivors.end(), [](const survivor& one, const survivor& other) {
+        const bool one_stuck = one.candidate.verdict == eprom_verdict::data_lines_stuck;
+        const bool other_stuck = other.candidate.verdict == eprom_verdict::data_lines_stuck;
+        return one_stuck != other_stuck ? one_stuck : one.missed < other.missed;
+    });
     std::size_t short_of = 0;
     for (const survivor& each : survivors) {
+        if (each.counted) {
+            continue;
+        }
         const bool stuck = each.candidate.verdict == eprom_verdict::data_lines_stuck;
         std::size_t most = most_besides(each.candidate);
         if (best) {

@@ -23,7 +23,7 @@ using image_buffer = std::unique_ptr<std::uint8_t[]>; // NOLINT(cppcoreguideline
 void list_line_faults(std::vector<fault>& faults);
 // The data lines that read one level throughout where the image's do not (lower: the
 // lines, level: their levels, one bit per line), whether or not they explain every byte.
-std::optional<fault> find_stuck_data_lines(const side_by_side& bytes, const byte_summary& summary);
+std::optional<fault> find_stuck_data_lines(const byte_summary& summary);
 
 // mix_ups.cpp. The whole-image mix-ups in the order of eprom_verdict: the other pair order,
 // each other wiring (`lower` its index in mix_ups.other_wirings), an address line
@@ -58,9 +58,17 @@ public:
     void read_through(const fault& read_as, image_span dump, image_bytes out, std::size_t begin,
                       std::size_t end) const noexcept;
 
+    // Another wiring, as lookups: the byte at an address comes from
+    // from_low[its low byte] ^ from_high[its high byte], through the data lines by read_for.
+    struct wiring_tables {
+        std::array<std::uint16_t, 256> from_low{};
+        std::array<std::uint16_t, 256> from_high{};
+        std::array<std::uint8_t, 256> read_for{};
+    };
+
 private:
     image_span image_;
-    std::vector<wiring_mix_up> wirings_;
+    std::vector<wiring_tables> wirings_;
 };
 
 // mix_ups.cpp, for fault_reader: a shift.
@@ -82,8 +90,8 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
                                             const fault_reader& reader, bool partial, image_buffer& read);
 
 // places.cpp. Fills the places of `result` (has_places, the wrong bits of each data line,
-// the ranges, the address pattern) from the bytes that differ; returns what the
-// diagnosis weighs of the ranges.
+// the ranges, the address pattern) from the bytes that differ (the summary with its wrong
+// bits added); returns what the diagnosis weighs of the ranges.
 struct place_facts {
     std::size_t most_in_range; // the most wrong bytes in one range
     bool every_range_00;       // every range reads 0x00 throughout
