@@ -158,12 +158,13 @@ void read_address_fault(const fault& read_as, image_span image, image_bytes out,
         // level of a short's upper line when that lies above the row.
         constexpr std::size_t block = 8;
         constexpr std::size_t row = 256;
-        std::array<std::array<std::uint16_t, block>, 2> offsets{};
+        // As wide as an index: no conversion per byte.
+        std::array<std::array<std::size_t, block>, 2> offsets{};
         for (unsigned level = 0; level < (by_upper ? 2U : 1U); ++level) {
             const unsigned start = by_upper ? level << upper : 0U;
             const unsigned from = source(start);
             for (unsigned offset = 0; offset < block; ++offset) {
-                offsets.at(level).at(offset) = static_cast<std::uint16_t>(source(start + offset) ^ from);
+                offsets.at(level).at(offset) = source(start + offset) ^ from;
             }
         }
         const bool row_by_upper = by_upper && upper >= 8;
@@ -182,7 +183,7 @@ void read_address_fault(const fault& read_as, image_span image, image_bytes out,
             for (std::size_t index = 0; index < row / block; ++index) {
                 const std::size_t start = row_start + index * block;
                 const auto& moves = offsets[by_upper ? bit_of(static_cast<unsigned>(start), upper) : 0U];
-                const unsigned from = row_from ^ block_moves[index];
+                const std::size_t from = row_from ^ block_moves[index];
                 for (std::size_t offset = 0; offset < block; ++offset) {
                     out[start + offset] = image[from ^ moves[offset]];
                 }
@@ -191,18 +192,20 @@ void read_address_fault(const fault& read_as, image_span image, image_bytes out,
     });
 }
 
-// Through another wiring, 256 addresses at a time.
+// Through another wiring, a block of eight addresses at a time: the address a byte of the
+// block comes from is the one its first byte comes from, XORed with a fixed offset (both
+// ways of a wiring are affine).
 void read_other_wiring(const fault_reader::wiring_tables& tables, image_span image, image_bytes out, std::size_t begin,
                        std::size_t end) noexcept {
-    // Four bytes a step: the loop's own instructions are most of a byte's otherwise.
-    constexpr std::size_t step = 4;
-    for (std::size_t high = begin >> 8; high < (end >> 8); ++high) {
-        const unsigned base = tables.from_high[high];
-        const auto row = out.subspan(high << 8, 256);
-        for (std::size_t low = 0; low < 256; low += step) {
-            for (std::size_t each = low; each < low + step; ++each) {
-                row[each] = tables.read_for[image[tables.from_low[each] ^ base]];
-            }
+    constexpr std::size_t block = 8;
+    std::array<std::size_t, block> moves{}; // as wide as an index: no conversion per byte
+    for (std::size_t offset = 0; offset < block; ++offset) {
+        moves[offset] = std::size_t{tables.from_low[offset]} ^ tables.from_low[0];
+    }
+    for (std::size_t start = begin; start < end; start += block) {
+        const std::size_t from = std::size_t{tables.from_low[start & 0xFFU]} ^ tables.from_high[start >> 8];
+        for (std::size_t offset = 0; offset < block; ++offset) {
+            out[start + offset] = tables.read_for[image[from ^ moves[offset]]];
         }
     }
 }

@@ -186,6 +186,46 @@ std::size_t last_difference(const side_by_side& bytes, std::size_t start) noexce
     return address;
 }
 
+// Bit k: byte start + k differs, for the block of 64 bytes from `start`.
+std::uint64_t differing_bytes(const side_by_side& bytes, std::size_t start) noexcept {
+    static_assert(range_block == 64);
+    std::uint64_t wrong = 0;
+    for (std::size_t word = 0; word < range_block / sizeof(byte_word); ++word) {
+        const std::size_t address = start + word * sizeof(byte_word);
+        std::uint64_t in_word = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Bit 8k + 7 (byte k differs) moved to bit k of the top byte: each lands
+            // alone, so there are no carries.
+            const byte_word high_bits =
+                nonzero_bytes(load_word(bytes.expected, address) ^ load_word(bytes.dump, address));
+            in_word = ((high_bits >> 7) * 0x0102040810204080U) >> 56;
+        } else {
+            for (std::size_t k = 0; k < sizeof(byte_word); ++k) {
+                in_word |= static_cast<std::uint64_t>(bytes.expected[address + k] != bytes.dump[address + k]) << k;
+            }
+        }
+        wrong |= in_word << (word * sizeof(byte_word));
+    }
+    return wrong;
+}
+
+// Whether, between the first and the last wrong byte of `wrong` (bit k: byte k), there is
+// a run of `length` (at most 16) right ones.
+bool has_gap(std::uint64_t wrong, unsigned length) noexcept {
+    // Right bytes after the first wrong one: runs that reach the block's end go on into
+    // the next block, and are counted there.
+    std::uint64_t runs = ~wrong & ~((std::uint64_t{1} << std::countr_zero(wrong)) - 1U);
+    runs &= (std::uint64_t{1} << (std::bit_width(wrong) - 1)) - 1U;
+    // Bit k of `runs`: bytes k to k + covered - 1 are right.
+    unsigned covered = 1;
+    while (covered < length) {
+        const unsigned step = std::min(covered, length - covered);
+        runs &= runs >> step;
+        covered += step;
+    }
+    return runs != 0;
+}
+
 // Whether the block from `start` leaves no doubt, and if so takes it whole.
 bool took_block(const side_by_side& bytes, std::size_t start, range_builder& ranges) {
     const block_counts counts = count_block(bytes, start);
@@ -199,10 +239,21 @@ bool took_block(const side_by_side& bytes, std::size_t start, range_builder& ran
     if (ranges.is_open()) {
         const std::size_t gap_before = start - ranges.last() - 1;
         const std::size_t equal = range_block - counts.differing;
-        if (!reads_range_value && !(ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
+        if (reads_range_value || (ranges.reads_other_values() && gap_before + equal <= eprom_range_gap)) {
+            ranges.grow(counts.differing, last_difference(bytes, start));
+            return true;
+        }
+        // A range of other values takes the block when no run of right bytes in it, the
+        // one before its first wrong byte included, is longer than a gap it bridges.
+        if (!ranges.reads_other_values()) {
             return false;
         }
-        ranges.grow(counts.differing, last_difference(bytes, start));
+        const std::uint64_t wrong = differing_bytes(bytes, start);
+        if (gap_before + static_cast<std::size_t>(std::countr_zero(wrong)) > eprom_range_gap ||
+            has_gap(wrong, eprom_range_gap + 1)) {
+            return false;
+        }
+        ranges.grow(counts.differing, start + static_cast<std::size_t>(std::bit_width(wrong) - 1));
         return true;
     }
     if (counts.read_ff != range_block && counts.read_00 != range_block) {
@@ -346,26 +397,23 @@ struct could_go_wrong {
 could_go_wrong count_could_go_wrong(image_span image, const byte_summary& summary) noexcept {
     const auto ones_lost = static_cast<std::uint8_t>(summary.read_0_for_1);
     const auto zeros_lost = static_cast<std::uint8_t>(summary.read_1_for_0);
-    std::array<std::uint32_t, 256> by_low{};
+    // A share is all that is wanted: a quarter of the rows of 256 bytes, spread so that
+    // each high line is at 1 in half of them, tell it.
+    constexpr std::size_t rows_counted = 64;
+    std::array<std::uint8_t, 256> by_low{}; // up to rows_counted
     std::array<std::uint32_t, 256> by_high{};
-    constexpr std::size_t rows_at_once = 255; // a byte's count
-    for (std::size_t first_row = 0; first_row < 256; first_row += rows_at_once) {
-        std::array<std::uint8_t, 256> in_rows{};
-        for (std::size_t row = first_row; row < std::min<std::size_t>(256, first_row + rows_at_once); ++row) {
-            const auto bytes = image.subspan(row << 8, 256);
-            std::uint16_t in_row = 0; // up to 256
-            for (std::size_t low = 0; low < 256; ++low) {
-                const std::uint8_t byte = bytes[low];
-                const auto could = static_cast<std::uint8_t>(
-                    ((byte & ones_lost) | (static_cast<std::uint8_t>(~byte) & zeros_lost)) != 0 ? 1 : 0);
-                in_rows[low] = static_cast<std::uint8_t>(in_rows[low] + could);
-                in_row = static_cast<std::uint16_t>(in_row + could);
-            }
-            by_high[row] = in_row;
-        }
+    for (std::size_t counted = 0; counted < rows_counted; ++counted) {
+        const std::size_t row = (counted * 173) & 0xFFU;
+        const auto bytes = image.subspan(row << 8, 256);
+        std::uint16_t in_row = 0; // up to 256
         for (std::size_t low = 0; low < 256; ++low) {
-            by_low[low] += in_rows[low];
+            const std::uint8_t byte = bytes[low];
+            const auto could = static_cast<std::uint8_t>(
+                ((byte & ones_lost) | (static_cast<std::uint8_t>(~byte) & zeros_lost)) != 0 ? 1 : 0);
+            by_low[low] = static_cast<std::uint8_t>(by_low[low] + could);
+            in_row = static_cast<std::uint16_t>(in_row + could);
         }
+        by_high[row] = in_row;
     }
     could_go_wrong counts;
     for (unsigned value = 0; value < 256; ++value) {
@@ -413,6 +461,19 @@ unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const
     return evidence != 0 && log2_chance + ways / std::log(2.0) < once_in_a_hundred ? evidence : 0U;
 }
 
+// Whether the lines could be evidence at all: where the bytes that could go wrong have each
+// line at 1 in half of them, the chance of sharing it is the least, 2 / 2^places.
+bool could_be_evidence(unsigned lines, unsigned free, std::size_t places) noexcept {
+    if (lines == 0 || places < 2) {
+        return false;
+    }
+    const auto chosen = static_cast<double>(std::popcount(lines));
+    const auto among = static_cast<double>(std::popcount(free | lines));
+    const double ways = std::lgamma(among + 1.0) - std::lgamma(chosen + 1.0) - std::lgamma(among - chosen + 1.0);
+    const double least = chosen * (1.0 - static_cast<double>(places));
+    return least + ways / std::log(2.0) < -std::log2(100.0);
+}
+
 } // namespace
 
 place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
@@ -441,10 +502,11 @@ place_facts find_places(const side_by_side& bytes, const byte_summary& summary, 
     // which the ranges say.
     const unsigned below_highest = varying == 0 ? 0U : (1U << (std::bit_width(varying) - 1)) - 1U;
     const unsigned candidates = same & below_highest;
-    const unsigned evidence = candidates == 0 || places < 2
-                                  ? 0U
-                                  : evidence_lines(candidates, below_highest & ~vary_inside, places,
-                                                   count_could_go_wrong(bytes.expected, summary));
+    const unsigned free = below_highest & ~vary_inside;
+    const unsigned evidence =
+        could_be_evidence(candidates, free, places)
+            ? evidence_lines(candidates, free, places, count_could_go_wrong(bytes.expected, summary))
+            : 0U;
     result.same_address_lines = static_cast<std::uint16_t>(evidence);
     result.same_address_levels = static_cast<std::uint16_t>(all_1 & evidence);
     return facts;

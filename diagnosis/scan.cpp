@@ -56,20 +56,32 @@ void add_lines(const side_by_side& bytes, byte_summary& summary) noexcept {
 
 byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
     byte_summary summary;
-    add_lines(bytes, summary);
+    std::uint8_t always_1 = 0xFF;
+    std::uint8_t ever_1 = 0;
+    std::uint8_t image_always_1 = 0xFF;
+    std::uint8_t image_ever_1 = 0;
     for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
         const auto want_bytes = bytes.expected.subspan(start, block_map::block);
         const auto got_bytes = bytes.dump.subspan(start, block_map::block);
         std::uint8_t differing_in_block = 0;
         for (std::size_t offset = 0; offset < block_map::block; ++offset) {
-            differing_in_block =
-                static_cast<std::uint8_t>(differing_in_block + (want_bytes[offset] != got_bytes[offset] ? 1U : 0U));
+            const std::uint8_t want = want_bytes[offset];
+            const std::uint8_t got = got_bytes[offset];
+            always_1 &= got;
+            ever_1 |= got;
+            image_always_1 &= want;
+            image_ever_1 |= want;
+            differing_in_block = static_cast<std::uint8_t>(differing_in_block + (want != got ? 1U : 0U));
         }
         if (differing_in_block != 0) {
             summary.differing += differing_in_block;
             summary.blocks.mark(start);
         }
     }
+    summary.always_1 = always_1;
+    summary.ever_1 = ever_1;
+    summary.image_always_1 = image_always_1;
+    summary.image_ever_1 = image_ever_1;
     return summary;
 }
 
@@ -151,13 +163,20 @@ constexpr unsigned reversed_6(unsigned value) noexcept {
 
 sampled_places sample_places(const side_by_side& bytes, const block_map& blocks) noexcept {
     sampled_places places;
-    // One wrong byte from each 1 KiB segment that has one, the first in it; one right byte
-    // from every other segment, some way into it.
+    // One wrong byte from each 1 KiB segment that has one: the first from a point that
+    // moves from segment to segment (a fault that repeats is not sampled at one offset
+    // only), round to the segment's start; one right byte from every other segment.
     constexpr std::size_t segment = eprom_image_size / sampled_places::most_wrong;
     static_assert(sampled_places::most_wrong == 64 && sampled_places::most_right * 2 == sampled_places::most_wrong);
+    const auto point = [](unsigned index) { return (index * std::size_t{0x2B7}) % segment; };
     for (unsigned index = 0; index < sampled_places::most_wrong; ++index) {
         const std::size_t start = reversed_6(index) * segment;
-        const std::size_t wrong = first_where(bytes, blocks, start, start + segment, true);
+        const std::size_t from = start + point(index);
+        std::size_t wrong = first_where(bytes, blocks, from, start + segment, true);
+        if (wrong == start + segment) {
+            wrong = first_where(bytes, blocks, start, from, true);
+            wrong = wrong == from ? start + segment : wrong;
+        }
         if (wrong < start + segment) {
             places.addresses[places.wrong++] = static_cast<std::uint16_t>(wrong);
         }
@@ -165,7 +184,7 @@ sampled_places sample_places(const side_by_side& bytes, const block_map& blocks)
     // Where nearly every byte differs, a right byte is looked for a little way only.
     constexpr std::size_t right_search = 64;
     for (unsigned index = 0; index < sampled_places::most_right; ++index) {
-        const std::size_t start = (2 * index + 1) * segment + 0x155;
+        const std::size_t start = (2 * index + 1) * segment + point(index + 7) % (segment - right_search);
         const std::size_t right = first_where(bytes, blocks, start, start + right_search, false);
         if (right < start + right_search) {
             places.addresses[places.wrong + places.right++] = static_cast<std::uint16_t>(right);

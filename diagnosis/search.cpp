@@ -107,7 +107,7 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
     const std::span<const std::uint16_t> first = all.first(std::min(first_places, places.wrong));
     const std::span<const std::uint16_t> then = all.subspan(first.size());
     const std::size_t misses_first = partial ? first.size() / 6 : 0;
-    const std::size_t misses_all = partial ? places.wrong / 8 + places.right / 16 + 2 : 0;
+    const std::size_t misses_all = partial ? places.wrong / 8 + places.right / 16 : 0;
     const std::size_t misses_stuck = partial ? places.wrong * 3 / 4 + places.right / 2 + 2 : 0;
 
     std::vector<survivor> survivors;
@@ -168,6 +168,10 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
     // best so far if it explains nearly all; any after it only until a byte is wrong.
     constexpr std::size_t piece = 4096;
     constexpr std::size_t exact_piece = 1024;
+    // Counting is most of the cost: after a few counted whole that fall short, no other is
+    // (but the lines stuck throughout).
+    constexpr std::size_t most_short = 2;
+    std::size_t short_of = 0;
     survivors.insert(survivors.end(), stuck_lines.begin(), stuck_lines.end());
     for (survivor& each : survivors) {
         if (each.missed != 0) {
@@ -175,35 +179,36 @@ std::optional<search_outcome> search_faults(const side_by_side& bytes, const byt
         }
         const bool whole = partial && !best;
         each.counted = whole;
-        if (count(each.candidate, whole ? most_besides(each.candidate) : 0, whole ? piece : exact_piece) &&
-            best->besides == 0) {
-            return best;
+        if (count(each.candidate, whole ? most_besides(each.candidate) : 0, whole ? piece : exact_piece)) {
+            if (best->besides == 0) {
+                return best;
+            }
+        } else if (whole) {
+            ++short_of;
         }
     }
     if (!partial) {
         return std::nullopt;
     }
     // Nearly all: of those that miss the fewest places, the one that leaves the fewest
-    // bytes wrong (data lines stuck first). Counting is most of the cost: after a few that
-    // fall short, the rest are not counted.
-    constexpr std::size_t most_short = 2;
+    // bytes wrong (data lines stuck first).
     std::stable_sort(survivors.begin(), survivors.end(), [](const survivor& one, const survivor& other) {
         const bool one_stuck = one.candidate.verdict == eprom_verdict::data_lines_stuck;
         const bool other_stuck = other.candidate.verdict == eprom_verdict::data_lines_stuck;
         return one_stuck != other_stuck ? one_stuck : one.missed < other.missed;
     });
-    std::size_t short_of = 0;
     for (const survivor& each : survivors) {
-        if (each.counted) {
+        const bool throughout_lines = throughout && each.candidate.verdict == eprom_verdict::data_lines_stuck &&
+                                      each.candidate.lower == throughout->lower;
+        if (each.counted || (short_of >= most_short && !throughout_lines)) {
             continue;
         }
-        const bool stuck = each.candidate.verdict == eprom_verdict::data_lines_stuck;
         std::size_t most = most_besides(each.candidate);
         if (best) {
             most = std::min(most, best->besides - 1);
         }
-        if (!count(each.candidate, most, piece) && !stuck && ++short_of == most_short) {
-            break;
+        if (!count(each.candidate, most, piece) && !throughout_lines) {
+            ++short_of;
         }
     }
     return best;
