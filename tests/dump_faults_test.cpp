@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diagnosis/diagnosis.h"
@@ -290,6 +291,195 @@ TEST(DumpFaults, ImageInTheWrongHalf) {
         ASSERT_NE(upper, std::string::npos) << text;
         EXPECT_NE(text.find("read other values", upper), std::string::npos) << text;
     }
+}
+
+// The dump read when each address's byte comes from another address, `source(address)`.
+dump_bytes read_from(const chip& burned, const std::function<unsigned(unsigned)>& source) {
+    return read_with(burned, [&](unsigned address, unsigned) { return unsigned{burned.image[source(address)]}; });
+}
+
+unsigned bit(unsigned value, unsigned line) {
+    return (value >> line) & 1U;
+}
+
+// Lines m and n of `value` both at the AND (or the OR) of the two, as a solder bridge
+// between two pins drives them.
+unsigned bridged(unsigned value, unsigned m, unsigned n, bool wired_or) {
+    const unsigned both = wired_or ? bit(value, m) | bit(value, n) : bit(value, m) & bit(value, n);
+    return (value & ~((1U << m) | (1U << n))) | (both << m) | (both << n);
+}
+
+unsigned exchanged(unsigned value, unsigned m, unsigned n) {
+    return (value & ~((1U << m) | (1U << n))) | (bit(value, m) << n) | (bit(value, n) << m);
+}
+
+// One to three stray bits (a weak cell, a bad read) flipped on top of a dump.
+dump_bytes with_stray_bits(dump_bytes dump, unsigned count) {
+    for (unsigned stray = 0; stray < count; ++stray) {
+        dump[0x1234 + stray * 0x4321] ^= static_cast<std::uint8_t>(1U << ((3 * stray + 1) % 8));
+    }
+    return dump;
+}
+
+// A fault of the bench or a mix-up, alone and with one to three stray bits on top: the
+// fault, then the bytes that differ besides, on their own scattered bits.
+TEST(DumpFaults, FaultWithStrayBits) {
+    struct described {
+        std::string words;
+        std::function<dump_bytes(const chip&)> read;
+    };
+    const std::vector<described> faults = {
+        {"data line D3 stuck at 0",
+         [](const chip& burned) { return read_with(burned, [](unsigned, unsigned byte) { return byte & ~0x08U; }); }},
+        {"data lines D1 and D6 swapped",
+         [](const chip& burned) {
+             return read_with(burned, [](unsigned, unsigned byte) { return exchanged(byte, 1, 6); });
+         }},
+        {"data lines D2 and D5 shorted",
+         [](const chip& burned) {
+             return read_with(burned, [](unsigned, unsigned byte) { return bridged(byte, 2, 5, false); });
+         }},
+        {"address line A5 stuck at 0",
+         [](const chip& burned) { return read_from(burned, [](unsigned address) { return address & ~0x20U; }); }},
+        {"address lines A1 and A2 swapped",
+         [](const chip& burned) {
+             return read_from(burned, [](unsigned address) { return exchanged(address, 1, 2); });
+         }},
+        {"address lines A0 and A1 shorted",
+         [](const chip& burned) {
+             return read_from(burned, [](unsigned address) { return bridged(address, 0, 1, false); });
+         }},
+        {"address lines A3 and A9 shorted",
+         [](const chip& burned) {
+             return read_from(burned, [](unsigned address) { return bridged(address, 3, 9, true); });
+         }},
+        {"address line A15 inverted",
+         [](const chip& burned) { return read_from(burned, [](unsigned address) { return address ^ 0x8000U; }); }},
+        {"data line D3 inverted",
+         [](const chip& burned) { return read_with(burned, [](unsigned, unsigned byte) { return byte ^ 0x08U; }); }},
+        {"shifted by -16 bytes: each byte 16 addresses below its own",
+         [](const chip& burned) {
+             return read_with(burned, [&](unsigned address, unsigned) {
+                 return address + 16 < eprom_image_size ? unsigned{burned.image[address + 16]} : 0xFFU;
+             });
+         }},
+        {"every bit inverted",
+         [](const chip& burned) { return read_with(burned, [](unsigned, unsigned byte) { return ~byte & 0xFFU; }); }},
+    };
+    for (const chip& burned : chips()) {
+        for (const described& fault : faults) {
+            const dump_bytes clean = fault.read(burned);
+            EXPECT_EQ(verdict_of(text_of(burned, clean)), fault.words) << burned.name;
+            for (const unsigned strays : {1U, 3U}) {
+                const std::string besides = strays == 1 ? "1 byte differs" : std::to_string(strays) + " bytes differ";
+                const std::string text = text_of(burned, with_stray_bits(clean, strays));
+                EXPECT_EQ(verdict_of(text), fault.words + ", and " + besides + " besides") << burned.name;
+                EXPECT_TRUE(has_line(text, "dump: besides " + fault.words + ", " + besides + ": scattered bits: "))
+                    << burned.name << "\n"
+                    << text;
+            }
+        }
+    }
+}
+
+// Two faults at once, the issue's own: A4 stuck at 1 and D2 stuck at 0, both named, the
+// data line first (it explains the more bytes), then the address line, which explains
+// the bytes that differ besides it.
+TEST(DumpFaults, TwoFaultsNamedTogether) {
+    for (const chip& burned : chips()) {
+        const dump_bytes dump =
+            read_with(burned, [&](unsigned address, unsigned) { return burned.image[address | 0x10U] & ~0x04U; });
+        const std::string text = text_of(burned, dump);
+        EXPECT_EQ(verdict_of(text), "data line D2 stuck at 0 and address line A4 stuck at 1") << burned.name;
+        EXPECT_TRUE(has_line(text, "dump: besides data line D2 stuck at 0, ")) << text;
+    }
+}
+
+// Every pair of address lines shorted (a wired AND, or for every other pair a wired OR),
+// on the board of its own, where every line matters: each is named as it is.
+TEST(DumpFaults, ShortedAddressLinesOfEveryPair) {
+    const chip& burned = chips()[1];
+    bool wired_or = false;
+    for (unsigned m = 0; m < 16; ++m) {
+        for (unsigned n = m + 1; n < 16; ++n) {
+            const dump_bytes dump =
+                read_from(burned, [=](unsigned address) { return bridged(address, m, n, wired_or); });
+            EXPECT_EQ(verdict_of(text_of(burned, dump)),
+                      "address lines A" + std::to_string(m) + " and A" + std::to_string(n) + " shorted")
+                << (wired_or ? "OR" : "AND");
+            wired_or = !wired_or;
+        }
+    }
+}
+
+// A 1 KiB block that fails and reads 0xFF, whose first and last bytes happen to be right
+// (the built-in image holds 0xFF there): the range is still the whole block.
+TEST(DumpFaults, RangeWhoseEndsEqualTheImage) {
+    const chip& burned = chips()[0];
+    constexpr unsigned size = 0x400;
+    unsigned first = 0;
+    while (first < eprom_image_size && (burned.image[first] != 0xFF || burned.image[first + size - 1] != 0xFF ||
+                                        std::all_of(&burned.image[first], &burned.image[first] + size,
+                                                    [](std::uint8_t byte) { return byte == 0xFF; }))) {
+        first += size;
+    }
+    ASSERT_LT(first, eprom_image_size);
+    const dump_bytes dump = read_with(
+        burned, [&](unsigned address, unsigned byte) { return address / size == first / size ? 0xFFU : byte; });
+    const std::string text = text_of(burned, dump);
+    EXPECT_TRUE(has_line(text, range_line(burned, dump, first, first + size - 1, "all read 0xFF"))) << text;
+}
+
+// A few bytes read wrong at random places show no address pattern: as many random places
+// share a line by chance; nor does one dead page whose wrong bytes lie where the image's
+// content puts them. A page that fails every 0x4000 is named as such, whatever it reads.
+TEST(DumpFaults, PatternsOnlyWhereTheyAreEvidence) {
+    for (const chip& burned : chips()) {
+        std::mt19937 random(11U);
+        for (int trial = 0; trial < 60; ++trial) {
+            dump_bytes dump(burned.image);
+            const auto count = static_cast<unsigned>(4 + random() % 3);
+            for (unsigned wrong = 0; wrong < count; ++wrong) {
+                dump[random() % eprom_image_size] ^= static_cast<std::uint8_t>(1 + random() % 255);
+            }
+            const std::string text = text_of(burned, dump);
+            EXPECT_EQ(text.find("every wrong byte"), std::string::npos) << burned.name << "\n" << text;
+        }
+        const dump_bytes page =
+            read_with(burned, [](unsigned address, unsigned byte) { return address / 0x100 == 0x41 ? 0xFFU : byte; });
+        EXPECT_EQ(text_of(burned, page).find("every wrong byte"), std::string::npos) << text_of(burned, page);
+        for (const auto& [reading, read] : std::vector<std::pair<std::string, unsigned (*)(unsigned, unsigned)>>{
+                 {"0xFF", [](unsigned, unsigned) { return 0xFFU; }},
+                 {"other values", [](unsigned address, unsigned byte) { return byte ^ (0x5AU + address % 7); }}}) {
+            const dump_bytes every = read_with(burned, [&](unsigned address, unsigned byte) {
+                return (address & 0x3F00U) == 0x0100U ? read(address, byte) : byte;
+            });
+            EXPECT_TRUE(has_line(text_of(burned, every), "  every wrong byte lies in 0x0100-0x01FF + k * 0x4000\n"))
+                << reading << "\n"
+                << text_of(burned, every);
+        }
+    }
+}
+
+// A 27C010 whose copies both read D0 stuck at 0: one headline for the read, the first copy
+// diagnosed in full, the second the same; then a copy that differs by a stray bit more.
+TEST(DumpFaults, LargerChipCopyByCopy) {
+    const chip& burned = chips()[1];
+    const dump_bytes copy = read_with(burned, [](unsigned, unsigned byte) { return byte & ~0x01U; });
+    dump_bytes two(copy);
+    two.insert(two.end(), copy.begin(), copy.end());
+    const std::string text = text_of(burned, two);
+    EXPECT_EQ(text.substr(0, text.find("\ndump: copy 1 of 2: ")),
+              "dump: the same in each of its 2 copies: data line D0 stuck at 0\n"
+              "dump: 131072 bytes: 2 copies of the image's 65536\n"
+              "dump: copy 1 of 2, bytes 0x00000-0x0FFFF: data line D0 stuck at 0");
+    EXPECT_TRUE(text.ends_with("\ndump: copy 2 of 2, bytes 0x10000-0x1FFFF: the same as copy 1\n")) << text;
+
+    two[0x12345] ^= 0x80U;
+    const std::string apart = text_of(burned, two);
+    EXPECT_EQ(verdict_of(apart),
+              "copy 1: data line D0 stuck at 0; copy 2: data line D0 stuck at 0, and 1 byte differs besides");
+    EXPECT_TRUE(has_line(apart, "dump: copy 2 of 2: besides data line D0 stuck at 0, 1 byte differs: ")) << apart;
 }
 
 // A 27C010 filled with two copies, as recommended, read whole; then one copy with a byte
