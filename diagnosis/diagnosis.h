@@ -153,25 +153,36 @@ inline constexpr int eprom_largest_shift = 16;
 int eprom_exit_status(const eprom_verification& result) noexcept;
 
 // Holds `dump` (any size) against `expected` and names the first fault, in the order of
-// eprom_verdict, that applied to `expected` gives `dump` byte for byte; `mix_ups` says
-// which other images to hold it against, other wirings in their order.
+// eprom_verdict, that applied to `expected` gives `dump` byte for byte; else the fault that
+// leaves the fewest bytes wrong, when it explains nearly all of them, those bytes diagnosed
+// on their own (`besides`); else where the wrong bytes lie. `mix_ups` says which other
+// images to hold it against, other wirings in their order. A dump of a larger chip is held
+// copy by copy.
 eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_size> expected,
                                      std::span<const std::uint8_t> dump, const eprom_mix_ups& mix_ups = {});
 
 // The text the command prints on standard output for `result`; DUMP is `dump_name`, the
-// name the user gave; counts and line numbers are decimal, addresses and bytes hex:
+// name the user gave; counts and line numbers are decimal, addresses and bytes hex. The
+// first line is the headline, the verdict:
 //   DUMP: matches the image
 // or, for a dump of the wrong size,
 //   DUMP: N bytes, expected 65536
 //   DUMP: equals part K of M of the image, bytes 0xSSSS-0xEEEE     (when it is one)
-// or, for a dump of a larger chip (2 to 256 times 65,536 bytes),
+// or, for a dump of a larger chip (2 to 256 times 65,536 bytes), one headline for the read
+// ("matches the image in each of its K copies", "blank: every byte is 0xFF", "the same in
+// each of its K copies: <the copies' headline>", or the copies by their headline:
+// "copies 1 and 3 match the image; copy 2: <headline>", four at most, then "and N other
+// copies differ"), then
 //   DUMP: N bytes: K copies of the image's 65536
-//   DUMP: copy K of M, bytes 0xSSSSS-0xEEEEE: matches the image      (or "N bytes differ")
-// or, for a dump that differs,
+//   DUMP: copy K of M, bytes 0xSSSSS-0xEEEEE: <its headline>      (or "the same as copy J")
+// each copy followed by what its text would hold after its headline, named "DUMP: copy K
+// of M"; or, for a dump that differs,
+//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0", "address line A15
+//         inverted", "shifted by 3 bytes: each byte 3 addresses above its own", "address
+//         line A5 stuck at 0, and 1 byte differs besides", "data line D2 stuck at 0 and
+//         address line A4 stuck at 1">
 //   DUMP: N bytes differ                                            ("1 byte differs")
 //     0xAAAA: expected 0xEE, read 0xRR                              (the first 8)
-//   DUMP: <diagnosis, in fixed words, e.g. "data line D3 stuck at 0", "address line A15
-//         inverted", "shifted by 3 bytes: each byte 3 addresses above its own">
 // and, when has_places,
 //     every byte read has Dm = v and Dn = w     (data lines stuck, under another verdict)
 //     Dm: X read 0 for 1, Y read 1 for 0    (each data line with wrong bits)
@@ -181,6 +192,9 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 //     and N more ranges
 //     every wrong byte has Am = v, An = w and Ap = x
 //     every wrong byte lies in 0xSSSS-0xEEEE + k * 0xPPPP   (when those lines are contiguous)
+// and, for a fault named with bytes besides, for each fault so named in turn,
+//   DUMP: besides <the faults named so far>, N bytes differ: <their diagnosis>
+// with their places under it when it names none.
 // A blank or all-zero dump is the one line `DUMP: blank: every byte is 0xFF` (`every byte is 0x00`).
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result);
 
@@ -218,7 +232,10 @@ eprom_reads_verification verify_eprom_reads(std::span<const std::uint8_t, eprom_
 int eprom_exit_status(const eprom_reads_verification& result) noexcept;
 
 // The text for several reads, the reads named in `dump_names` (as many as there were); the
-// reads together are NAME1 + NAME2 + ...:
+// reads together are NAME1 + NAME2 + ...; first, when reads were set aside,
+//   NAMES: NAME2 is blank: every byte is 0xFF        ("NAME2 and NAME3 are ...", "is all
+//                                                     zero: every byte is 0x00")
+// after which NAMES are those of the other reads; then, when they differ,
 //   NAMES: N bytes differ between the reads: weak cells or a bad contact ("1 byte differs")
 //     0xAAAA: expected 0xEE, read 0xR1 0xR2 ...                     (the first 8)
 //     Dm: X read 0 for 1, Y read 1 for 0 in some reads             (each data line with such bits)

@@ -405,7 +405,13 @@ half-burned.bin: copy 2 of 2, bytes 0x10000-0x1FFFF: every byte is 0x00" ] ||
         fail "status $status: $(cat "$work/out")"
     ;;
 verify_romcmp)
-    # Where romcmp finds bits that never change in a dump, verify names those data lines.
+    # Where romcmp finds bits that never change in a dump, verify names those data lines;
+    # where it finds one address line that changes nothing, verify names that line stuck,
+    # or data lines stuck that leave the line nothing to change (D2 and D6 at 0 make the
+    # built-in image's 0xBF and 0xFF alike). Several such lines: a dump half blank, whose
+    # image repeats, can be so with no line stuck.
+    # Beside them, dumps romcmp says nothing of: a line stuck with a stray bit, two address
+    # lines shorted.
     command -v romcmp >/dev/null || skip "no romcmp (mame-tools)"
     image=$work/builtin.bin
     mkdir dumps
@@ -414,6 +420,12 @@ verify_romcmp)
     perl -0777 -pe 's/(.)/chr((ord($1) & 0xFE) | 0x80)/gse' "$image" >dumps/d0-at-0-d7-at-1.bin
     perl -0777 -ne 'for my $a (0 .. 65535) { print(($a & 0x40) ? "\xFF" : substr($_, $a, 1)) }' "$image" >dumps/a6-blocks.bin
     perl -0777 -pe 'substr($_, 0x4000, 0x800) = "\xFF" x 0x800' "$image" >dumps/dead-range.bin
+    perl -0777 -ne 'for my $a (0 .. 65535) { print substr($_, $a | 8, 1) }' "$image" >dumps/a3-at-1.bin
+    perl -0777 -ne 'for my $a (0 .. 65535) { print chr(ord(substr($_, $a | 0x10, 1)) & 0xFB) }' "$image" >dumps/a4-at-1-d2-at-0.bin
+    perl -0777 -ne 'for my $a (0 .. 65535) { print substr($_, $a & ~0x20, 1) }' "$image" |
+        perl -0777 -pe 'substr($_, 0x44CB, 1) ^= "\x08"' >dumps/a5-at-0-and-one.bin
+    perl -0777 -ne 'for my $a (0 .. 65535) { print substr($_, ($a ^ $a >> 1) & 1 ? $a & ~3 : $a, 1) }' "$image" \
+        >dumps/a0-a1-shorted.bin
     romcmp dumps >romcmp.txt 2>&1 || true
     grep -q 'FIXED BITS' romcmp.txt || fail "romcmp found no fixed bits: $(cat romcmp.txt)"
     checked=0
@@ -442,6 +454,27 @@ verify_romcmp)
         done
     done < <(sed -nE 's/^([^ ]+\.bin) +FIXED BITS \(([01x]{8}|[01x]{16})\)$/\1 \2/p' romcmp.txt)
     [ "$checked" -ge 6 ] || fail "only $checked fixed lines checked: $(cat romcmp.txt)"
+    # BADADDR: A15 to A0, "-" where the line changes nothing.
+    checked=0
+    while read -r file lines; do
+        [ "$(tr -cd - <<<"$lines" | wc -c)" -eq 1 ] || continue
+        run verify "dumps/$file"
+        for position in $(seq 0 15); do
+            [ "${lines:$position:1}" = - ] || continue
+            head -1 "$work/out" | grep -qE "^dumps/$file: (.*address line A$((15 - position)) stuck at [01]|data lines? )" ||
+                fail "romcmp: $file BADADDR $lines; verify: $(cat "$work/out")"
+            checked=$((checked + 1))
+        done
+    done < <(sed -nE 's/^([^ ]+\.bin) +BADADDR +([-x]{16})$/\1 \2/p' romcmp.txt)
+    [ "$checked" -ge 2 ] || fail "only $checked address lines checked: $(cat romcmp.txt)"
+    for file in a5-at-0-and-one.bin a0-a1-shorted.bin; do
+        ! grep -q "^$file " romcmp.txt || fail "romcmp now says: $(grep "^$file " romcmp.txt)"
+    done
+    run verify dumps/a5-at-0-and-one.bin
+    [ "$(head -1 "$work/out")" = "dumps/a5-at-0-and-one.bin: address line A5 stuck at 0, and 1 byte differs besides" ] ||
+        fail "$(cat "$work/out")"
+    run verify dumps/a0-a1-shorted.bin
+    [ "$(head -1 "$work/out")" = "dumps/a0-a1-shorted.bin: address lines A0 and A1 shorted" ] || fail "$(cat "$work/out")"
     ;;
 help_closed)
     # Help and version that cannot be written fail as any output does.
