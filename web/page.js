@@ -138,13 +138,13 @@
 
   // The verdict: the binding's, or the report's last line about the read (what is
   // wrong): the lines after it are its details.
-  const verdictOf = (answer, name) => {
+  // The verdict is the headline, the first line verify prints, without the reads' names.
+  const verdictOf = (answer, names) => {
     if (typeof answer.verdict === 'string') return answer.verdict;
     if (answer.status === 0) return 'The EPROM matches the image.';
-    const lines = answer.text.trimEnd().split('\n');
-    const about = lines.filter((line) => line.startsWith(name + ': '));
-    const last = about.length > 0 ? about[about.length - 1].slice(name.length + 2) : lines[lines.length - 1];
-    return 'The EPROM does not match: ' + last;
+    const first = answer.text.split('\n')[0];
+    const named = [names.join(' + '), names[0]].find((prefix) => first.startsWith(prefix + ': '));
+    return 'The EPROM does not match: ' + (named === undefined ? first : first.slice(named.length + 2));
   };
 
   const showVerifyMap = (expected) => {
@@ -163,7 +163,7 @@
     const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify', answer.messages);
-    $('verify-verdict').textContent = verdictOf(answer, dumps[0].name);
+    $('verify-verdict').textContent = verdictOf(answer, dumps.map((dump) => dump.name));
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
     $('verify-text').textContent = answer.text;
