@@ -83,7 +83,7 @@ int run_plakit(int argc, char** argv) {
     const std::vector<plakit_command> commands = {
         add_jedec_command(plakit),   add_image_command(plakit),  add_equations_command(plakit),
         add_fit_command(plakit),     add_verify_command(plakit), add_convert_command(plakit),
-        add_compare_command(plakit), add_wiring_command(plakit),
+        add_compare_command(plakit), add_wiring_command(plakit), add_gal_command(plakit),
     };
     for (const plakit_command& command : commands) {
         command.app->set_version_flag("--version", plakit_version());
