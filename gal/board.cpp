@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 
