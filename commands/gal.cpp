@@ -89,7 +89,8 @@ private:
             return where_;
         }
         const std::size_t chip = gal_chip_of_output(board_, output);
-        return place_text(options_.board_file.name, places_[chip][gal_pin_of(board_, chip, gal_output_signal(output))]);
+        return place_text(options_.board_file.name,
+                          places_[chip][gal_pin_of(board_.pins[chip], gal_output_signal(output))]);
     }
     bool fail(const std::string& what, const std::string& reason) {
         result_.messages.push_back(failure_line(what, reason));
@@ -113,7 +114,7 @@ bool gal_work::find_output(const design& wanted, unsigned output) {
         static_cast<unsigned>(std::popcount(gal_inputs_read(function))) + (options_.ce_tied ? 0 : 1);
     const std::size_t room = chosen ? gal_most_room(inputs) : gal_room(board_, output);
     const auto allowed = chosen ? std::uint16_t{0xFFFF} : gal_inputs_of(board_, chip);
-    gal_output_fit& fit = fits_[output] = gal_fit_output(std::move(function), allowed, room, output_effort);
+    const gal_output_fit& fit = fits_[output] = gal_fit_output(std::move(function), {room, allowed, output_effort});
     const std::string in_room =
         (chosen ? "a GAL22V10 that reads its " + std::to_string(inputs) + " inputs holds "
                 : "its cell and the spare cells of chip " + std::to_string(chip + 1) + " hold ") +

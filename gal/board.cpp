@@ -1,6 +1,7 @@
 #include "gal/board.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "text/text_lines.h"
 
@@ -160,7 +161,7 @@ std::optional<gal_board_error> board_reader::check_whole(bool ce_tied, gal_board
         const auto& signals = signal_places_[chip];
         for (unsigned output = 0; output < gal_socket_outputs; ++output) {
             if (signals[gal_output_signal(output)].line != 0) {
-                const gal_board_place place = places_[chip][gal_pin_of(board_, chip, gal_output_signal(output))];
+                const gal_board_place place = places_[chip][gal_pin_of(board_.pins[chip], gal_output_signal(output))];
                 return gal_board_error{place, "chip " + std::to_string(chip + 1) + " drives F" +
                                                   std::to_string(output) +
                                                   " but has no CE pin: /CE enables its outputs (or --ce tied)"};
@@ -180,36 +181,33 @@ std::string gal_signal_name(std::uint8_t signal) {
                                         : "I" + std::to_string(signal);
 }
 
-unsigned gal_pin_of(const gal_board& board, std::size_t chip, std::uint8_t signal) noexcept {
-    const auto& pins = board.pins[chip];
+unsigned gal_pin_of(const gal_chip_pins& pins, std::uint8_t signal) noexcept {
     const auto* found = std::find(pins.begin() + 1, pins.end(), signal);
     return found == pins.end() ? 0 : static_cast<unsigned>(found - pins.begin());
 }
 
 std::size_t gal_chip_of_output(const gal_board& board, unsigned output) noexcept {
     std::size_t chip = 0;
-    while (chip < gal_chip_count && gal_pin_of(board, chip, gal_output_signal(output)) == 0) {
+    while (chip < gal_chip_count && gal_pin_of(board.pins[chip], gal_output_signal(output)) == 0) {
         ++chip;
     }
     return chip;
 }
 
 std::uint16_t gal_inputs_of(const gal_board& board, std::size_t chip) noexcept {
-    unsigned inputs = 0;
-    for (const std::uint8_t signal : board.pins[chip]) {
-        if (signal < gal_socket_inputs) {
-            inputs |= 1U << signal;
-        }
-    }
-    return static_cast<std::uint16_t>(inputs);
+    const auto& pins = board.pins[chip];
+    return static_cast<std::uint16_t>(
+        std::accumulate(pins.begin(), pins.end(), 0U, [](unsigned inputs, std::uint8_t signal) {
+            return signal < gal_socket_inputs ? inputs | 1U << signal : inputs;
+        }));
 }
 
 gal_board gal_built_in_board() noexcept {
     gal_board board;
     for (std::size_t chip = 0; chip < gal_chip_count; ++chip) {
         board.pins[chip].fill(gal_signal_none);
-        for (const auto& [pin, signal] : built_in_inputs) {
-            board.pins[chip][pin] = signal;
+        for (const pin_signal& wired : built_in_inputs) {
+            board.pins[chip][wired.pin] = wired.signal;
         }
         for (unsigned output = 0; output < built_in_output_pins.size(); ++output) {
             board.pins[chip][built_in_output_pins[output]] =

@@ -31,14 +31,17 @@ std::string gal_signal_name(std::uint8_t signal);
 
 inline constexpr std::size_t gal_chip_count = 2;
 
-// pins[chip][pin]: the signal on DIP pin `pin` (1-24) of chip `chip` (0 is chip 1), or
-// gal_signal_none for a pin left unconnected (the power pins are always that).
+// One chip's pins: [pin] the signal on DIP pin `pin` (1-24), or gal_signal_none for a pin
+// left unconnected (the power pins are always that); [0] unused.
+using gal_chip_pins = std::array<std::uint8_t, gal_pin_count + 1>;
+
+// pins[chip]: chip 1's pins, then chip 2's.
 struct gal_board {
-    std::array<std::array<std::uint8_t, gal_pin_count + 1>, gal_chip_count> pins{};
+    std::array<gal_chip_pins, gal_chip_count> pins{};
 };
 
-// The pin of `chip` that carries `signal`, or 0.
-unsigned gal_pin_of(const gal_board& board, std::size_t chip, std::uint8_t signal) noexcept;
+// The pin that carries `signal`, or 0.
+unsigned gal_pin_of(const gal_chip_pins& pins, std::uint8_t signal) noexcept;
 
 // The chip an output is on, or gal_chip_count when none carries it.
 std::size_t gal_chip_of_output(const gal_board& board, unsigned output) noexcept;

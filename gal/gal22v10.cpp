@@ -25,7 +25,7 @@ static_assert(pair_of_pin[gal_ground_pin] == no_pair && pair_of_pin[gal_supply_p
 void write_row(gal_fuses& fuses, std::size_t row, const gal_product& product) {
     const auto fuses_of_row = std::span{fuses}.subspan(row * gal_row_fuses, gal_row_fuses);
     std::fill(fuses_of_row.begin(), fuses_of_row.end(), std::uint8_t{1});
-    for (unsigned pin = 1; pin <= gal_pin_count; ++pin) {
+    for (unsigned pin = 1; pin < pair_of_pin.size(); ++pin) {
         const std::size_t pair = pair_of_pin[pin];
         if (((product.high >> pin) & 1U) != 0 && pair != no_pair) {
             fuses_of_row[2 * pair] = 0;

@@ -1,5 +1,7 @@
 #include "gal/outputs.h"
 
+#include <algorithm>
+
 namespace {
 
 using table_span = std::span<const std::uint8_t, fit_table_size>;
@@ -51,21 +53,20 @@ std::uint16_t gal_inputs_read(const gal_function& function) {
     return static_cast<std::uint16_t>(inputs);
 }
 
-gal_output_fit gal_fit_output(gal_function function, std::uint16_t allowed, std::size_t room, std::uint64_t effort) {
+gal_output_fit gal_fit_output(gal_function function, const gal_output_room& room) {
     gal_output_fit fit;
     const auto bit = static_cast<std::uint8_t>(1U << function.output);
-    for (std::uint8_t& cared : function.care) {
-        cared &= bit;
-    }
+    std::transform(function.care.begin(), function.care.end(), function.care.begin(),
+                   [bit](std::uint8_t cared) { return static_cast<std::uint8_t>(cared & bit); });
     for (unsigned input = 0; input < gal_socket_inputs; ++input) {
-        if (((allowed >> input) & 1U) == 0 && !fold_input(function, input)) {
+        if (((room.inputs >> input) & 1U) == 0 && !fold_input(function, input)) {
             fit.result = gal_output_fit::outcome::depends;
             fit.input = input;
             return fit;
         }
     }
     const fit_result found = fit_design(table_span{function.table.data(), fit_table_size},
-                                        table_span{function.care.data(), fit_table_size}, {room, effort});
+                                        table_span{function.care.data(), fit_table_size}, {room.terms, room.effort});
     fit.lower_bound = found.lower_bound;
     if (found.outcome == fit_outcome::impossible) {
         fit.result = gal_output_fit::outcome::impossible;
@@ -80,7 +81,7 @@ gal_output_fit gal_fit_output(gal_function function, std::uint16_t allowed, std:
     for (const fit_term& term : found.terms) {
         if ((term.outputs & bit) != 0) {
             // A literal of an input folded away is one the folded function ignores.
-            const auto care = static_cast<std::uint16_t>(term.care & allowed);
+            const auto care = static_cast<std::uint16_t>(term.care & room.inputs);
             fit.logic.terms.push_back({care, static_cast<std::uint16_t>(term.levels & care)});
             fit.inputs |= care;
         }
@@ -98,7 +99,7 @@ std::string gal_output_notes(const gal_plan& plan, const std::array<gal_output_f
         const std::size_t terms = fit.logic.terms.size();
         text += "#   " + output_name(output) + ": " + std::to_string(terms) + (terms == 1 ? " term, " : " terms, ") +
                 (fit.logic.active_high ? "active high" : "active low") + ", on " +
-                pin_name(chip, gal_pin_of(plan.board, chip, gal_output_signal(output)));
+                pin_name(chip, gal_pin_of(plan.board.pins[chip], gal_output_signal(output)));
         for (std::size_t spare = 0; spare < plan.spares[output].size(); ++spare) {
             text += (spare == 0 ? ", spilled into " : " and ") + pin_name(chip, plan.spares[output][spare]);
         }

@@ -28,10 +28,10 @@ std::uint16_t gal_inputs_read(const gal_function& function);
 // What the search says of an output.
 struct gal_output_fit {
     enum class outcome : std::uint8_t {
-        found,      // `logic` drives it with at most `room` terms
+        found,      // `logic` drives it within the room
         depends,    // it depends on `input` where it cares, which its chip lacks
-        impossible, // it needs at least `lower_bound` terms, more than `room`, at either polarity
-        not_found,  // no cover of at most `room` terms found, none proven impossible
+        impossible, // it needs at least `lower_bound` terms, more than the room, at either polarity
+        not_found,  // no cover within the room found, none proven impossible
     };
     outcome result = outcome::not_found;
     gal_output_logic logic;
@@ -41,11 +41,18 @@ struct gal_output_fit {
     unsigned input = 0;
 };
 
-// Searches the fewest terms of `function` reading only the inputs of `allowed` (bit j: Ij)
-// within `room` terms, with `effort` steps (as fit_options counts them). An input it does not
-// depend on where it cares is folded away before the search, the function taking at each
-// word the level of the word that differs in that input alone where only one is cared for.
-gal_output_fit gal_fit_output(gal_function function, std::uint16_t allowed, std::size_t room, std::uint64_t effort);
+// Where an output's terms may go: how many its cells hold, the inputs (bit j: Ij) its chip
+// carries, and the steps its search may take (as fit_options counts them).
+struct gal_output_room {
+    std::size_t terms;
+    std::uint16_t inputs;
+    std::uint64_t effort;
+};
+
+// Searches the fewest terms of `function` within `room`. An input the chip lacks that the
+// function does not depend on where it cares is folded away before the search, each word
+// taking the level of the word that differs in that input alone where only one is cared for.
+gal_output_fit gal_fit_output(gal_function function, const gal_output_room& room);
 
 // The comment lines of the board file about the outputs placed as `plan` says: each one's
 // terms, polarity, pin and spills, whether the counts are proven, how the outputs are enabled.

@@ -64,8 +64,8 @@ public:
 
     std::optional<chip_choice> run() {
         cells_wanted_.assign(task_.outputs.size() + 1, task_.input_cells);
-        for (std::size_t at = task_.outputs.size(); at-- > 0;) {
-            cells_wanted_[at] = cells_wanted_[at + 1] + (task_.fixed_cell[task_.outputs[at]] ? 0 : 1);
+        for (std::size_t index = task_.outputs.size(); index-- > 0;) {
+            cells_wanted_[index] = cells_wanted_[index + 1] + (task_.fixed_cell[task_.outputs[index]] ? 0 : 1);
         }
         chip_choice current;
         place(0, task_.free_cells, current);
@@ -73,10 +73,10 @@ public:
     }
 
 private:
-    // Whether `free` leaves a cell for each output from `at` on that takes a free one, and
-    // for the inputs.
-    [[nodiscard]] bool enough_cells(std::size_t at, unsigned free) const {
-        return static_cast<unsigned>(std::popcount(free)) >= cells_wanted_[at];
+    // Whether `free` leaves a cell for each output from the one `placed` on that takes a
+    // free one, and for the inputs.
+    [[nodiscard]] bool enough_cells(std::size_t placed, unsigned free) const {
+        return static_cast<unsigned>(std::popcount(free)) >= cells_wanted_[placed];
     }
 
     [[nodiscard]] bool no_better(const chip_choice& current) const {
@@ -84,16 +84,19 @@ private:
                std::pair{current.spilled, current.spare_count} >= std::pair{best_->spilled, best_->spare_count};
     }
 
-    void place(std::size_t at, unsigned free, chip_choice& current) {
-        if (no_better(current) || !enough_cells(at, free)) {
+    // Places the outputs from the one `placed` on. Its depth is at most the outputs and the
+    // cells together.
+    // NOLINTNEXTLINE(misc-no-recursion)
+    void place(std::size_t placed, unsigned free, chip_choice& current) {
+        if (no_better(current) || !enough_cells(placed, free)) {
             return;
         }
-        if (at == task_.outputs.size()) {
+        if (placed == task_.outputs.size()) {
             best_ = current;
             best_->free_cells = free;
             return;
         }
-        const unsigned output = task_.outputs[at];
+        const unsigned output = task_.outputs[placed];
         const std::size_t need = task_.terms[output];
         std::array<bool, 17> size_tried{};
         for (const std::size_t cell : cells_by_size) {
@@ -106,25 +109,26 @@ private:
             const unsigned rest = fixed ? free : free & ~bit_of(cell);
             if (need <= terms_of(cell)) {
                 current.spares[output] = 0;
-                place(at + 1, rest, current);
+                place(placed + 1, rest, current);
                 continue;
             }
             ++current.spilled;
             current.spares[output] = 0;
-            spill(at, rest, current, need - terms_of(cell), 0);
+            spill(placed, rest, current, need - terms_of(cell), 0);
             --current.spilled;
         }
     }
 
-    // Adds spare cells to the spill of output `at`, from cells_by_size[from] on, until they
-    // hold `short_by` terms more (each one less the term that reads its pin back).
-    void spill(std::size_t at, unsigned free, chip_choice& current, std::size_t short_by, std::size_t from) {
-        const unsigned output = task_.outputs[at];
+    // Adds spare cells to the spill of the output `placed`, from cells_by_size[from] on,
+    // until they hold `short_by` terms more (each one less the term that reads its pin back).
+    // NOLINTNEXTLINE(misc-no-recursion,bugprone-easily-swappable-parameters): the terms short, then the cells left
+    void spill(std::size_t placed, unsigned free, chip_choice& current, std::size_t short_by, std::size_t from) {
+        const unsigned output = task_.outputs[placed];
         if (short_by == 0) {
-            place(at + 1, free, current);
+            place(placed + 1, free, current);
             return;
         }
-        if (no_better(current) || !enough_cells(at + 1, free)) {
+        if (no_better(current) || !enough_cells(placed + 1, free)) {
             return;
         }
         std::array<bool, 17> size_tried{};
@@ -137,7 +141,7 @@ private:
             current.spares[output] |= bit_of(cell);
             ++current.spare_count;
             const std::size_t gain = terms_of(cell) - 1;
-            spill(at, free & ~bit_of(cell), current, short_by > gain ? short_by - gain : 0, position + 1);
+            spill(placed, free & ~bit_of(cell), current, short_by > gain ? short_by - gain : 0, position + 1);
             --current.spare_count;
             current.spares[output] &= ~bit_of(cell);
         }
@@ -217,9 +221,10 @@ void wire_chip(std::size_t chip, const chip_choice& choice, const std::vector<un
     }
     // The smallest cells free, in the order of their pins.
     std::vector<unsigned> cell_pins;
-    for (auto position = cells_by_size.rbegin(); position != cells_by_size.rend(); ++position) {
-        if ((choice.free_cells & bit_of(*position)) != 0 && cell_pins.size() < signals.size() - next) {
-            cell_pins.push_back(gal_cells[*position].pin);
+    for (std::size_t position = gal_cell_count; position-- > 0;) {
+        const std::size_t cell = cells_by_size[position];
+        if ((choice.free_cells & bit_of(cell)) != 0 && cell_pins.size() < signals.size() - next) {
+            cell_pins.push_back(gal_cells[cell].pin);
         }
     }
     std::sort(cell_pins.begin(), cell_pins.end());
@@ -232,7 +237,7 @@ void wire_chip(std::size_t chip, const chip_choice& choice, const std::vector<un
 
 std::size_t gal_room(const gal_board& board, unsigned output) {
     const std::size_t chip = gal_chip_of_output(board, output);
-    const unsigned pin = gal_pin_of(board, chip, gal_output_signal(output));
+    const unsigned pin = gal_pin_of(board.pins[chip], gal_output_signal(output));
     std::size_t room = terms_of(gal_cell_of_pin(pin));
     for (std::size_t cell = 0; cell < gal_cell_count; ++cell) {
         if (board.pins[chip][gal_cells[cell].pin] == gal_signal_none) {
@@ -274,11 +279,8 @@ std::optional<std::string> gal_place_spills(const gal_board& board, const gal_ou
         const auto choice = chip_search(task).run();
         if (!choice) {
             std::vector<unsigned> spilled;
-            for (const unsigned output : task.outputs) {
-                if (terms[output] > terms_of(*task.fixed_cell[output])) {
-                    spilled.push_back(output);
-                }
-            }
+            std::copy_if(task.outputs.begin(), task.outputs.end(), std::back_inserter(spilled),
+                         [&](unsigned output) { return terms[output] > terms_of(*task.fixed_cell[output]); });
             if (spilled.size() == 1) {
                 return "F" + std::to_string(spilled[0]) + " needs " + std::to_string(terms[spilled[0]]) +
                        " terms; its cell and the spare cells of chip " + std::to_string(chip + 1) + " hold " +
@@ -337,7 +339,7 @@ gal_chip_logic gal_chip_logic_of(const gal_plan& plan, std::size_t chip,
                                  const std::array<gal_output_logic, gal_socket_outputs>& outputs, bool ce_tied) {
     std::array<unsigned, gal_socket_inputs> pin_of_input{};
     for (unsigned input = 0; input < gal_socket_inputs; ++input) {
-        pin_of_input[input] = gal_pin_of(plan.board, chip, static_cast<std::uint8_t>(input));
+        pin_of_input[input] = gal_pin_of(plan.board.pins[chip], static_cast<std::uint8_t>(input));
     }
     const auto product_of = [&](const gal_input_term& term) {
         gal_product product;
@@ -349,9 +351,9 @@ gal_chip_logic gal_chip_logic_of(const gal_plan& plan, std::size_t chip,
         return product;
     };
     gal_chip_logic logic;
-    const unsigned ce_pin = gal_pin_of(plan.board, chip, gal_signal_ce);
+    const unsigned ce_pin = gal_pin_of(plan.board.pins[chip], gal_signal_ce);
     for (unsigned output = 0; output < gal_socket_outputs; ++output) {
-        const unsigned pin = gal_pin_of(plan.board, chip, gal_output_signal(output));
+        const unsigned pin = gal_pin_of(plan.board.pins[chip], gal_output_signal(output));
         if (pin == 0) {
             continue;
         }

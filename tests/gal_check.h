@@ -206,13 +206,18 @@ inline std::optional<std::string> fuses_of_jedec(const std::string& text, std::v
     return std::nullopt;
 }
 
-// A board file: pins[chip][pin] is the signal on it: 0-15 I0-I15, 16-23 F0-F7, 24 CE, -1
+// A board file: pins[chip][pin] is the signal on it: 0-15 I0-I15, 16-23 F0-F7, 24 CE, 255
 // none. Read by its own words: `C.P SIGNAL`, # comments.
-using board = std::array<std::array<int, 25>, 2>;
+using board = std::array<std::array<unsigned, 25>, 2>;
+constexpr unsigned no_signal = 255;
+
+constexpr bool is_input(unsigned signal) {
+    return signal < 16 || signal == 24;
+}
 
 inline std::optional<std::string> board_of_text(const std::string& text, board& read) {
     for (auto& pins : read) {
-        pins.fill(-1);
+        pins.fill(no_signal);
     }
     std::istringstream lines(text);
     std::string line;
@@ -226,8 +231,9 @@ inline std::optional<std::string> board_of_text(const std::string& text, board& 
         if (!(words >> signal) || where.size() < 3 || where[1] != '.' || (where[0] != '1' && where[0] != '2')) {
             return "not a board line: " + line;
         }
-        const int number = signal == "CE" ? 24 : std::stoi(signal.substr(1)) + (signal[0] == 'F' ? 16 : 0);
-        read[where[0] - '1'][std::stoul(where.substr(2))] = number;
+        const auto number =
+            static_cast<unsigned>(signal == "CE" ? 24 : std::stoul(signal.substr(1)) + (signal[0] == 'F' ? 16 : 0));
+        read[where[0] == '1' ? 0 : 1][std::stoul(where.substr(2))] = number;
     }
     return std::nullopt;
 }
@@ -302,8 +308,8 @@ inline std::optional<std::string> check_pair(const board& pins, const std::array
             std::array<lanes, 25> enables{};
             std::array<lanes, 25> sums{};
             for (unsigned pin = 1; pin < 25; ++pin) {
-                const int signal = pins[index][pin];
-                levels[pin] = signal >= 0 && (signal < 16 || signal == 24) ? signals[signal] : lanes{};
+                const unsigned signal = pins[index][pin];
+                levels[pin] = is_input(signal) ? signals[signal] : lanes{};
             }
             for (bool changed = true; changed;) {
                 changed = false;
@@ -315,8 +321,8 @@ inline std::optional<std::string> check_pair(const board& pins, const std::array
                     sums[pin] = evaluate(gal[pin].sum, levels);
                     const lanes on{enables[pin].value & enables[pin].known, enables[pin].value & enables[pin].known};
                     const std::uint64_t off = enables[pin].known & ~enables[pin].value;
-                    const int signal = pins[index][pin];
-                    const lanes given = signal >= 0 && (signal < 16 || signal == 24) ? signals[signal] : lanes{};
+                    const unsigned signal = pins[index][pin];
+                    const lanes given = is_input(signal) ? signals[signal] : lanes{};
                     const std::uint64_t level = gal[pin].active_low ? ~sums[pin].value : sums[pin].value;
                     const std::uint64_t known = (on.known & sums[pin].known) | (off & given.known);
                     const lanes next{((on.value & level) | (off & given.value)) & known, known};
@@ -327,16 +333,15 @@ inline std::optional<std::string> check_pair(const board& pins, const std::array
                 }
             }
             for (unsigned pin = 14; pin <= 23; ++pin) {
-                const int signal = pins[index][pin];
+                const unsigned signal = pins[index][pin];
                 const std::string where = std::to_string(index + 1) + "." + std::to_string(pin);
                 const std::string at =
                     " at input word " + std::to_string(first_word) + "+, CE " + (ce_high ? "high" : "low");
                 const lanes enable = gal[pin].drives ? enables[pin] : lanes{0, ~std::uint64_t{0}};
-                if (signal >= 0 && (signal < 16 || signal == 24) &&
-                    (enable.known & ~enable.value) != ~std::uint64_t{0}) {
+                if (is_input(signal) && (enable.known & ~enable.value) != ~std::uint64_t{0}) {
                     return where + ", an input, is driven" + at;
                 }
-                if (signal < 16 || signal == 24) {
+                if (is_input(signal) || signal == no_signal) {
                     continue;
                 }
                 placed[signal - 16] = true;
