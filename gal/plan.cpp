@@ -53,11 +53,16 @@ struct chip_choice {
     std::array<unsigned, gal_socket_outputs> spares{};
     unsigned spilled = 0;
     unsigned spare_count = 0;
+    std::size_t spare_terms = 0; // the terms the spare cells hold, used or not
     unsigned free_cells = 0;
 };
 
+auto cost_of(const chip_choice& choice) noexcept {
+    return std::tuple{choice.spilled, choice.spare_count, choice.spare_terms};
+}
+
 // Every placement of a chip's outputs, as far as cells of equal size are alike; keeps the
-// one with the fewest outputs spilled, then the fewest spare cells.
+// one with the fewest outputs spilled, then the fewest spare cells, then the smallest.
 class chip_search {
 public:
     explicit chip_search(const chip_task& task) : task_(task) {}
@@ -80,8 +85,7 @@ private:
     }
 
     [[nodiscard]] bool no_better(const chip_choice& current) const {
-        return best_ &&
-               std::pair{current.spilled, current.spare_count} >= std::pair{best_->spilled, best_->spare_count};
+        return best_ && cost_of(current) >= cost_of(*best_);
     }
 
     // Places the outputs from the one `placed` on. Its depth is at most the outputs and the
@@ -140,9 +144,11 @@ private:
             size_tried[terms_of(cell)] = true;
             current.spares[output] |= bit_of(cell);
             ++current.spare_count;
+            current.spare_terms += terms_of(cell);
             const std::size_t gain = terms_of(cell) - 1;
             spill(placed, free & ~bit_of(cell), current, short_by > gain ? short_by - gain : 0, position + 1);
             --current.spare_count;
+            current.spare_terms -= terms_of(cell);
             current.spares[output] &= ~bit_of(cell);
         }
     }
@@ -314,7 +320,7 @@ std::optional<std::string> gal_choose_board(const gal_output_terms& terms,
         const chip_choice& two = *choices[second];
         const int share = std::popcount(second) - static_cast<int>(gal_socket_outputs / 2);
         return std::tuple{one.spilled + two.spilled, share < 0 ? -share : share, one.spare_count + two.spare_count,
-                          std::popcount(second ^ 0xF0U)};
+                          one.spare_terms + two.spare_terms, std::popcount(second ^ 0xF0U)};
     };
     std::optional<unsigned> best;
     for (unsigned second = 0; second < masks; ++second) {
