@@ -7,7 +7,8 @@ its OPTIONS section must describe (and nothing more). The guide's are those writ
 `plakit COMMAND` in its code (fenced blocks and `spans`) up to the end of that command
 (|, ;, &&, >, < or a comment), and those after a command's name at the start of a span
 (`verify --jedec`): prose around them is not read. For each command the two sets must be
-equal, and a command either names must be in the other. -o and --output, -h and --help
+equal, a command either names must be in the other, and each command must have an example
+in a fenced block of docs/ (no [optional] part in it). -o and --output, -h and --help
 are one option each; --help and --version belong to every command. Each fault is one
 line; the status is 1 if there is any, 0 otherwise.
 
@@ -129,9 +130,10 @@ def code(path):
 
 
 def uses(text, commands, span):
-    """Yields (command, options) for each plakit command written in a piece of code: plakit
-    where a shell command starts (first, after a $ prompt, or after |, && or ;), up to the
-    end of that command. A comment (from a word starting with #) is prose."""
+    """Yields (command, options, whether an example) for each plakit command written in a
+    piece of code: plakit where a shell command starts (first, after a $ prompt, or after |,
+    && or ;), up to the end of that command. A comment (from a word starting with #) is
+    prose. An example is a line of a fenced block with no [optional] part."""
     words = []
     for word in text.split():
         if word.startswith("#"):
@@ -150,12 +152,13 @@ def uses(text, commands, span):
         else:
             command = words[i]
             i += 1
-        options = []
+        options, example = [], not span
         for word in words[i:]:
             if END.match(word):
                 break
             options += [part for part in re.split(r"[\[\]]+", word) if OPTION.match(part)]
-        yield command, options
+            example = example and "[" not in word  # a synopsis, not an example
+        yield command, options, example
 
 
 def main(arguments):
@@ -168,11 +171,13 @@ def main(arguments):
     commands, aliases = manual(page, faults)
     if not commands and not faults:
         faults.append(f"{page}: no plakit command in SYNOPSIS")
-    shown = {}  # command: {option: first place}
+    shown, examples = {}, set()  # command: {option: first place}; commands with an example
     for path in guide:
         for number, text, span in code(path):
-            for command, options in uses(text, commands, span):
+            for command, options, example in uses(text, commands, span):
                 place = f"{path}:{number}"
+                if example and path != "README.md":
+                    examples.add(command)
                 for option in options:
                     option = aliases.get(option, option)
                     if option in GLOBAL:
@@ -191,6 +196,8 @@ def main(arguments):
             where = next(iter(shown[command].values()), "the guide")
             faults.append(f"plakit {command}: shown in the guide ({where}), not in {page}'s SYNOPSIS")
             continue
+        if command not in examples:
+            faults.append(f"plakit {command}: no example in the guide (a line of a fenced block without [...])")
         for option in sorted(commands[command] - GLOBAL - set(shown[command])):
             faults.append(f"plakit {command} {option}: in {page}, never shown with {command} in the guide")
         for option, place in sorted(shown[command].items()):
@@ -199,9 +206,9 @@ def main(arguments):
     for fault in faults:
         print(fault)
     if faults:
-        print(f"{len(faults)} difference{'s' if len(faults) != 1 else ''} between {page} and the guide")
+        print(f"{len(faults)} fault{'s' if len(faults) != 1 else ''} in {page} and the guide")
         return 1
-    print(f"{len(commands)} commands: {page} and the guide name the same options for each")
+    print(f"{len(commands)} commands: {page} and the guide name the same options for each, with an example of each")
     return 0
 
 
