@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 
