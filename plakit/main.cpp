@@ -75,8 +75,8 @@ std::string unknown_command(int argc, char** argv, const std::vector<plakit_comm
 
 int run_plakit(int argc, char** argv) {
     CLI::App plakit{
-        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images to burn and verify, and a "
-        "programming fitted to an image",
+        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images to burn and verify, a "
+        "programming fitted to an image, and a pair of GAL22V10s",
         "plakit"};
     plakit.set_version_flag("--version", plakit_version());
     plakit.require_subcommand(1);
