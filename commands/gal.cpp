@@ -110,8 +110,9 @@ bool gal_work::find_output(const design& wanted, unsigned output) {
     const std::string name = "F" + std::to_string(output);
     const bool chosen = options_.board == gal_board_kind::automatic;
     const std::size_t chip = chosen ? 0 : gal_chip_of_output(board_, output);
+    // On a chosen board, the output's chip carries the inputs it reads, and CE.
     const unsigned inputs =
-        static_cast<unsigned>(std::popcount(gal_inputs_read(function))) + (options_.ce_tied ? 0 : 1);
+        chosen ? static_cast<unsigned>(std::popcount(gal_inputs_read(function))) + (options_.ce_tied ? 0 : 1) : 0;
     const std::size_t room = chosen ? gal_most_room(inputs) : gal_room(board_, output);
     const auto allowed = chosen ? std::uint16_t{0xFFFF} : gal_inputs_of(board_, chip);
     const gal_output_fit& fit = fits_[output] = gal_fit_output(std::move(function), {room, allowed, output_effort});

@@ -3,7 +3,38 @@
 #include <cstdio>
 #include <optional>
 
+#include "file/file_identity.h"
 #include "plakit/command.h"
+
+namespace {
+
+// The first of the files to write that is one of the files to read (PROGRAMMING, --board,
+// --wiring; - is standard input), refused before the work, as write_outputs refuses it
+// after; or none.
+std::optional<std::string> output_read(const std::string& name, const std::array<std::string, 3>& inputs) {
+    for (const char* suffix : {"-1.jed", "-2.jed", "-board.txt"}) {
+        const std::string output = name + suffix;
+        file_identity written;
+        if (!identify_file(output.c_str(), written)) {
+            continue;
+        }
+        for (std::size_t index = 0; index < inputs.size(); ++index) {
+            const std::string& input = inputs[index];
+            // No file: no programming, the built-in or a chosen board, a named wiring.
+            const bool none = input.empty() || (index == 1 && input == "auto") ||
+                              (index == 2 && (input == "adapter" || input == "straight"));
+            file_identity read;
+            if (!none && (input == "-" ? identify_standard_input(read) : identify_file(input.c_str(), read))) {
+                if (read == written) {
+                    return output;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 plakit_command add_gal_command(CLI::App& plakit) {
     struct options {
@@ -46,6 +77,10 @@ plakit_command add_gal_command(CLI::App& plakit) {
                                        "plakit: PROGRAMMING, --board and --wiring cannot read standard input "
                                        "together; try 'plakit gal --help'\n");
                     return status_usage;
+                }
+                if (const auto output = output_read(given->name, inputs)) {
+                    report(*output, "the output file is also the input: not written");
+                    return status_failed;
                 }
                 gal_options options;
                 options.programming = {given->order,

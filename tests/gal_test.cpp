@@ -1,6 +1,6 @@
-// What plakit gal refuses, through its library call: an output its cells cannot hold, and a
-// board file with each kind of fault, with the place and the reason. That what it writes
-// drives every output is proven in tests/gal_cli.sh.
+// What plakit gal refuses of a board file, through its library call: each kind of fault,
+// with its place and the reason. That what it writes drives every output, and what it
+// refuses of a programming, is in tests/gal_cli.sh.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,35 +19,11 @@ std::string lines_of(const std::vector<std::string>& messages) {
     return text;
 }
 
-gal_options with_board(gal_board_kind kind, std::string board = {}, bool ce_tied = false) {
+gal_options with_board_file(std::string board) {
     gal_options options;
-    options.board = kind;
+    options.board = gal_board_kind::file;
     options.board_file = file_of_bytes("board.txt", std::move(board));
-    options.ce_tied = ce_tied;
     return options;
-}
-
-// A design whose F3 is the parity of I0-I5: 32 terms at either polarity.
-std::string parity_design() {
-    std::string text = ".i 16\n.o 8\n";
-    for (unsigned word = 0; word < 64; ++word) {
-        if (std::popcount(word) % 2 == 1) {
-            for (unsigned input = 0; input < 6; ++input) {
-                text += ((word >> input) & 1U) != 0 ? '1' : '0';
-            }
-            text += "---------- 00010000\n";
-        }
-    }
-    return text + ".e\n";
-}
-
-TEST(GalPair, RefusesWhatItsCellsCannotHold) {
-    const gal_result parity = run_gal(file_of_bytes("parity.pla", parity_design()), {});
-    EXPECT_EQ(parity.status, status_failed);
-    EXPECT_TRUE(parity.files.empty());
-    EXPECT_EQ(lines_of(parity.messages),
-              "plakit: parity.pla: F3 needs at least 32 terms at either polarity; its cell "
-              "and the spare cells of chip 1 hold 25\n");
 }
 
 TEST(GalBoardFile, EachFaultWithItsPlace) {
@@ -76,7 +52,7 @@ TEST(GalBoardFile, EachFaultWithItsPlace) {
         {outputs + good.substr(0, 16) + good.substr(30), "1:1: F0 depends on I0, which chip 1 does not carry"},
     };
     for (const auto& [board, fault] : cases) {
-        const gal_result result = run_gal(std::nullopt, with_board(gal_board_kind::file, board));
+        const gal_result result = run_gal(std::nullopt, with_board_file(board));
         EXPECT_EQ(result.status, status_failed);
         EXPECT_TRUE(result.files.empty());
         EXPECT_EQ(lines_of(result.messages), "plakit: board.txt:" + fault + "\n") << board;
