@@ -131,18 +131,14 @@ private:
 
     std::optional<form_error> keyword(const std::vector<text_word>& words) {
         const text_word& key = words[0];
-        const std::string name{key.text};
         if (key.text == ".ilb" || key.text == ".ob") {
             return names(words);
         }
-        if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
-            return fault(key.column, name + ": not a keyword of a design plakit reads");
-        }
-        if (words.size() != 2) {
-            return fault(key.column, name + " takes one value");
+        if (auto error = pla_keyword_fault(number_, words, "not a keyword of a design plakit reads")) {
+            return error;
         }
         const text_word& value = words[1];
-        const std::string given = name + " " + std::string{value.text};
+        const std::string given = escaped_text(key.text) + " " + escaped_text(value.text);
         if (key.text == ".i" || key.text == ".o") {
             return size(key, value);
         }
@@ -172,7 +168,7 @@ private:
         const std::size_t most = inputs ? pla_input_count : pla_output_count;
         const auto count = pla_count_of(value.text);
         if (!count || *count > most || (!inputs && *count == 0)) {
-            return fault(value.column, std::string{key.text} + " " + std::string{value.text} + ": the 82S100 has " +
+            return fault(value.column, std::string{key.text} + " " + escaped_text(value.text) + ": the 82S100 has " +
                                            (inputs ? "1 to 16 inputs" : "1 to 8 outputs") +
                                            " to hold a design's columns");
         }
@@ -192,7 +188,7 @@ private:
         const auto* found =
             std::find_if(types.begin(), types.end(), [&value](const auto& named) { return named.first == value.text; });
         if (found == types.end()) {
-            return fault(value.column, ".type " + std::string{value.text} + ": not f, fd, fr or fdr");
+            return fault(value.column, ".type " + escaped_text(value.text) + ": not f, fd, fr or fdr");
         }
         type_ = found->second;
         return std::nullopt;

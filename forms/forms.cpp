@@ -6,7 +6,7 @@
 #include "forms/berkeley.h"
 #include "forms/equations.h"
 #include "forms/fuse_file.h"
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -37,16 +37,6 @@ bool has_qf_field(std::string_view bytes) {
 }
 
 } // namespace
-
-std::string form_error_place(const form_error& error) {
-    if (error.byte) {
-        return ": byte " + std::to_string(*error.byte);
-    }
-    if (error.line != 0) {
-        return ":" + std::to_string(error.line) + ":" + std::to_string(error.column);
-    }
-    return "";
-}
 
 programming_form recognise_form(std::string_view bytes) noexcept {
     if (bytes.size() >= 2 && bytes[0] == '\0' && bytes[1] == '\0') {

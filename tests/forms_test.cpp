@@ -16,7 +16,7 @@
 #include "forms/forms.h"
 #include "forms/fuse_file.h"
 #include "forms/hdl.h"
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 #include "random_programming.h"
 
 namespace {
