@@ -91,11 +91,33 @@ void two_bytes_unexplained(benchmark::State& state) {
     });
 }
 
-// D1 stuck at 0 and A3 stuck at 1.
+// D1 stuck at 0 and A3 stuck at 1: the data line, then the address line for the rest.
 void two_faults(benchmark::State& state) {
-    diagnose(state, eprom_verdict::unexplained, [](image_bytes& dump) {
+    diagnose(state, eprom_verdict::data_line_stuck, [](image_bytes& dump) {
         for (unsigned address = 0; address < eprom_image_size; ++address) {
             dump[address] = image()[address | 0x8U] & 0xFDU;
+        }
+    });
+}
+
+// A0 and A15 swapped, and three stray bits: a whole pass a byte at a time, then the rest
+// diagnosed on its own.
+void swap_and_stray_bits(benchmark::State& state) {
+    diagnose(state, eprom_verdict::address_lines_swapped, [](image_bytes& dump) {
+        for (unsigned address = 0; address < eprom_image_size; ++address) {
+            dump[address] = image()[swapped(address, 0, 15)];
+        }
+        dump[0x0ED9] ^= 0x04U;
+        dump[0x7F83] ^= 0x40U;
+        dump[0x82C9] ^= 0x80U;
+    });
+}
+
+// A0 and A1 shorted, their AND: a fault tried after every swap.
+void address_lines_shorted(benchmark::State& state) {
+    diagnose(state, eprom_verdict::address_lines_shorted, [](image_bytes& dump) {
+        for (unsigned address = 0; address < eprom_image_size; ++address) {
+            dump[address] = image()[((address ^ (address >> 1)) & 1U) != 0 ? address & ~3U : address];
         }
     });
 }
@@ -119,5 +141,7 @@ BENCHMARK(address_lines_swapped)->Unit(benchmark::kMicrosecond);
 BENCHMARK(last_byte_not_erased)->Unit(benchmark::kMicrosecond);
 BENCHMARK(two_bytes_unexplained)->Unit(benchmark::kMicrosecond);
 BENCHMARK(two_faults)->Unit(benchmark::kMicrosecond);
+BENCHMARK(swap_and_stray_bits)->Unit(benchmark::kMicrosecond);
+BENCHMARK(address_lines_shorted)->Unit(benchmark::kMicrosecond);
 BENCHMARK(random_dump)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

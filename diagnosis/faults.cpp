@@ -137,8 +137,10 @@ void read_data_fault(const fault& read_as, image_span image, image_bytes out, st
 }
 
 // Runs of eight bytes or more are copied whole. Shorter runs: each aligned block of eight
-// reads its bytes at fixed XOR offsets from the address its first byte comes from; the
-// offsets depend at most on a short's upper line, when that lies above the block.
+// reads its bytes at fixed XOR offsets from the address its first byte comes from (the
+// offsets depend at most on the level of a short's upper line, when that lies above the
+// block), and that address is a fixed XOR offset from where its row's first byte comes
+// from (see below).
 void read_address_fault(const fault& read_as, image_span image, image_bytes out, std::size_t begin,
                         std::size_t end) noexcept {
     const unsigned lowest = lowest_moved(read_as);

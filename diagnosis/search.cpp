@@ -2,7 +2,6 @@
 // places, the few that read them as the dump does counted whole.
 #include <algorithm>
 #include <bit>
-#include <limits>
 
 #include "diagnosis/steps.h"
 

@@ -11,7 +11,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "diagnosis/diagnosis.h"
@@ -448,14 +447,14 @@ TEST(DumpFaults, PatternsOnlyWhereTheyAreEvidence) {
         const dump_bytes page =
             read_with(burned, [](unsigned address, unsigned byte) { return address / 0x100 == 0x41 ? 0xFFU : byte; });
         EXPECT_EQ(text_of(burned, page).find("every wrong byte"), std::string::npos) << text_of(burned, page);
-        for (const auto& [reading, read] : std::vector<std::pair<std::string, unsigned (*)(unsigned, unsigned)>>{
-                 {"0xFF", [](unsigned, unsigned) { return 0xFFU; }},
-                 {"other values", [](unsigned address, unsigned byte) { return byte ^ (0x5AU + address % 7); }}}) {
+        using reading = unsigned (*)(unsigned address, unsigned byte);
+        for (const reading read :
+             {reading{[](unsigned, unsigned) { return 0xFFU; }},
+              reading{[](unsigned address, unsigned byte) { return byte ^ (0x5AU + address % 7); }}}) {
             const dump_bytes every = read_with(burned, [&](unsigned address, unsigned byte) {
                 return (address & 0x3F00U) == 0x0100U ? read(address, byte) : byte;
             });
             EXPECT_TRUE(has_line(text_of(burned, every), "  every wrong byte lies in 0x0100-0x01FF + k * 0x4000\n"))
-                << reading << "\n"
                 << text_of(burned, every);
         }
     }
