@@ -44,7 +44,8 @@ std::optional<eprom_verdict> one_value(const byte_summary& summary) noexcept {
 std::vector<fault> faults_tried(const eprom_mix_ups& mix_ups) {
     constexpr std::size_t line_faults = 16 + 28 + 56 + 32 + 120 + 240;
     std::vector<fault> faults;
-    faults.reserve(line_faults + 1 + mix_ups.other_wirings.size() + 16 + 8 + 2 * eprom_largest_shift + 1);
+    faults.reserve(line_faults + 1 + mix_ups.other_wirings.size() + eprom_address_line_count + eprom_data_line_count +
+                   2 * static_cast<std::size_t>(eprom_largest_shift) + 1);
     list_line_faults(faults);
     list_mix_ups(mix_ups, faults);
     return faults;
@@ -77,21 +78,21 @@ void name(const fault& found, const eprom_mix_ups& mix_ups, eprom_verification& 
 // The bytes that still differ once a named fault is accounted for are diagnosed on their
 // own, to this depth: a fault, a second one, then only where the rest lie.
 constexpr int deepest_search = 2;
-// Fewer wrong bytes than this are explained whole or not at all.
+// Fewer wrong bytes than this are explained whole or not at all (and besides a fault
+// named, not at all).
 constexpr std::size_t fewest_for_nearly_all = 16;
 
-// The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value
-// throughout; the faults of the bench and the whole-image mix-ups, each held against the
-// whole dump: the first that explains every byte, else the one that explains nearly all
-// (data lines stuck: half) with the rest diagnosed alone; a few scattered bits; ranges
-// that read 0x00; bits wrong one way only; else no single fault, with the places of the
-// differences wherever the verdict names none. The dump differs from the image.
-void verify_whole_image(const side_by_side& bytes, byte_summary summary, const std::vector<fault>& faults,
-                        const eprom_mix_ups& mix_ups, int depth, eprom_verification& result) {
+// The diagnosis of one level: a fault that explains the dump (found, `read` then holds
+// the image as the fault reads it), else where the differences lie.
+std::optional<diagnosis_detail::search_outcome> diagnose_level(const side_by_side& bytes, byte_summary summary,
+                                                               const std::vector<fault>& faults,
+                                                               const eprom_mix_ups& mix_ups, int depth,
+                                                               diagnosis_detail::image_buffer& read,
+                                                               eprom_verification& result) {
     result.differing_bytes = summary.differing;
     if (const auto verdict = one_value(summary)) {
         result.verdict = *verdict;
-        return;
+        return std::nullopt;
     }
     result.first_differences.reserve(eprom_differences_shown);
     for_each_difference(bytes, summary.blocks, [&](std::size_t address) {
@@ -100,25 +101,17 @@ void verify_whole_image(const side_by_side& bytes, byte_summary summary, const s
         return result.first_differences.size() < eprom_differences_shown;
     });
 
-    const bool partial = depth < deepest_search && summary.differing >= fewest_for_nearly_all;
-    const fault_reader reader(bytes.expected, mix_ups);
-    diagnosis_detail::image_buffer read;
-    if (const auto found =
-            search_faults(bytes, summary, sample_places(bytes, summary.blocks), faults, reader, partial, read)) {
-        name(found->found, mix_ups, result);
-        if (found->besides != 0) {
-            result.differing_besides = found->besides;
-            result.besides.emplace_back();
-            const side_by_side rest{image_span{read.get(), eprom_image_size}, bytes.dump};
-            // Two shifts are one shift: after a shift, no other is tried.
-            std::vector<fault> after = faults;
-            if (found->found.verdict == eprom_verdict::shifted) {
-                std::erase_if(after, [](const fault& each) { return each.verdict == eprom_verdict::shifted; });
-            }
-            verify_whole_image(rest, summarize_blocks(rest, found->blocks), after, mix_ups, depth + 1,
-                               result.besides.back());
+    // The few bytes that differ besides a fault named are told by where they lie: a second
+    // fault that changes so few bytes is none to name.
+    const bool few = summary.differing < fewest_for_nearly_all;
+    if (depth == 0 || !few) {
+        const bool partial = depth < deepest_search && !few;
+        const fault_reader reader(bytes.expected, mix_ups);
+        if (auto found =
+                search_faults(bytes, summary, sample_places(bytes, summary.blocks), faults, reader, partial, read)) {
+            name(found->found, mix_ups, result);
+            return found;
         }
-        return;
     }
     add_wrong_bits(bytes, summary);
     if (const auto stuck = find_stuck_data_lines(summary)) {
@@ -135,13 +128,47 @@ void verify_whole_image(const side_by_side& bytes, byte_summary summary, const s
     } else {
         result.verdict = eprom_verdict::unexplained;
     }
+    return std::nullopt;
+}
+
+// The diagnoses of a dump of the image's size, in the order of eprom_verdict: one value
+// throughout; the faults of the bench and the whole-image mix-ups, each held against the
+// whole dump: the first that explains every byte, else the one that explains nearly all
+// (data lines stuck: half), the bytes that differ besides it diagnosed in turn against
+// the image as it reads it; a few scattered bits; ranges that read 0x00; bits wrong one
+// way only; else no single fault, with the places of the differences wherever the verdict
+// names none. The dump differs from the image.
+void verify_whole_image(const side_by_side& bytes, const std::vector<fault>& faults, const eprom_mix_ups& mix_ups,
+                        eprom_verification& result) {
+    side_by_side level = bytes;
+    byte_summary summary = summarize_bytes(bytes);
+    std::vector<fault> tried = faults;
+    eprom_verification* named = &result;
+    // The image as the fault named at the level above reads it, held while the bytes that
+    // differ besides it are diagnosed.
+    diagnosis_detail::image_buffer read;
+    diagnosis_detail::image_buffer above;
+    for (int depth = 0;; ++depth) {
+        const auto found = diagnose_level(level, summary, tried, mix_ups, depth, read, *named);
+        if (!found || found->besides == 0) {
+            return;
+        }
+        named->differing_besides = found->besides;
+        named = &named->besides.emplace_back();
+        std::swap(read, above);
+        level = side_by_side{image_span{above.get(), eprom_image_size}, bytes.dump};
+        summary = summarize_blocks(level, found->blocks, summary);
+        // Two shifts are one shift: after a shift, no other is tried.
+        if (found->found.verdict == eprom_verdict::shifted) {
+            std::erase_if(tried, [](const fault& each) { return each.verdict == eprom_verdict::shifted; });
+        }
+    }
 }
 
 void verify_copy(image_span expected, image_span copy, const std::vector<fault>& faults, const eprom_mix_ups& mix_ups,
                  eprom_verification& result) {
     result.dump_size = eprom_image_size;
-    const side_by_side bytes{expected, copy};
-    verify_whole_image(bytes, summarize_bytes(bytes), faults, mix_ups, 0, result);
+    verify_whole_image({expected, copy}, faults, mix_ups, result);
 }
 
 // A dump of a larger chip filled with copies of the image: each copy diagnosed as a dump
@@ -225,8 +252,7 @@ eprom_verification verify_eprom_dump(image_span expected, std::span<const std::u
         return result;
     }
     if (std::memcmp(expected.data(), dump.data(), eprom_image_size) != 0) {
-        const side_by_side bytes{expected, dump.first<eprom_image_size>()};
-        verify_whole_image(bytes, summarize_bytes(bytes), faults_tried(mix_ups), mix_ups, 0, result);
+        verify_whole_image({expected, dump.first<eprom_image_size>()}, faults_tried(mix_ups), mix_ups, result);
     }
     return result;
 }

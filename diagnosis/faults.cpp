@@ -136,60 +136,73 @@ void read_data_fault(const fault& read_as, image_span image, image_bytes out, st
     }
 }
 
-// Runs of eight bytes or more are copied whole. Shorter runs: each aligned block of eight
-// reads its bytes at fixed XOR offsets from the address its first byte comes from (the
-// offsets depend at most on the level of a short's upper line, when that lies above the
-// block), and that address is a fixed XOR offset from where its row's first byte comes
-// from (see below).
+// Runs of 2^lowest bytes, eight or more, copied whole.
+template <typename Source>
+void copy_runs(Source source, unsigned lowest, image_span image, image_bytes out, std::size_t begin,
+               std::size_t end) noexcept {
+    const std::size_t run = std::min(std::size_t{1} << lowest, end - begin);
+    for (std::size_t start = begin; start < end; start += run) {
+        const std::size_t from = source(static_cast<unsigned>(start));
+        std::memcpy(out.subspan(start, run).data(), image.subspan(from, run).data(), run);
+    }
+}
+
+// Runs shorter than eight bytes, a row of 256 bytes at a time: each aligned block of eight
+// reads its bytes at fixed XOR offsets from the address its first byte comes from, and
+// that address is a fixed XOR offset from where the row's first byte comes from. Both
+// offsets depend at most on the level of `by_line` (a short's upper line; none: 0), when
+// it lies above the block or above the row.
+template <typename Source>
+void read_short_runs(Source source, unsigned by_line, image_span image, image_bytes out, std::size_t begin,
+                     std::size_t end) noexcept {
+    constexpr std::size_t block = 8;
+    constexpr std::size_t row = 256;
+    // As wide as an index: no conversion per byte.
+    using offsets = std::array<std::size_t, block>;
+    using block_offsets = std::array<std::size_t, row / block>;
+    // Where each of `count` addresses `step` apart from `start` comes from, as an offset
+    // from where `start` does.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a count, then the step, as a loop has them
+    const auto moves_from = [&](unsigned start, unsigned count, unsigned step) {
+        block_offsets moves{};
+        const unsigned from = source(start);
+        for (unsigned index = 0; index < count; ++index) {
+            moves.at(index) = source(start + index * step) ^ from;
+        }
+        return moves;
+    };
+    const bool by_block = by_line >= 3;
+    const bool by_row = by_line >= 8;
+    std::array<offsets, 2> byte_moves{};
+    std::array<block_offsets, 2> row_moves{};
+    for (unsigned level = 0; level < 2; ++level) {
+        const auto byte_level = moves_from(by_block ? level << by_line : 0U, block, 1);
+        std::copy_n(byte_level.begin(), block, byte_moves.at(level).begin());
+        row_moves.at(level) = moves_from(by_row ? level << by_line : 0U, row / block, block);
+    }
+    for (std::size_t row_start = begin; row_start < end; row_start += row) {
+        const unsigned row_from = source(static_cast<unsigned>(row_start));
+        const block_offsets& blocks = row_moves[by_row ? bit_of(static_cast<unsigned>(row_start), by_line) : 0U];
+        for (std::size_t index = 0; index < row / block; ++index) {
+            const std::size_t start = row_start + index * block;
+            const offsets& moves = byte_moves[by_block ? bit_of(static_cast<unsigned>(start), by_line) : 0U];
+            const std::size_t from = row_from ^ blocks[index];
+            for (std::size_t offset = 0; offset < block; ++offset) {
+                out[start + offset] = image[from ^ moves[offset]];
+            }
+        }
+    }
+}
+
 void read_address_fault(const fault& read_as, image_span image, image_bytes out, std::size_t begin,
                         std::size_t end) noexcept {
     const unsigned lowest = lowest_moved(read_as);
-    const unsigned upper = read_as.upper;
-    const bool by_upper = read_as.verdict == eprom_verdict::address_lines_shorted && upper >= 3;
+    const unsigned by_line = read_as.verdict == eprom_verdict::address_lines_shorted ? read_as.upper : 0U;
     with_source(read_as, [&](auto source) {
         if (lowest >= 3) {
-            const std::size_t run = std::min(std::size_t{1} << lowest, end - begin);
-            for (std::size_t start = begin; start < end; start += run) {
-                const std::size_t from = source(static_cast<unsigned>(start));
-                std::memcpy(out.subspan(start, run).data(), image.subspan(from, run).data(), run);
-            }
-            return;
-        }
-        // Rows of 256 bytes: where each block of eight in a row comes from is a fixed XOR
-        // offset from where the row's first byte comes from, which depends at most on the
-        // level of a short's upper line when that lies above the row.
-        constexpr std::size_t block = 8;
-        constexpr std::size_t row = 256;
-        // As wide as an index: no conversion per byte.
-        std::array<std::array<std::size_t, block>, 2> offsets{};
-        for (unsigned level = 0; level < (by_upper ? 2U : 1U); ++level) {
-            const unsigned start = by_upper ? level << upper : 0U;
-            const unsigned from = source(start);
-            for (unsigned offset = 0; offset < block; ++offset) {
-                offsets.at(level).at(offset) = source(start + offset) ^ from;
-            }
-        }
-        const bool row_by_upper = by_upper && upper >= 8;
-        std::array<std::array<std::uint16_t, row / block>, 2> blocks{};
-        for (unsigned level = 0; level < (row_by_upper ? 2U : 1U); ++level) {
-            const unsigned start = row_by_upper ? level << upper : 0U;
-            const unsigned from = source(start);
-            for (unsigned index = 0; index < row / block; ++index) {
-                blocks.at(level).at(index) =
-                    static_cast<std::uint16_t>(source(start + index * static_cast<unsigned>(block)) ^ from);
-            }
-        }
-        for (std::size_t row_start = begin; row_start < end; row_start += row) {
-            const unsigned row_from = source(static_cast<unsigned>(row_start));
-            const auto& block_moves = blocks[row_by_upper ? bit_of(static_cast<unsigned>(row_start), upper) : 0U];
-            for (std::size_t index = 0; index < row / block; ++index) {
-                const std::size_t start = row_start + index * block;
-                const auto& moves = offsets[by_upper ? bit_of(static_cast<unsigned>(start), upper) : 0U];
-                const std::size_t from = row_from ^ block_moves[index];
-                for (std::size_t offset = 0; offset < block; ++offset) {
-                    out[start + offset] = image[from ^ moves[offset]];
-                }
-            }
+            copy_runs(source, lowest, image, out, begin, end);
+        } else {
+            read_short_runs(source, by_line, image, out, begin, end);
         }
     });
 }
@@ -247,7 +260,7 @@ fault_reader::fault_reader(image_span image, const eprom_mix_ups& mix_ups) : ima
 std::size_t fault_reader::misses(const fault& read_as, std::span<const std::uint16_t> places, image_span dump,
                                  std::size_t most) const noexcept {
     const image_span image = image_;
-    const auto at = [&](auto source) {
+    const auto through_source = [&](auto source) {
         return count_misses([&](unsigned address) { return image[source(address)]; }, places, dump, most);
     };
     data_masks masks;
@@ -267,7 +280,7 @@ std::size_t fault_reader::misses(const fault& read_as, std::span<const std::uint
     case eprom_verdict::address_lines_shorted:
     case eprom_verdict::address_line_inverted:
     case eprom_verdict::other_pair_order:
-        return with_source(read_as, at);
+        return with_source(read_as, through_source);
     case eprom_verdict::other_wiring: {
         const wiring_tables& tables = wirings_[read_as.lower];
         return count_misses(

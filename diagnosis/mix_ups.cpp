@@ -59,6 +59,7 @@ wiring_mix_up describe_wiring_mix_up(const eprom_wiring& other, const eprom_wiri
 // pushed off the other end.
 // Returns the byte the shift reads at `address`: at an end, the one of the two that is
 // `got` if either is.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an address, then the byte read there
 std::uint8_t shift_reads(int shift, image_span image, unsigned address, std::uint8_t got) noexcept {
     const auto from = static_cast<unsigned>(static_cast<int>(address) - shift) & all_address_lines;
     const bool on_chip = shift > 0 ? address >= static_cast<unsigned>(shift)

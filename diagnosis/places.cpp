@@ -14,15 +14,26 @@ namespace diagnosis_detail {
 namespace {
 
 // How many of the words added have each of their 64 bits set: slice k holds bit k of
-// every count. Words come four at a time through carry-save adders, so that only one
-// word in four ripples its carries up through the slices.
+// every count. Sixteen words at a time go through a tree of carry-save adders (Harley and
+// Seal's), so that only one word in sixteen ripples its carries up through the slices.
 class bit_counts {
 public:
-    void add_four(const std::array<byte_word, 4>& words) noexcept {
-        const byte_word twos = add_to_slice(slices_[0], words[0], words[1]);
-        const byte_word more_twos = add_to_slice(slices_[0], words[2], words[3]);
-        byte_word carry = add_to_slice(slices_[1], twos, more_twos);
-        for (std::size_t k = 2; k < slices_.size() && carry != 0; ++k) {
+    static constexpr std::size_t words_at_once = 16;
+
+    void add_sixteen(const std::array<byte_word, words_at_once>& words) noexcept {
+        std::array<byte_word, 2> fours{};
+        for (std::size_t half = 0; half < 2; ++half) {
+            std::array<byte_word, 2> twos{};
+            for (std::size_t quarter = 0; quarter < 2; ++quarter) {
+                const std::size_t first = half * 8 + quarter * 4;
+                const byte_word low = add_to_slice(slices_[0], words[first], words[first + 1]);
+                const byte_word high = add_to_slice(slices_[0], words[first + 2], words[first + 3]);
+                twos[quarter] = add_to_slice(slices_[1], low, high);
+            }
+            fours[half] = add_to_slice(slices_[2], twos[0], twos[1]);
+        }
+        byte_word carry = add_to_slice(slices_[3], fours[0], fours[1]);
+        for (std::size_t k = 4; k < slices_.size() && carry != 0; ++k) {
             const byte_word next = slices_[k] & carry;
             slices_[k] ^= carry;
             carry = next;
@@ -210,8 +221,10 @@ std::uint64_t differing_bytes(const side_by_side& bytes, std::size_t start) noex
 }
 
 // Whether, between the first and the last wrong byte of `wrong` (bit k: byte k), there is
-// a run of `length` (at most 16) right ones.
-bool has_gap(std::uint64_t wrong, unsigned length) noexcept {
+// a run of Length (at most 16) right ones.
+template <unsigned Length>
+bool has_gap(std::uint64_t wrong) noexcept {
+    constexpr unsigned length = Length;
     // Right bytes after the first wrong one: runs that reach the block's end go on into
     // the next block, and are counted there.
     std::uint64_t runs = ~wrong & ~((std::uint64_t{1} << std::countr_zero(wrong)) - 1U);
@@ -250,7 +263,7 @@ bool took_block(const side_by_side& bytes, std::size_t start, range_builder& ran
         }
         const std::uint64_t wrong = differing_bytes(bytes, start);
         if (gap_before + static_cast<std::size_t>(std::countr_zero(wrong)) > eprom_range_gap ||
-            has_gap(wrong, eprom_range_gap + 1)) {
+            has_gap<eprom_range_gap + 1>(wrong)) {
             return false;
         }
         ranges.grow(counts.differing, start + static_cast<std::size_t>(std::bit_width(wrong) - 1));
@@ -331,36 +344,46 @@ place_facts find_ranges(const side_by_side& bytes, const block_map& blocks, std:
 
 namespace {
 
+// The wrong bits of each data line, counted the ways they went wrong (Lost: 1 read as 0,
+// Gained: 0 read as 1), over the blocks that differ.
+template <bool Lost, bool Gained>
 void tally_wrong_bits(const side_by_side& bytes, const block_map& blocks, eprom_verification& result) {
     bit_counts read_0_for_1;
     bit_counts read_1_for_0;
-    constexpr std::size_t step = 4 * sizeof(byte_word);
+    constexpr std::size_t step = bit_counts::words_at_once * sizeof(byte_word);
     static_assert(block_map::block % step == 0);
     for (std::size_t address = 0; address < eprom_image_size; address += step) {
         if (!blocks.differs(address)) {
-            address |= block_map::block - step;
             continue;
         }
-        std::array<byte_word, 4> want{};
-        std::array<byte_word, 4> got{};
-        for (std::size_t k = 0; k < want.size(); ++k) {
-            want[k] = load_word(bytes.expected, address + k * sizeof(byte_word));
-            got[k] = load_word(bytes.dump, address + k * sizeof(byte_word));
+        std::array<byte_word, bit_counts::words_at_once> ones_lost{};
+        std::array<byte_word, bit_counts::words_at_once> ones_gained{};
+        for (std::size_t k = 0; k < ones_lost.size(); ++k) {
+            const byte_word want = load_word(bytes.expected, address + k * sizeof(byte_word));
+            const byte_word got = load_word(bytes.dump, address + k * sizeof(byte_word));
+            ones_lost[k] = want & ~got;
+            ones_gained[k] = got & ~want;
         }
-        if (want == got) {
-            continue;
+        if constexpr (Lost) {
+            read_0_for_1.add_sixteen(ones_lost);
         }
-        std::array<byte_word, 4> ones_lost{};
-        std::array<byte_word, 4> ones_gained{};
-        for (std::size_t k = 0; k < want.size(); ++k) {
-            ones_lost[k] = want[k] & ~got[k];
-            ones_gained[k] = got[k] & ~want[k];
+        if constexpr (Gained) {
+            read_1_for_0.add_sixteen(ones_gained);
         }
-        read_0_for_1.add_four(ones_lost);
-        read_1_for_0.add_four(ones_gained);
     }
     for (unsigned line = 0; line < eprom_data_line_count; ++line) {
         result.data_line_errors[line] = {read_0_for_1.line_total(line), read_1_for_0.line_total(line)};
+    }
+}
+
+// A way no bit went wrong is not counted.
+void tally_wrong_bits(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
+    if (summary.read_0_for_1 == 0) {
+        tally_wrong_bits<false, true>(bytes, summary.blocks, result);
+    } else if (summary.read_1_for_0 == 0) {
+        tally_wrong_bits<true, false>(bytes, summary.blocks, result);
+    } else {
+        tally_wrong_bits<true, true>(bytes, summary.blocks, result);
     }
 }
 
@@ -434,6 +457,7 @@ could_go_wrong count_could_go_wrong(image_span image, const byte_summary& summar
 // content forces so (a chance of more than a half) is none; the others are named when as
 // many of the `free` lines (those no place is too long to hold at one level) would share a
 // level by chance less than once in a hundred times.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the lines shared, then the lines free, as the caller has them
 unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const could_go_wrong& counts) noexcept {
     if (counts.total == 0) {
         return 0;
@@ -444,8 +468,8 @@ unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const
         if (bit_of(lines, line) == 0) {
             continue;
         }
-        const double at_1 = static_cast<double>(counts.at_1.at(line)) / counts.total;
-        const double count = static_cast<double>(places);
+        const auto at_1 = static_cast<double>(counts.at_1.at(line)) / counts.total;
+        const auto count = static_cast<double>(places);
         const double chance = std::pow(at_1, count) + std::pow(1.0 - at_1, count);
         if (chance > 0.5) {
             continue;
@@ -463,6 +487,7 @@ unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const
 
 // Whether the lines could be evidence at all: where the bytes that could go wrong have each
 // line at 1 in half of them, the chance of sharing it is the least, 2 / 2^places.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the lines shared, then the lines free, as the caller has them
 bool could_be_evidence(unsigned lines, unsigned free, std::size_t places) noexcept {
     if (lines == 0 || places < 2) {
         return false;
@@ -478,7 +503,7 @@ bool could_be_evidence(unsigned lines, unsigned free, std::size_t places) noexce
 
 place_facts find_places(const side_by_side& bytes, const byte_summary& summary, eprom_verification& result) {
     result.has_places = true;
-    tally_wrong_bits(bytes, summary.blocks, result);
+    tally_wrong_bits(bytes, summary, result);
     std::vector<eprom_range> ranges;
     const place_facts facts = find_ranges(bytes, summary.blocks, ranges);
     // The places the wrong bytes make: each range that reads one value is one (a block

@@ -11,6 +11,34 @@ bool reads_only(std::span<const std::uint8_t> read, std::uint8_t value) noexcept
     return std::all_of(read.begin(), read.end(), [=](std::uint8_t byte) { return byte == value; });
 }
 
+// A read that is one value throughout, among reads that are not, read no chip (an empty
+// socket, a chip not selected): it is set aside, and the others are kept, to be held
+// together.
+std::vector<std::span<const std::uint8_t>>
+set_aside_reads_of_no_chip(std::span<const std::span<const std::uint8_t>> reads, eprom_reads_verification& result) {
+    std::vector<std::span<const std::uint8_t>> kept;
+    for (std::size_t read = 0; read < reads.size(); ++read) {
+        const std::span<const std::uint8_t> bytes = reads[read];
+        if (reads_only(bytes, 0xFF)) {
+            result.set_aside.push_back({read, eprom_verdict::blank});
+        } else if (reads_only(bytes, 0x00)) {
+            result.set_aside.push_back({read, eprom_verdict::all_zero});
+        } else {
+            kept.push_back(bytes);
+            result.kept.push_back(read);
+        }
+    }
+    if (kept.empty()) {
+        result.set_aside.clear();
+        result.kept.clear();
+        kept.assign(reads.begin(), reads.end());
+        for (std::size_t read = 0; read < reads.size(); ++read) {
+            result.kept.push_back(read);
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 eprom_reads_verification verify_eprom_reads(std::span<const std::uint8_t, eprom_image_size> expected,
@@ -26,28 +54,7 @@ eprom_reads_verification verify_eprom_reads(std::span<const std::uint8_t, eprom_
         }
         return result;
     }
-    // A read that is one value throughout, among reads that are not, read no chip (an empty
-    // socket, a chip not selected): it is set aside, and the others are held together.
-    std::vector<std::span<const std::uint8_t>> kept;
-    for (std::size_t read = 0; read < all_reads.size(); ++read) {
-        const std::span<const std::uint8_t> bytes = all_reads[read];
-        if (reads_only(bytes, 0xFF)) {
-            result.set_aside.push_back({read, eprom_verdict::blank});
-        } else if (reads_only(bytes, 0x00)) {
-            result.set_aside.push_back({read, eprom_verdict::all_zero});
-        } else {
-            kept.push_back(bytes);
-            result.kept.push_back(read);
-        }
-    }
-    if (kept.empty()) {
-        result.set_aside.clear();
-        result.kept.clear();
-        kept.assign(all_reads.begin(), all_reads.end());
-        for (std::size_t read = 0; read < all_reads.size(); ++read) {
-            result.kept.push_back(read);
-        }
-    }
+    const std::vector<std::span<const std::uint8_t>> kept = set_aside_reads_of_no_chip(all_reads, result);
     const std::span<const std::span<const std::uint8_t>> reads = kept;
     // Bit by bit, over every read: 1 in any, 1 in all.
     std::vector<std::uint8_t> any_1(reads.front().begin(), reads.front().end());

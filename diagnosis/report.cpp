@@ -320,22 +320,21 @@ bool names_a_fault(eprom_verdict verdict) noexcept {
     return verdict >= eprom_verdict::data_line_stuck && verdict <= eprom_verdict::data_lines_stuck;
 }
 
-// The fault named, then what else differs: " and " the fault that explains the rest, or
-// ", and N bytes differ besides".
+// The fault named, then what else differs, in turn: " and " the fault that explains the
+// rest, or ", and N bytes differ besides".
 void append_faults(std::string& text, const eprom_verification& result) {
     append_diagnosis(text, result);
-    if (result.besides.empty()) {
-        return;
-    }
-    const eprom_verification& rest = result.besides.front();
-    if (names_a_fault(rest.verdict)) {
+    for (const eprom_verification* level = &result; !level->besides.empty(); level = &level->besides.front()) {
+        const eprom_verification& rest = level->besides.front();
+        if (!names_a_fault(rest.verdict)) {
+            text += ", and ";
+            append_count_differ(text, level->differing_besides);
+            text += " besides";
+            return;
+        }
         text += " and ";
-        append_faults(text, rest);
-        return;
+        append_diagnosis(text, rest);
     }
-    text += ", and ";
-    append_count_differ(text, result.differing_besides);
-    text += " besides";
 }
 
 // "1, 3 and 5-16": copy numbers from 1, in order, runs joined.
@@ -360,81 +359,11 @@ void append_copy_numbers(std::string& text, const std::vector<std::size_t>& copi
     }
 }
 
-void append_headline(std::string& text, const eprom_verification& result);
-
-// A larger chip's headline: "matches the image in each of its K copies", the verdict of
-// every copy when all hold the same bytes, else the copies grouped by their verdict:
-// "copies 1 and 3 match the image; copy 2: blank: every byte is 0xFF" (four groups at most,
-// then "and N other copies differ").
-void append_copies_headline(std::string& text, const eprom_verification& result) {
-    const std::size_t count = result.copy_differences.size();
-    const auto copy_verdict = [&](std::size_t copy) -> const eprom_verification& {
-        return result.each_copy[result.copy_same_as[copy]];
-    };
-    const bool all_match = std::all_of(result.copy_differences.begin(), result.copy_differences.end(),
-                                       [](std::size_t differing) { return differing == 0; });
-    const bool all_same = std::all_of(result.copy_same_as.begin(), result.copy_same_as.end(),
-                                      [](std::size_t same_as) { return same_as == 0; });
-    if (all_match || all_same) {
-        const eprom_verification& first = copy_verdict(0);
-        if (first.verdict == eprom_verdict::blank || first.verdict == eprom_verdict::all_zero) {
-            append_headline(text, first);
-            return;
-        }
-        text += all_match ? "matches the image in each of its " : "the same in each of its ";
-        append_decimal(text, count);
-        text += " copies";
-        if (!all_match) {
-            text += ": ";
-            append_headline(text, first);
-        }
-        return;
-    }
-    std::vector<std::pair<std::string, std::vector<std::size_t>>> groups;
-    for (std::size_t copy = 0; copy < count; ++copy) {
-        std::string verdict;
-        append_headline(verdict, copy_verdict(copy));
-        const auto group =
-            std::find_if(groups.begin(), groups.end(), [&](const auto& each) { return each.first == verdict; });
-        if (group == groups.end()) {
-            groups.push_back({verdict, {copy}});
-        } else {
-            group->second.push_back(copy);
-        }
-    }
-    constexpr std::size_t groups_named = 4;
-    const std::size_t named = groups.size() > groups_named ? groups_named - 1 : groups.size();
-    for (std::size_t group = 0; group < named; ++group) {
-        const auto& [verdict, copies] = groups[group];
-        text += group > 0 ? "; " : "";
-        text += copies.size() == 1 ? "copy " : "copies ";
-        append_copy_numbers(text, copies);
-        if (copy_verdict(copies.front()).verdict == eprom_verdict::matches) {
-            text += copies.size() == 1 ? " matches the image" : " match the image";
-        } else {
-            text += ": ";
-            text += verdict;
-        }
-    }
-    if (named < groups.size()) {
-        std::size_t others = 0;
-        for (std::size_t group = named; group < groups.size(); ++group) {
-            others += groups[group].second.size();
-        }
-        text += "; and ";
-        append_decimal(text, others);
-        text += others == 1 ? " other copy differs" : " other copies differ";
-    }
-}
-
-// The first line's words after the name: the verdict.
-void append_headline(std::string& text, const eprom_verification& result) {
+// The headline of a dump of the image's size, or of the wrong size: the verdict.
+void append_single_headline(std::string& text, const eprom_verification& result) {
     switch (result.verdict) {
     case eprom_verdict::matches:
         text += "matches the image";
-        break;
-    case eprom_verdict::copies:
-        append_copies_headline(text, result);
         break;
     case eprom_verdict::wrong_size:
         append_decimal(text, result.dump_size);
@@ -447,95 +376,143 @@ void append_headline(std::string& text, const eprom_verification& result) {
     }
 }
 
-void append_details(std::string& text, std::string_view dump_name, const eprom_verification& result);
+// The verdict of each copy (as the copy it holds the same bytes as).
+const eprom_verification& copy_verdict(const eprom_verification& result, std::size_t copy) {
+    return result.each_copy[result.copy_same_as[copy]];
+}
 
-// "DUMP: N bytes: K copies of the image's 65536", then each copy: its verdict, and what a
-// dump of its own would show under it, named "DUMP: copy K of M".
-void append_copies(std::string& text, std::string_view dump_name, const eprom_verification& result) {
-    const std::size_t count = result.copy_differences.size();
-    text += dump_name;
-    text += ": ";
-    append_decimal(text, result.dump_size);
-    text += " bytes: ";
-    append_decimal(text, count);
-    text += " copies of the image's ";
-    append_decimal(text, eprom_image_size);
-    text += '\n';
-    for (std::size_t copy = 0; copy < count; ++copy) {
-        std::string copy_name(dump_name);
-        copy_name += ": copy ";
-        append_decimal(copy_name, copy + 1);
-        copy_name += " of ";
-        append_decimal(copy_name, count);
-        text += copy_name;
-        text += ", bytes ";
-        append_hex<5>(text, static_cast<unsigned>(copy * eprom_image_size));
-        text += '-';
-        append_hex<5>(text, static_cast<unsigned>((copy + 1) * eprom_image_size - 1));
-        text += ": ";
-        const std::size_t same_as = result.copy_same_as[copy];
-        if (same_as != copy) {
-            text += "the same as copy ";
-            append_decimal(text, same_as + 1);
-            text += '\n';
-            continue;
+// The copies grouped by their headline, in the order of their first copy.
+std::vector<std::pair<std::string, std::vector<std::size_t>>> copies_by_headline(const eprom_verification& result) {
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> groups;
+    for (std::size_t copy = 0; copy < result.copy_differences.size(); ++copy) {
+        std::string verdict;
+        append_single_headline(verdict, copy_verdict(result, copy));
+        const auto group =
+            std::find_if(groups.begin(), groups.end(), [&](const auto& each) { return each.first == verdict; });
+        if (group == groups.end()) {
+            groups.push_back({verdict, {copy}});
+        } else {
+            group->second.push_back(copy);
         }
-        append_headline(text, result.each_copy[copy]);
-        text += '\n';
-        append_details(text, copy_name, result.each_copy[copy]);
+    }
+    return groups;
+}
+
+// A larger chip's headline: "matches the image in each of its K copies", the verdict of
+// every copy when all hold the same bytes, else the copies grouped by their verdict:
+// "copies 1 and 3 match the image; copy 2: blank: every byte is 0xFF" (four groups at most,
+// then "and N other copies differ").
+void append_copies_headline(std::string& text, const eprom_verification& result) {
+    const bool all_match = std::all_of(result.copy_differences.begin(), result.copy_differences.end(),
+                                       [](std::size_t differing) { return differing == 0; });
+    const bool all_same = std::all_of(result.copy_same_as.begin(), result.copy_same_as.end(),
+                                      [](std::size_t same_as) { return same_as == 0; });
+    if (all_match || all_same) {
+        const eprom_verification& first = copy_verdict(result, 0);
+        if (first.verdict == eprom_verdict::blank || first.verdict == eprom_verdict::all_zero) {
+            append_single_headline(text, first);
+            return;
+        }
+        text += all_match ? "matches the image in each of its " : "the same in each of its ";
+        append_decimal(text, result.copy_differences.size());
+        text += " copies";
+        if (!all_match) {
+            text += ": ";
+            append_single_headline(text, first);
+        }
+        return;
+    }
+    const auto groups = copies_by_headline(result);
+    constexpr std::size_t groups_named = 4;
+    const std::size_t named = groups.size() > groups_named ? groups_named - 1 : groups.size();
+    for (std::size_t group = 0; group < named; ++group) {
+        const auto& [verdict, copies] = groups[group];
+        text += group > 0 ? "; " : "";
+        text += copies.size() == 1 ? "copy " : "copies ";
+        append_copy_numbers(text, copies);
+        if (copy_verdict(result, copies.front()).verdict == eprom_verdict::matches) {
+            text += copies.size() == 1 ? " matches the image" : " match the image";
+        } else {
+            text += ": ";
+            text += verdict;
+        }
+    }
+    std::size_t others = 0;
+    for (std::size_t group = named; group < groups.size(); ++group) {
+        others += groups[group].second.size();
+    }
+    if (others != 0) {
+        text += "; and ";
+        append_decimal(text, others);
+        text += others == 1 ? " other copy differs" : " other copies differ";
     }
 }
 
-// What follows the headline: for a dump that differs, how many bytes and the first of
-// them, the places, and what differs besides a fault named, diagnosed on its own.
-void append_details(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+// The first line's words after the name: the verdict.
+void append_headline(std::string& text, const eprom_verification& result) {
+    if (result.verdict == eprom_verdict::copies) {
+        append_copies_headline(text, result);
+    } else {
+        append_single_headline(text, result);
+    }
+}
+
+// A smaller chip's part of the image: each part the dump equals.
+void append_parts(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+    if (!result.is_part) {
+        return;
+    }
     const auto start_line = [&] {
         text += dump_name;
         text += ": ";
     };
+    const std::size_t part_count = eprom_image_size / result.dump_size;
+    if (static_cast<std::size_t>(std::popcount(result.parts)) == part_count) {
+        start_line();
+        text += "equals each of the ";
+        append_decimal(text, part_count);
+        text += " parts of the image: the image repeats every ";
+        append_decimal(text, result.dump_size);
+        text += " bytes\n";
+        return;
+    }
+    // Every part it equals, one line each.
+    for (std::size_t part = 0; part < part_count; ++part) {
+        if (((result.parts >> part) & 1U) == 0) {
+            continue;
+        }
+        start_line();
+        text += "equals part ";
+        append_decimal(text, part + 1);
+        text += " of ";
+        append_decimal(text, part_count);
+        text += " of the image, bytes ";
+        append_hex<4>(text, static_cast<unsigned>(part * result.dump_size));
+        text += '-';
+        append_hex<4>(text, static_cast<unsigned>((part + 1) * result.dump_size - 1));
+        text += '\n';
+    }
+}
+
+// What follows the headline of a dump of the image's size, or of the wrong size: for a
+// dump that differs, how many bytes and the first of them, the places, and what differs
+// besides a fault named, diagnosed on its own.
+void append_single_details(std::string& text, std::string_view dump_name, const eprom_verification& result) {
     switch (result.verdict) {
     case eprom_verdict::matches:
     case eprom_verdict::blank:
     case eprom_verdict::all_zero:
         return;
-    case eprom_verdict::copies:
-        append_copies(text, dump_name, result);
+    case eprom_verdict::wrong_size:
+        append_parts(text, dump_name, result);
         return;
-    case eprom_verdict::wrong_size: {
-        if (!result.is_part) {
-            return;
-        }
-        const std::size_t part_count = eprom_image_size / result.dump_size;
-        if (static_cast<std::size_t>(std::popcount(result.parts)) == part_count) {
-            start_line();
-            text += "equals each of the ";
-            append_decimal(text, part_count);
-            text += " parts of the image: the image repeats every ";
-            append_decimal(text, result.dump_size);
-            text += " bytes\n";
-            return;
-        }
-        // Every part it equals, one line each.
-        for (std::size_t part = 0; part < part_count; ++part) {
-            if (((result.parts >> part) & 1U) == 0) {
-                continue;
-            }
-            start_line();
-            text += "equals part ";
-            append_decimal(text, part + 1);
-            text += " of ";
-            append_decimal(text, part_count);
-            text += " of the image, bytes ";
-            append_hex<4>(text, static_cast<unsigned>(part * result.dump_size));
-            text += '-';
-            append_hex<4>(text, static_cast<unsigned>((part + 1) * result.dump_size - 1));
-            text += '\n';
-        }
-        return;
-    }
     default:
         break;
     }
+    const auto start_line = [&] {
+        text += dump_name;
+        text += ": ";
+    };
     start_line();
     append_count_differ(text, result.differing_bytes);
     text += '\n';
@@ -572,6 +549,103 @@ void append_details(std::string& text, std::string_view dump_name, const eprom_v
     }
 }
 
+// "DUMP: N bytes: K copies of the image's 65536", then each copy: its verdict, and what a
+// dump of its own would show under it, named "DUMP: copy K of M".
+void append_copies(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+    const std::size_t count = result.copy_differences.size();
+    text += dump_name;
+    text += ": ";
+    append_decimal(text, result.dump_size);
+    text += " bytes: ";
+    append_decimal(text, count);
+    text += " copies of the image's ";
+    append_decimal(text, eprom_image_size);
+    text += '\n';
+    for (std::size_t copy = 0; copy < count; ++copy) {
+        std::string copy_name(dump_name);
+        copy_name += ": copy ";
+        append_decimal(copy_name, copy + 1);
+        copy_name += " of ";
+        append_decimal(copy_name, count);
+        text += copy_name;
+        text += ", bytes ";
+        append_hex<5>(text, static_cast<unsigned>(copy * eprom_image_size));
+        text += '-';
+        append_hex<5>(text, static_cast<unsigned>((copy + 1) * eprom_image_size - 1));
+        text += ": ";
+        const std::size_t same_as = result.copy_same_as[copy];
+        if (same_as != copy) {
+            text += "the same as copy ";
+            append_decimal(text, same_as + 1);
+            text += '\n';
+            continue;
+        }
+        append_single_headline(text, result.each_copy[copy]);
+        text += '\n';
+        append_single_details(text, copy_name, result.each_copy[copy]);
+    }
+}
+
+// The first line of several reads when some were set aside: "NAMES: R2 is blank: every
+// byte is 0xFF; R3 and R4 are all zero: every byte is 0x00".
+void append_set_aside(std::string& text, std::span<const std::string> dump_names,
+                      const eprom_reads_verification& result) {
+    bool first = true;
+    for (const eprom_verdict verdict : {eprom_verdict::blank, eprom_verdict::all_zero}) {
+        std::vector<std::size_t> reads;
+        for (const eprom_set_aside_read& read : result.set_aside) {
+            if (read.verdict == verdict) {
+                reads.push_back(read.read);
+            }
+        }
+        if (reads.empty()) {
+            continue;
+        }
+        text += first ? "" : "; ";
+        first = false;
+        for (std::size_t read = 0; read < reads.size(); ++read) {
+            if (read > 0) {
+                text += read + 1 == reads.size() ? " and " : ", ";
+            }
+            text += dump_names[reads[read]];
+        }
+        text += reads.size() == 1 ? " is " : " are ";
+        text += verdict == eprom_verdict::blank ? "blank: every byte is 0xFF" : "all zero: every byte is 0x00";
+    }
+    text += '\n';
+}
+
+// The bytes on which the reads differ, and which way.
+void append_unstable(std::string& text, const std::string& names, const eprom_reads_verification& result) {
+    text += names;
+    text += ": ";
+    append_count_differ(text, result.unstable_bytes);
+    text += " between the reads: weak cells or a bad contact\n";
+    for (const eprom_unstable_byte& unstable : result.first_unstable) {
+        text += "  ";
+        append_hex<4>(text, unstable.address);
+        text += ": expected ";
+        append_hex<2>(text, unstable.expected);
+        text += ", read";
+        for (const std::uint8_t read : unstable.reads) {
+            text += ' ';
+            append_hex<2>(text, read);
+        }
+        text += '\n';
+    }
+    append_data_line_errors(text, result.unstable_lines, " in some reads");
+}
+
+// "NAME1 + NAME2 + ...", the reads of `reads`.
+std::string joined_names(std::span<const std::string> dump_names, std::span<const std::size_t> reads) {
+    std::string names;
+    for (const std::size_t read : reads) {
+        names += names.empty() ? "" : " + ";
+        names += dump_names[read];
+    }
+    return names;
+}
+
 } // namespace
 
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
@@ -579,7 +653,11 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
     text += ": ";
     append_headline(text, result);
     text += '\n';
-    append_details(text, dump_name, result);
+    if (result.verdict == eprom_verdict::copies) {
+        append_copies(text, dump_name, result);
+    } else {
+        append_single_details(text, dump_name, result);
+    }
     return text;
 }
 
@@ -591,63 +669,19 @@ std::string render_eprom_reads(std::span<const std::string> dump_names, const ep
         }
         return text;
     }
-    const auto joined = [&](const auto& indices, std::string_view between) {
-        std::string names;
-        for (const auto index : indices) {
-            names += names.empty() ? "" : between;
-            names += dump_names[index];
-        }
-        return names;
-    };
     std::vector<std::size_t> every(dump_names.size());
     for (std::size_t read = 0; read < every.size(); ++read) {
         every[read] = read;
     }
-    std::string names = joined(every, " + ");
+    std::string names = joined_names(dump_names, every);
     if (!result.set_aside.empty()) {
-        // "NAMES: R2 is blank: every byte is 0xFF; R3 and R4 are all zero: every byte is 0x00".
         text += names;
         text += ": ";
-        for (const eprom_verdict verdict : {eprom_verdict::blank, eprom_verdict::all_zero}) {
-            std::vector<std::size_t> reads;
-            for (const eprom_set_aside_read& read : result.set_aside) {
-                if (read.verdict == verdict) {
-                    reads.push_back(read.read);
-                }
-            }
-            if (reads.empty()) {
-                continue;
-            }
-            text += text.back() == ' ' ? "" : "; ";
-            std::string listed = joined(reads, ", ");
-            if (reads.size() > 1) {
-                listed.replace(listed.rfind(", "), 2, " and ");
-            }
-            text += listed;
-            text += reads.size() == 1 ? " is " : " are ";
-            text += verdict == eprom_verdict::blank ? "blank: every byte is 0xFF" : "all zero: every byte is 0x00";
-        }
-        text += '\n';
-        names = joined(result.kept, " + ");
+        append_set_aside(text, dump_names, result);
+        names = joined_names(dump_names, result.kept);
     }
     if (result.unstable_bytes != 0) {
-        text += names;
-        text += ": ";
-        append_count_differ(text, result.unstable_bytes);
-        text += " between the reads: weak cells or a bad contact\n";
-        for (const eprom_unstable_byte& unstable : result.first_unstable) {
-            text += "  ";
-            append_hex<4>(text, unstable.address);
-            text += ": expected ";
-            append_hex<2>(text, unstable.expected);
-            text += ", read";
-            for (const std::uint8_t read : unstable.reads) {
-                text += ' ';
-                append_hex<2>(text, read);
-            }
-            text += '\n';
-        }
-        append_data_line_errors(text, result.unstable_lines, " in some reads");
+        append_unstable(text, names, result);
     }
     text += render_eprom_verification(names, result.agreed);
     return text;

@@ -34,24 +34,6 @@ void add_wrong_bits(const side_by_side& bytes, std::size_t start, byte_summary& 
     summary.address_any_1 |= static_cast<unsigned>(start);
 }
 
-// The lines of the image and of the dump that read 1 everywhere and somewhere.
-void add_lines(const side_by_side& bytes, byte_summary& summary) noexcept {
-    std::uint8_t always_1 = 0xFF;
-    std::uint8_t ever_1 = 0;
-    std::uint8_t image_always_1 = 0xFF;
-    std::uint8_t image_ever_1 = 0;
-    for (std::size_t address = 0; address < eprom_image_size; ++address) {
-        always_1 &= bytes.dump[address];
-        ever_1 |= bytes.dump[address];
-        image_always_1 &= bytes.expected[address];
-        image_ever_1 |= bytes.expected[address];
-    }
-    summary.always_1 = always_1;
-    summary.ever_1 = ever_1;
-    summary.image_always_1 = image_always_1;
-    summary.image_ever_1 = image_ever_1;
-}
-
 } // namespace
 
 byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
@@ -85,9 +67,22 @@ byte_summary summarize_bytes(const side_by_side& bytes) noexcept {
     return summary;
 }
 
-byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks) noexcept {
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
+                              const byte_summary& dump_lines) noexcept {
     byte_summary summary;
-    add_lines(bytes, summary);
+    summary.always_1 = dump_lines.always_1;
+    summary.ever_1 = dump_lines.ever_1;
+    // The image's lines matter only where a line of the dump reads one level throughout.
+    if (((summary.always_1 | ~summary.ever_1) & all_data_lines) != 0) {
+        std::uint8_t image_always_1 = 0xFF;
+        std::uint8_t image_ever_1 = 0;
+        for (const std::uint8_t want : bytes.expected) {
+            image_always_1 &= want;
+            image_ever_1 |= want;
+        }
+        summary.image_always_1 = image_always_1;
+        summary.image_ever_1 = image_ever_1;
+    }
     summary.blocks = blocks;
     for (std::size_t start = 0; start < eprom_image_size; start += block_map::block) {
         if (!blocks.differs(start)) {
@@ -127,13 +122,14 @@ void add_wrong_bits(const side_by_side& bytes, byte_summary& summary) noexcept {
 
 namespace {
 
-// The first address from `from` below `end` at which the image and the dump differ
-// (`differ`) or agree, or `end` when there is none; blocks without a difference are
+// The first address from `lowest` below `highest` at which the image and the dump differ
+// (`differ`) or agree, or `highest` when there is none; blocks without a difference are
 // skipped whole.
-std::size_t first_where(const side_by_side& bytes, const block_map& blocks, std::size_t from, std::size_t end,
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the lowest address, then the highest, as a range has them
+std::size_t first_where(const side_by_side& bytes, const block_map& blocks, std::size_t lowest, std::size_t highest,
                         bool differ) noexcept {
-    std::size_t address = from;
-    while (address < end) {
+    std::size_t address = lowest;
+    while (address < highest) {
         if (!blocks.differs(address)) {
             if (!differ) {
                 return address;
@@ -146,7 +142,7 @@ std::size_t first_where(const side_by_side& bytes, const block_map& blocks, std:
         }
         ++address;
     }
-    return end;
+    return highest;
 }
 
 // The 6-bit number `value` read backwards: segments in this order spread over the chip
@@ -171,11 +167,11 @@ sampled_places sample_places(const side_by_side& bytes, const block_map& blocks)
     const auto point = [](unsigned index) { return (index * std::size_t{0x2B7}) % segment; };
     for (unsigned index = 0; index < sampled_places::most_wrong; ++index) {
         const std::size_t start = reversed_6(index) * segment;
-        const std::size_t from = start + point(index);
-        std::size_t wrong = first_where(bytes, blocks, from, start + segment, true);
+        const std::size_t moved = start + point(index);
+        std::size_t wrong = first_where(bytes, blocks, moved, start + segment, true);
         if (wrong == start + segment) {
-            wrong = first_where(bytes, blocks, start, from, true);
-            wrong = wrong == from ? start + segment : wrong;
+            wrong = first_where(bytes, blocks, start, moved, true);
+            wrong = wrong == moved ? start + segment : wrong;
         }
         if (wrong < start + segment) {
             places.addresses[places.wrong++] = static_cast<std::uint16_t>(wrong);
@@ -193,7 +189,7 @@ sampled_places sample_places(const side_by_side& bytes, const block_map& blocks)
     return places;
 }
 
-std::size_t count_differing(const std::uint8_t* read, image_span dump, std::size_t begin, std::size_t end,
+std::size_t count_differing(image_span read, image_span dump, std::size_t begin, std::size_t end,
                             block_map& blocks) noexcept {
     std::size_t differing = 0;
     for (std::size_t start = begin; start < end; start += block_map::block) {

@@ -30,18 +30,21 @@ struct side_by_side {
 };
 
 // Which blocks of 128 bytes hold a difference: the passes after the first skip the others.
-struct block_map {
+class block_map {
+public:
     static constexpr std::size_t block = 128;
-    std::array<std::uint64_t, eprom_image_size / block / 64> bits{};
 
     [[nodiscard]] bool differs(std::size_t address) const noexcept {
         const std::size_t index = address / block;
-        return ((bits[index / 64] >> (index % 64)) & 1U) != 0;
+        return ((bits_[index / 64] >> (index % 64)) & 1U) != 0;
     }
     void mark(std::size_t address) noexcept {
         const std::size_t index = address / block;
-        bits[index / 64] |= std::uint64_t{1} << (index % 64);
+        bits_[index / 64] |= std::uint64_t{1} << (index % 64);
     }
+
+private:
+    std::array<std::uint64_t, eprom_image_size / block / 64> bits_{};
 };
 
 // What a pass over every byte tells, in loops the compiler vectorizes (the count of each
@@ -69,8 +72,11 @@ struct byte_summary {
 unsigned same_address_lines(const byte_summary& summary) noexcept;
 
 byte_summary summarize_bytes(const side_by_side& bytes) noexcept;
-// The same for a dump that differs only in the blocks of `blocks`.
-byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks) noexcept;
+// The same for a dump that differs only in the blocks of `blocks`, whose own lines
+// (always_1, ever_1) `dump_lines` holds already (the image's are left as they start when
+// no line of the dump reads one level throughout).
+byte_summary summarize_blocks(const side_by_side& bytes, const block_map& blocks,
+                              const byte_summary& dump_lines) noexcept;
 // The wrong bits and where they lie.
 void add_wrong_bits(const side_by_side& bytes, byte_summary& summary) noexcept;
 
@@ -116,10 +122,10 @@ inline unsigned swap_bits(unsigned value, unsigned line, unsigned other) noexcep
 // wired OR, 0 for a wired AND; data_lines_stuck: the levels as bits), and for a shift by
 // how many addresses, for another wiring which of the mix-ups' wirings.
 struct fault {
-    eprom_verdict verdict;
-    std::uint8_t lower;
-    std::uint8_t upper;
-    std::uint8_t level;
+    eprom_verdict verdict = eprom_verdict::unexplained;
+    std::uint8_t lower = 0;
+    std::uint8_t upper = 0;
+    std::uint8_t level = 0;
     int shift = 0;
 };
 
@@ -137,7 +143,7 @@ sampled_places sample_places(const side_by_side& bytes, const block_map& blocks)
 
 // How many of the bytes from `begin` to `end` (multiples of block_map::block) differ
 // between `read` and the dump; marks the blocks that hold one.
-std::size_t count_differing(const std::uint8_t* read, image_span dump, std::size_t begin, std::size_t end,
+std::size_t count_differing(image_span read, image_span dump, std::size_t begin, std::size_t end,
                             block_map& blocks) noexcept;
 
 } // namespace diagnosis_detail

@@ -15,7 +15,7 @@ namespace diagnosis_detail {
 
 using image_bytes = std::span<std::uint8_t, eprom_image_size>;
 // A whole image's bytes, left as they are when made: each is written before it is read.
-using image_buffer = std::unique_ptr<std::uint8_t[]>; // NOLINT(cppcoreguidelines-avoid-c-arrays): uninitialized
+using image_buffer = std::unique_ptr<std::uint8_t[]>; // NOLINT(*-avoid-c-arrays): made uninitialized
 
 // line_faults.cpp. The single faults of the bench in the order of eprom_verdict: data
 // lines stuck, swapped, shorted; address lines stuck, swapped, shorted (the pairs that are
@@ -82,8 +82,8 @@ void read_shifted(int shift, image_span image, image_span dump, image_bytes out,
 // at least half), with the image as it reads it in `read`.
 struct search_outcome {
     fault found;
-    std::size_t besides; // the bytes that still differ
-    block_map blocks;    // the blocks that hold them
+    std::size_t besides = 0; // the bytes that still differ
+    block_map blocks;        // the blocks that hold them
 };
 std::optional<search_outcome> search_faults(const side_by_side& bytes, const byte_summary& summary,
                                             const sampled_places& places, const std::vector<fault>& faults,
