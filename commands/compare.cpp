@@ -98,8 +98,9 @@ command_result run_compare(const command_file& first, const command_file& second
     } else {
         comparison = compare_truth_tables(one.table, other.table);
     }
-    return {same_logic(comparison) ? status_done : status_failed,
-            comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
-                            other.fuses ? &*other.fuses : nullptr, cared_by(first.name, one, second.name, other)),
-            std::move(result.messages)};
+    return compared(same_logic(comparison) ? status_done : status_failed,
+                    comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
+                                    other.fuses ? &*other.fuses : nullptr,
+                                    cared_by(first.name, one, second.name, other)),
+                    std::move(result.messages));
 }

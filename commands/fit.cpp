@@ -3,6 +3,7 @@
 
 #include "commands/common.h"
 #include "forms/design.h"
+#include "forms/equations.h"
 #include "jedec/jedec.h"
 #include "minimize/fit_report.h"
 #include "minimize/minimize.h"
@@ -72,7 +73,10 @@ std::optional<std::string> fit_effort_problem(const std::string& text) {
 }
 
 command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring, double effort,
-                       fit_input from) {
+                       fit_input from, std::string* table_text) {
+    if (table_text != nullptr) {
+        table_text->clear();
+    }
     command_result result;
     result.status = status_failed;
     eprom_wiring through{};
@@ -108,6 +112,9 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
     }
     result.status = status_done;
     result.output = write_jedec(fuses, order, version_line);
+    if (table_text != nullptr) {
+        *table_text = program_table_text(fuses);
+    }
     result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
     return result;
 }

@@ -54,8 +54,8 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (reads.size() == 1) {
         const eprom_verification verification =
             verify_eprom_dump(image, bytes_of(reads.front()), mix_ups_of(options.order, through));
-        return {eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification),
-                std::move(result.messages)};
+        return compared(eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification),
+                        std::move(result.messages));
     }
     std::vector<std::span<const std::uint8_t>> spans;
     std::vector<std::string> names;
@@ -64,5 +64,6 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
         names.push_back(dumps[read].name);
     }
     const eprom_reads_verification verification = verify_eprom_reads(image, spans, mix_ups_of(options.order, through));
-    return {eprom_exit_status(verification), render_eprom_reads(names, verification), std::move(result.messages)};
+    return compared(eprom_exit_status(verification), render_eprom_reads(names, verification),
+                    std::move(result.messages));
 }

@@ -201,5 +201,6 @@ int eprom_exit_status(const eprom_reads_verification& result) noexcept;
 //     0xAAAA: expected 0xEE, read 0xR1 0xR2 ...                     (the first 8)
 //     Dm: X read 0 for 1, Y read 1 for 0 in some reads             (each data line with such bits)
 // then the text of render_eprom_verification for what they agree on, named NAMES. A read
-// of the wrong size makes the text each read's own, one after the other.
+// of the wrong size makes the text each read's own, one after the other, after a headline:
+//   NAMES: K of N reads match the image       ("every read matches", "no read matches")
 std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result);

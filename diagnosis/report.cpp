@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
@@ -420,16 +421,32 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
 
 std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result) {
     std::string text;
-    if (!result.alone.empty()) {
-        for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
-            text += render_eprom_verification(dump_names[read], result.alone[read]);
-        }
-        return text;
-    }
     std::string names;
     for (const std::string& name : dump_names) {
         names += names.empty() ? "" : " + ";
         names += name;
+    }
+    if (!result.alone.empty()) {
+        // The headline says of the reads together how many match, before each read's own text.
+        const auto matching = static_cast<std::size_t>(
+            std::count_if(result.alone.begin(), result.alone.end(),
+                          [](const eprom_verification& read) { return eprom_exit_status(read) == 0; }));
+        text += names;
+        if (matching == result.alone.size()) {
+            text += ": every read matches the image\n";
+        } else if (matching == 0) {
+            text += ": no read matches the image\n";
+        } else {
+            text += ": ";
+            append_decimal(text, matching);
+            text += " of ";
+            append_decimal(text, result.alone.size());
+            text += matching == 1 ? " reads matches the image\n" : " reads match the image\n";
+        }
+        for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
+            text += render_eprom_verification(dump_names[read], result.alone[read]);
+        }
+        return text;
     }
     if (result.unstable_bytes != 0) {
         text += names;

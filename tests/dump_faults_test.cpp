@@ -382,6 +382,7 @@ TEST(DumpFaults, SeveralReadsThatAgree) {
     const eprom_reads_verification alone = verify_eprom_reads(image_of(burned), sizes);
     EXPECT_EQ(eprom_exit_status(alone), 1);
     EXPECT_EQ(render_eprom_reads(names, alone),
+              "a + b: 1 of 2 reads matches the image\n"
               "a: matches the image\n"
               "b: 32768 bytes, expected 65536\n"
               "b: equals part 1 of 2 of the image, bytes 0x0000-0x7FFF\n");

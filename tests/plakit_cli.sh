@@ -380,6 +380,11 @@ r1.bin + r2.bin + r3.bin: matches the image" ] || fail "$(cat "$work/out")"
     run verify r1.bin - <r3.bin
     expect_done
     [ "$(cat "$work/out")" = "r1.bin + standard input: matches the image" ] || fail "$(cat "$work/out")"
+    # A read of another size: each read is verified alone, under one headline for them all.
+    head -c 32768 r1.bin >half.bin
+    run verify r1.bin half.bin
+    [ "$status" -eq 1 ] && [ "$(head -1 "$work/out")" = "r1.bin + half.bin: 1 of 2 reads matches the image" ] ||
+        fail "status $status: $(cat "$work/out")"
     # Trouble with any read is 2, and nothing is printed.
     run verify r1.bin missing.bin
     expect_error 2 "plakit: missing.bin: No such file or directory"

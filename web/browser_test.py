@@ -308,7 +308,7 @@ try:
         status, out, _ = native("verify", "d3.bin")
         expect(status == 1 and shown_text("verify-text") == out.decode(), "verify text: " + shown_text("verify-text"))
         verdict = text("verify-verdict")
-        expect(verdict.startswith("The EPROM does not match: ") and verdict[26:] in out.decode(), "verdict: " + verdict)
+        expect(verdict == out.decode().splitlines()[0], "verdict: " + verdict)
         d3_row = [cell.text for cell in driver.find_elements(By.CSS_SELECTOR, "#line-errors tr:nth-child(4) td")]
         ones = sum(1 for byte in builtin_image if byte & 0x08)
         expect(d3_row == ["D3", str(ones), "0"], f"D3 row {d3_row}, expected {ones} read 0 for 1")
@@ -341,7 +341,7 @@ try:
         put("dump.bin", builtin_image)
         give("verify-file", os.path.join(work, "dump.bin"))
         wait.until(lambda d: text("verify-verdict") != "" and not text("map-count").startswith("5 "))
-        expect(text("verify-verdict") == "The EPROM matches the image." and text("map-count") == "No wrong byte of 65,536",
+        expect(text("verify-verdict") == "dump.bin: matches the image" and text("map-count") == "No wrong byte of 65,536",
                "the same name chosen again: " + text("verify-verdict") + " / " + text("map-count"))
     with stage("two reads"):
         # Two reads of one chip, chosen together, go to plakit verify together: its text for
@@ -355,6 +355,26 @@ try:
         choose("verify-read", "1")
         expect(text("map-count") == f"{ones:,} wrong bytes of 65,536", "second read's map: " + text("map-count"))
 
+    with stage("reads that differ, and a larger chip"):
+        # The verdict is verify's headline, its first line, whatever the lines after it say:
+        # two reads that differ in a byte (what they agree on matches), and a 27C010 whose
+        # second copy differs.
+        weak = bytearray(builtin_image)
+        weak[0x0100] ^= 0x48
+        put("weak.bin", bytes(weak))
+        give("verify-file", os.path.join(work, "dump.bin"), os.path.join(work, "weak.bin"))
+        wait.until(lambda d: text("verify-reads") == "Reads: dump.bin, weak.bin")
+        status, out, _ = native("verify", "dump.bin", "weak.bin")
+        expect(status == 1 and text("verify-verdict") == out.decode().splitlines()[0]
+               and "bad" in element("verify-verdict").get_attribute("class"),
+               "reads that differ: " + text("verify-verdict") + " / " + out.decode())
+        put("27c010.bin", builtin_image + bytes(weak))
+        give("verify-file", os.path.join(work, "27c010.bin"))
+        wait.until(lambda d: text("verify-reads") == "Read: 27c010.bin")
+        status, out, _ = native("verify", "27c010.bin")
+        expect(status == 1 and text("verify-verdict") == out.decode().splitlines()[0],
+               "a larger chip: " + text("verify-verdict") + " / " + out.decode())
+
     with stage("mix-ups"):
         # An image burned through another wiring, and one of a JEDEC file read with the
         # other pair order: plakit verify names each mix-up, and so does the page.
@@ -363,15 +383,14 @@ try:
         give("verify-file", os.path.join(work, "noise.bin"))
         wait.until(lambda d: shown_text("verify-text").startswith("noise.bin"))
         out = native("verify", "noise.bin")[1].decode()
-        summary = [line for line in out.splitlines() if line.startswith("noise.bin: ")][-1][len("noise.bin: "):]
-        expect(shown_text("verify-text") == out and text("verify-verdict") == "The EPROM does not match: " + summary,
+        expect(shown_text("verify-text") == out and text("verify-verdict") == out.splitlines()[0],
                "noise: verdict " + text("verify-verdict"))
         put("straight.bin", image_of("--wiring", "straight"))
         give("verify-file", os.path.join(work, "straight.bin"))
         wait.until(lambda d: shown_text("verify-text").startswith("straight.bin"))
         out = native("verify", "straight.bin")[1].decode()
         expect(shown_text("verify-text") == out and "no single fault" not in out, "another wiring: " + out)
-        expect(text("verify-verdict")[26:] in out, "another wiring: verdict " + text("verify-verdict"))
+        expect(text("verify-verdict") == out.splitlines()[0], "another wiring: verdict " + text("verify-verdict"))
         give("programming-file", os.path.join(work, "random.jed"))
         wait.until(lambda d: text("programming-name") == "random.jed")
         put("pairs.bin", image_of("random.jed", "--pairs", "true-first"))
@@ -485,6 +504,17 @@ try:
         wait.until(lambda d: text("fit-line").startswith("plakit: "))
         expect(download("fit-download", "fit.jed") == out, "the fit of step 3's image after a new wiring")
         choose("wiring", "adapter")
+    with stage("a fit under another form"):
+        # The form chosen for programming files is not the fit's: the fit of an image, with
+        # the form set to Berkeley PLA, is plakit fit's, and so is its program table.
+        choose("form", "pla")
+        give("fit-file", os.path.join(work, "82S100_EPROM.bin"))
+        wait.until(lambda d: text("fit-line").startswith("plakit: 82S100_EPROM.bin") or text("fit-error") != "")
+        status, out, err = native("fit", "82S100_EPROM.bin", "-o", "fitted.jed")
+        expect(text("fit-error") == "" and text("fit-line") + "\n" == err, "fit under --from pla: " + text("fit-error"))
+        expect(shown_text("fit-table") == native("equations", "--table", "fitted.jed")[1].decode(),
+               "fit under --from pla: the program table")
+        choose("form", "automatic")
     with stage("a dropped fit"):
         # A fit dropped on its box.
         drop("fit-box", [("dropped.bin", builtin_image)])
@@ -566,9 +596,9 @@ try:
         status, out, _ = native("compare", "builtin.eqn", "polarity.eqn")
         expect(status == 1 and shown_text("compare-text") == out.decode() and "F3: inverted" in out.decode(),
                "compare text: " + shown_text("compare-text"))
-        expect(text("compare-verdict") == "Different logic", "compare verdict: " + text("compare-verdict"))
+        expect(text("compare-verdict") == out.decode().splitlines()[0], "compare verdict: " + text("compare-verdict"))
         give("compare-b-file", os.path.join(work, "builtin.eqn"))
-        wait.until(lambda d: text("compare-verdict") == "The same logic")
+        wait.until(lambda d: text("compare-verdict") == "builtin.eqn and builtin.eqn: the same logic")
         script("document.getElementById('compare-box').scrollIntoView()")
         shot("8-compare")
         axe("a comparison")

@@ -136,17 +136,6 @@
     );
   };
 
-  // The verdict: the binding's, or the report's last line about the read (what is
-  // wrong): the lines after it are its details.
-  const verdictOf = (answer, name) => {
-    if (typeof answer.verdict === 'string') return answer.verdict;
-    if (answer.status === 0) return 'The EPROM matches the image.';
-    const lines = answer.text.trimEnd().split('\n');
-    const about = lines.filter((line) => line.startsWith(name + ': '));
-    const last = about.length > 0 ? about[about.length - 1].slice(name.length + 2) : lines[lines.length - 1];
-    return 'The EPROM does not match: ' + last;
-  };
-
   const showVerifyMap = (expected) => {
     const index = Number($('verify-read').value) || 0;
     const read = state.dumps[index];
@@ -155,7 +144,7 @@
     if (whole) drawMap(expected, read.bytes);
   };
 
-  // Step 4: the reads held against the image of steps 1 to 3.
+  // Step 4: the reads held against the image of steps 1 to 3; its verdict is verify's headline.
   const showVerify = () => {
     if (!state.dumps) return;
     if (!state.image) return clear('verify');
@@ -163,7 +152,7 @@
     const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify', answer.messages);
-    $('verify-verdict').textContent = verdictOf(answer, dumps[0].name);
+    $('verify-verdict').textContent = answer.headline;
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
     $('verify-text').textContent = answer.text;
@@ -206,7 +195,8 @@
     const answer = plakit.compare({ a: state.compareA, b: state.compareB, ...options() });
     if (!answer.ok) return fail('compare', answer.message);
     succeed('compare', answer.messages);
-    $('compare-verdict').textContent = answer.status === 0 ? 'The same logic' : 'Different logic';
+    $('compare-verdict').textContent = answer.headline;
+    $('compare-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('compare-text').textContent = answer.text;
   };
 
