@@ -224,6 +224,18 @@ try:
         expect(script("return document.querySelectorAll('details[open]').length") == 0, "first screen: a text open")
         expect("built-in" in text("programming-box") and "0x0926A7A7" in text("programming-box"),
                "first screen: the built-in programming is not described")
+        # Described by its terms and polarities as plakit reads them, not by its CRC alone;
+        # and nothing points to a document the page does not carry.
+        table = native("equations", "--table")[1].decode().splitlines()
+        polarity = table[-1].split()[-1]
+        low = [f"F{k}" for k, letter in enumerate(polarity) if letter == "L"]
+        described = f"{len(table) - 2} of its 48 product terms drive the outputs"
+        expect(described in text("programming-box") and polarity == "HLLLLLLL"
+               and "F0 active high and F1 to F7 active low" in text("programming-box"),
+               f"first screen: not '{described}', polarity {polarity} (active low: {low})")
+        expect("project describes" not in text("wiring-section")
+               and script("return document.querySelectorAll('a[href]').length") == 0,
+               "first screen: the wiring's words point to documents the page does not carry")
         for select_id in ("form", "pairs", "wiring"):
             described = script("return document.getElementById(document.getElementById(arguments[0])"
                                ".getAttribute('aria-describedby') || 'none')?.textContent || ''", select_id)
@@ -430,6 +442,9 @@ try:
         expect(text("programming-error") + "\n" == err, "bad file: " + text("programming-error"))
         expect(not element("image-result").is_displayed() and not element("verify-result").is_displayed(),
                "bad file: an image or verdict still shown")
+        # Step 4 says why it shows nothing, as step 3 does.
+        expect(element("verify-none").is_displayed() and element("image-none").is_displayed(),
+               "bad file: step 3 or step 4 left blank")
         script("window.scrollTo(0, 0)")
         shot("5-bad-file")
         axe("a bad file")
@@ -583,6 +598,46 @@ try:
         wait.until(lambda d: text("wiring-in-force") == "the wiring file dropped.txt")
         expect(download("image-download", "82S100_EPROM.bin") == image_of("random.pla", "--wiring", "inverted.txt"),
                "image through the dropped wiring file")
+        choose("wiring", "adapter")
+
+    with stage("a slow wiring file"):
+        # A wiring file still being read when a named wiring is chosen does not replace it.
+        script("""const read = Blob.prototype.arrayBuffer;
+            Blob.prototype.arrayBuffer = function () {
+                const answer = read.call(this);
+                return this.name === 'slow.txt' ? new Promise((r) => setTimeout(() => r(answer), 1500)) : answer;
+            };""")
+        put("slow.txt", inverted.encode())
+        choose("wiring", "file")
+        give("wiring-file", os.path.join(work, "slow.txt"))
+        choose("wiring", "straight")
+        time.sleep(2)
+        expect(text("wiring-in-force") == "straight", "a slow wiring file overrode straight: " + text("wiring-in-force"))
+        choose("wiring", "adapter")
+    with stage("a wiring file refused under a named wiring"):
+        # Dropped and refused while the adapter's wiring is chosen, the file's line shows all the same.
+        sparse("large.txt", (64 << 10) + 1)
+        drop("wiring-section", [("large.txt", bytes((64 << 10) + 1))])
+        wait.until(lambda d: shown_text("wiring-error") != "")
+        expect(element("wiring-error").is_displayed()
+               and text("wiring-error") + "\n" == native("wiring", "--wiring", "large.txt")[2],
+               "a wiring file refused out of sight: " + shown_text("wiring-error"))
+        expect(text("wiring-in-force") == "the adapter's", "in force: " + text("wiring-in-force"))
+        choose("wiring", "adapter")
+    with stage("text pasted into the wiring box"):
+        # More text than plakit reads of a wiring file is refused before it goes in the box.
+        choose("wiring", "file")
+        box_text = "return document.getElementById('wiring-text').value"
+        before = script(box_text)
+        script("const t = document.getElementById('wiring-text'); t.focus(); t.setSelectionRange(0, 0);")
+        driver.execute_cdp_cmd("Input.insertText", {"text": "# " + "x" * (1 << 20) + "\n"})
+        put("pasted.txt", ("# " + "x" * (1 << 20) + "\n" + before).encode())
+        refusal = native("wiring", "--wiring", "pasted.txt")[2].replace("pasted.txt", text("wiring-name"))
+        expect(script(box_text) == before and element("wiring-error").is_displayed()
+               and text("wiring-error") + "\n" == refusal,
+               f"a paste of 1 MiB: {len(script(box_text))} characters in the box, '{text('wiring-error')}'")
+        driver.execute_cdp_cmd("Input.insertText", {"text": "# a comment\n"})
+        expect(before.startswith("# ") and script(box_text) == "# a comment\n" + before, "a short text typed is refused")
         choose("wiring", "adapter")
 
     with stage("compare"):
