@@ -392,7 +392,9 @@ check('compare with the form given, and the wirings by name and from a file', (p
   assert.equal(file.text, native('wiring', '--wiring', './adapter').out.toString());
 });
 
-require(modulePath)().then((plakit) => {
+// The module's WebAssembly beside its loader, handed over as the page hands it.
+const wasmBinary = fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'));
+require(modulePath)({ wasmBinary }).then((plakit) => {
   let failed = 0;
   for (const [name, body] of checks) {
     try {

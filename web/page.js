@@ -3,7 +3,7 @@
 // each result only while the inputs it came from are the ones in force.
 'use strict';
 
-/* global plakit_module */
+/* global plakit_module, DecompressionStream */
 (() => {
   const $ = (id) => document.getElementById(id);
   let plakit = null;
@@ -429,7 +429,12 @@
     document.body.dataset.ready = 'true';
   };
 
-  plakit_module().then((module) => {
+  // The module's WebAssembly, which the page carries gzipped in base64 (web/inline.js).
+  const inflated = () => {
+    const packed = Uint8Array.from(atob($('module-wasm').textContent.trim()), (c) => c.charCodeAt(0));
+    return new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+  };
+  inflated().then((wasmBinary) => plakit_module({ wasmBinary })).then((module) => {
     plakit = module;
     start();
   }, (error) => {
