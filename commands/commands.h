@@ -38,7 +38,8 @@ inline constexpr std::size_t wiring_size_limit = std::size_t{64} << 10;
 // The reason given for a file larger than `limit` bytes.
 std::string size_refusal(std::size_t limit);
 
-// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end.
+// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end; WHAT (a
+// file's name, and its place) escaped as escaped_name writes names.
 std::string failure_line(std::string_view what, std::string_view reason);
 
 // An input file of a command. `name` is the name its messages give it ("standard input"

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "text/text_lines.h"
 #include "wiring/wiring_text.h"
 
 command_result failed(int status, std::vector<std::string> messages) {
@@ -80,7 +81,7 @@ std::string size_refusal(std::size_t limit) {
 
 std::string failure_line(std::string_view what, std::string_view reason) {
     std::string line{"plakit: "};
-    line.append(what).append(": ").append(reason);
+    line.append(escaped_name(what)).append(": ").append(reason);
     return line;
 }
 

@@ -6,6 +6,7 @@
 #include "eprom/image.h"
 #include "forms/compare.h"
 #include "forms/design.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -98,9 +99,11 @@ command_result run_compare(const command_file& first, const command_file& second
     } else {
         comparison = compare_truth_tables(one.table, other.table);
     }
+    const std::string first_name = escaped_name(first.name);
+    const std::string second_name = escaped_name(second.name);
     return compared(same_logic(comparison) ? status_done : status_failed,
-                    comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
+                    comparison_text(first_name, second_name, comparison, one.fuses ? &*one.fuses : nullptr,
                                     other.fuses ? &*other.fuses : nullptr,
-                                    cared_by(first.name, one, second.name, other)),
+                                    cared_by(first_name, one, second_name, other)),
                     std::move(result.messages));
 }

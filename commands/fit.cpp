@@ -64,9 +64,16 @@ bool read_fitted(const command_file& file, std::string_view bytes, fit_input fro
 } // namespace
 
 std::optional<std::string> fit_effort_problem(const std::string& text) {
+    // Decimal digits with at most one point: no sign, exponent, blank or hexadecimal, which
+    // strtod would take.
+    const auto digits = std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const auto points = std::count(text.begin(), text.end(), '.');
+    if (digits == 0 || points > 1 || static_cast<std::size_t>(digits + points) != text.size()) {
+        return "not a number from 0 to 1000";
+    }
     char* end = nullptr;
     const double times = std::strtod(text.c_str(), &end);
-    if (!text.empty() && *end == '\0' && times >= 0 && times <= 1000) {
+    if (*end == '\0' && times >= 0 && times <= 1000) {
         return std::nullopt;
     }
     return "not a number from 0 to 1000";

@@ -232,7 +232,7 @@ private:
         for (std::size_t index = 1; index < words.size(); ++index) {
             for (std::size_t earlier = 1; earlier < index; ++earlier) {
                 if (words[earlier].text == words[index].text) {
-                    return fault(words[index].column, "the name " + std::string{words[index].text} + " a second time");
+                    return fault(words[index].column, "the name " + escaped_name(words[index].text) + " a second time");
                 }
             }
             names.push_back(words[index].text);
@@ -373,7 +373,7 @@ private:
         if (output_names_.empty() || output_names_[column] == pin) {
             return pin;
         }
-        return std::string{output_names_[column]} + " (" + pin + ")";
+        return escaped_name(output_names_[column]) + " (" + pin + ")";
     }
 
     void fill_tables(const output_sets& sets, design& read) const {
@@ -421,7 +421,7 @@ private:
             for (std::size_t column = 0; column < pins.size(); ++column) {
                 const std::string pin = prefix + std::to_string(pins[column]);
                 if (names[column] != pin) {
-                    text += (text.empty() ? "" : ", ") + std::string{names[column]} + " is " + pin;
+                    text += (text.empty() ? "" : ", ") + escaped_name(names[column]) + " is " + pin;
                 }
             }
         };

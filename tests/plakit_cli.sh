@@ -93,7 +93,7 @@ output_fails)
 usage)
     # One line on stderr with the help to read, status 2; --help and --version everywhere.
     run
-    expect_error 2 "plakit: A subcommand is required; try 'plakit --help'"
+    expect_error 2 "plakit: a command is required: jedec, image, equations, fit, verify, convert, compare, wiring; try 'plakit --help'"
     run image --pairs backwards
     expect_error 2 "plakit: --pairs: backwards not in {complement-first,true-first}; try 'plakit image --help'"
     run equations a.jed b.jed
@@ -342,7 +342,7 @@ fit_effort)
     [ "$status" -eq 0 ] && grep -Eq '^plakit: image.bin: [0-9]+ terms' "$work/err" || fail "status $status: $(cat "$work/err")"
     run image quick.jed -o again.bin
     expect_builtin_image again.bin
-    for bad in -1 1001 x ""; do
+    for bad in -1 1001 x "" 0x10 " 1" 1e1; do
         run fit --effort "$bad" image.bin -o bad.jed
         expect_error 2 "plakit: --effort: not a number from 0 to 1000; try 'plakit fit --help'"
     done
@@ -443,6 +443,38 @@ verify_romcmp)
         done
     done < <(sed -nE 's/^([^ ]+\.bin) +FIXED BITS \(([01x]{8}|[01x]{16})\)$/\1 \2/p' romcmp.txt)
     [ "$checked" -ge 6 ] || fail "only $checked fixed lines checked: $(cat romcmp.txt)"
+    ;;
+usage_words)
+    # Usage errors in plakit's words, the first in command-line order, with the help to read.
+    run convert --to jedec --to pla
+    expect_error 2 "plakit: --to is given 2 times: give it once; try 'plakit convert --help'"
+    run -o out.jed convert --to pla
+    expect_error 2 "plakit: -o out.jed: before the command; a command's options go after its name; try 'plakit convert --help'"
+    run image a.jed b.jed --pairs backwards
+    expect_error 2 "plakit: The following argument was not expected: b.jed; try 'plakit image --help'"
+    run image --pairs backwards a.jed b.jed
+    expect_error 2 "plakit: --pairs: backwards not in {complement-first,true-first}; try 'plakit image --help'"
+    run image -o
+    expect_error 2 "plakit: --output needs a value; try 'plakit image --help'"
+    # Options that would change nothing are refused rather than ignored.
+    run convert --to jedec --name chip
+    expect_error 2 "plakit: --name names a Verilog module or VHDL entity, and --to is not verilog or vhdl; try 'plakit convert --help'"
+    cp "$work/builtin.bin" dump.bin
+    run verify dump.bin --from pla
+    expect_error 2 "plakit: --from names the form of --jedec's file, and no --jedec is given; try 'plakit verify --help'"
+    # One file is one read, by one name or two.
+    run verify dump.bin dump.bin
+    expect_error 2 "plakit: dump.bin is given twice: each read of the chip is a file of its own; try 'plakit verify --help'"
+    if [ ${#emulator[@]} -eq 0 ]; then
+        ln -s dump.bin link.bin
+        run verify dump.bin link.bin
+        expect_error 2 "plakit: dump.bin is given twice (as link.bin): each read of the chip is a file of its own; try 'plakit verify --help'"
+        # --version to a full disk fails with the disk's words, as every output does.
+        status=0
+        "$plakit" --version >/dev/full 2>"$work/err" || status=$?
+        expect_error 1 "plakit: standard output: No space left on device"
+    fi
+    [ "$(ls | sort | tr '\n' ' ')" = "dump.bin $([ ${#emulator[@]} -eq 0 ] && echo 'link.bin ')" ] || fail "files left: $(ls)"
     ;;
 help_closed)
     # Help and version that cannot be written fail as any output does.
