@@ -54,7 +54,7 @@ bool read_side(const command_file& file, const programming_options& options, con
         return true;
     }
     pla_fuses fuses{};
-    if (!parse_programming(file, bytes, {options.order, told}, fuses, messages)) {
+    if (!parse_programming(file, bytes, options, fuses, messages)) {
         return false;
     }
     pla_truth_table(fuses, side.table);

@@ -28,10 +28,9 @@ fit_input told_input(std::string_view bytes, fit_input from) {
 }
 
 // Reads `bytes`, the whole of `file`, into `wanted`: an image through the wiring (cared for
-// everywhere), or a design; or adds the line that says why not.
+// everywhere), or a design, as `from` (told) says; or adds the line that says why not.
 bool read_fitted(const command_file& file, std::string_view bytes, fit_input from, jedec_pair_order order,
                  const eprom_wiring& wiring, design& wanted, std::vector<std::string>& messages) {
-    from = told_input(bytes, from);
     if (from == fit_input::image) {
         if (const auto problem = fit_size_problem(bytes.size())) {
             messages.push_back(failure_line(file.name, *problem));
@@ -59,6 +58,16 @@ bool read_fitted(const command_file& file, std::string_view bytes, fit_input fro
     }
     add_warnings(file, warnings, messages);
     return true;
+}
+
+// What fit says of the search: its words name an image, and of a design, the design.
+std::string outcome_of(const fit_result& found, fit_input told) {
+    std::string text = fit_outcome_text(found);
+    constexpr std::string_view of_image = "drives this image";
+    if (const std::size_t at = text.find(of_image); told != fit_input::image && at != std::string::npos) {
+        text.replace(at, of_image.size(), "meets this design");
+    }
+    return text;
 }
 
 } // namespace
@@ -96,7 +105,8 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
         return result;
     }
     static design wanted;
-    if (!read_fitted(image, bytes, from, order, through, wanted, result.messages)) {
+    const fit_input told = told_input(bytes, from);
+    if (!read_fitted(image, bytes, told, order, through, wanted, result.messages)) {
         return result;
     }
     if (!wanted.placement.empty()) {
@@ -108,7 +118,7 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
         static_cast<std::uint64_t>(std::clamp(effort, 0.0, 1000.0) * static_cast<double>(fit_default_effort));
     const fit_result found = fit_design(table, care, {pla_term_count, steps});
     if (!found.found) {
-        result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+        result.messages.push_back(failure_line(image.name, outcome_of(found, told)));
         return result;
     }
     const pla_fuses fuses = fit_fuses(found);
@@ -122,6 +132,6 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
     if (table_text != nullptr) {
         *table_text = program_table_text(fuses);
     }
-    result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+    result.messages.push_back(failure_line(image.name, outcome_of(found, told)));
     return result;
 }

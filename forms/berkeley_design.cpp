@@ -91,8 +91,8 @@ public:
         }
         if (count_ && *count_ != rows_.size()) {
             return text_error(count_place_.line, count_place_.column,
-                              ".p " + std::to_string(*count_) + " announces " + std::to_string(*count_) +
-                                  " rows, the file has " + std::to_string(rows_.size()) + " (is it cut short?)");
+                              ".p " + std::to_string(*count_) + " announces " + counted(*count_, "row") +
+                                  ", the file has " + std::to_string(rows_.size()) + " (is it cut short?)");
         }
         input_pins_ = pins_of(input_names_, input_pins, *inputs_);
         output_pins_ = pins_of(output_names_, output_pins, *outputs_);
@@ -225,8 +225,9 @@ private:
             return fault(key.column, std::string{key.text} + (inputs ? " before .i" : " before .o"));
         }
         if (words.size() - 1 != *count) {
-            return fault(key.column, std::string{key.text} + " names " + std::to_string(words.size() - 1) +
-                                         (inputs ? " inputs, .i has " : " outputs, .o has ") + std::to_string(*count));
+            return fault(key.column, std::string{key.text} + " names " +
+                                         counted(words.size() - 1, inputs ? "input" : "output") +
+                                         (inputs ? ", .i has " : ", .o has ") + std::to_string(*count));
         }
         auto& names = inputs ? input_names_ : output_names_;
         for (std::size_t index = 1; index < words.size(); ++index) {
@@ -275,8 +276,8 @@ private:
                 continue;
             }
             if (count == wanted) {
-                return fault(place + 1, "more than " + std::to_string(*inputs_) + " inputs and " +
-                                            std::to_string(*outputs_) + " outputs in a row");
+                return fault(place + 1, "more than " + counted(*inputs_, "input") + " and " +
+                                            counted(*outputs_, "output") + " in a row");
             }
             if (count < *inputs_) {
                 if (symbol == '0' || symbol == '1') {
@@ -296,9 +297,9 @@ private:
             ++count;
         }
         if (count != wanted) {
-            return fault(text.size() + 1, "a row needs " + std::to_string(*inputs_) + " inputs and " +
-                                              std::to_string(*outputs_) + " outputs, this one has " +
-                                              std::to_string(count) + " symbols");
+            return fault(text.size() + 1, "a row needs " + counted(*inputs_, "input") + " and " +
+                                              counted(*outputs_, "output") + ", this one has " +
+                                              counted(count, "symbol"));
         }
         rows_.push_back(read);
         return std::nullopt;

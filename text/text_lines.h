@@ -163,6 +163,11 @@ inline std::string escaped_name(std::string_view name) {
     return escaped;
 }
 
+// "1 row", "2 rows": `count` and the noun `thing`, plural but for one.
+inline std::string counted(std::size_t count, std::string_view thing) {
+    return std::to_string(count) + " " + std::string{thing} + (count == 1 ? "" : "s");
+}
+
 inline bool is_blank(char character) {
     return character == ' ' || character == '\t';
 }
