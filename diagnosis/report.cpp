@@ -109,7 +109,9 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     case eprom_verdict::wrong_size:
         break;
     case eprom_verdict::blank:
-        text += "blank: every byte is 0xFF";
+        text +=
+            "blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it "
+            "and read again";
         break;
     case eprom_verdict::all_zero:
         text += "every byte is 0x00";
@@ -156,7 +158,9 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
         text += "not erased before programming";
         break;
     case eprom_verdict::not_fully_programmed:
-        text += "not fully programmed";
+        text +=
+            "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+            "voltage right), or use another chip";
         break;
     case eprom_verdict::other_pair_order:
         text += "the image of the programming in the other pair order: ";
@@ -368,6 +372,19 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
         text += result.dump_size == 1 ? " byte, expected " : " bytes, expected ";
         append_decimal(text, eprom_image_size);
         text += '\n';
+        if (result.holds_image) {
+            const std::size_t more = result.dump_size - eprom_image_size;
+            const std::size_t last = result.image_offset + eprom_image_size - 1;
+            start_line();
+            text += "its bytes ";
+            (last > 0xFFFFF ? append_hex<6> : append_hex<5>)(text, static_cast<unsigned>(result.image_offset));
+            text += '-';
+            (last > 0xFFFFF ? append_hex<6> : append_hex<5>)(text, static_cast<unsigned>(last));
+            text += " are the image, ";
+            append_decimal(text, more);
+            text += more == 1 ? " byte" : " bytes";
+            text += result.image_offset == 0 ? " more after them\n" : " more before them\n";
+        }
         if (!result.is_part) {
             return text;
         }

@@ -363,6 +363,16 @@ verify_parts)
     run verify --jedec blank.jed half.bin
     [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "half.bin: 32768 bytes, expected 65536
 half.bin: equals each of the 2 parts of the image: the image repeats every 32768 bytes" ] || fail "$(cat "$work/out")"
+    # A byte too many (a line end a tool added) leaves the image inside, and says where.
+    { cat "$work/builtin.bin"; echo; } >long.bin
+    run verify long.bin
+    [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "long.bin: 65537 bytes, expected 65536
+long.bin: its bytes 0x00000-0x0FFFF are the image, 1 byte more after them" ] || fail "$(cat "$work/out")"
+    # A chip never burned: the line says what to do.
+    head -c 65536 /dev/zero | tr '\0' '\377' >blank.bin
+    run verify blank.bin
+    [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "blank.bin: blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it and read again" ] ||
+        fail "$(cat "$work/out")"
     ;;
 verify_reads)
     # Several reads of one chip: a weak cell that reads 1 once is apart from the rest.
