@@ -64,8 +64,8 @@ bool read_fitted(const command_file& file, std::string_view bytes, fit_input fro
 std::string outcome_of(const fit_result& found, fit_input told) {
     std::string text = fit_outcome_text(found);
     constexpr std::string_view of_image = "drives this image";
-    if (const std::size_t at = text.find(of_image); told != fit_input::image && at != std::string::npos) {
-        text.replace(at, of_image.size(), "meets this design");
+    if (const std::size_t place = text.find(of_image); told != fit_input::image && place != std::string::npos) {
+        text.replace(place, of_image.size(), "meets this design");
     }
     return text;
 }
@@ -75,7 +75,8 @@ std::string outcome_of(const fit_result& found, fit_input told) {
 std::optional<std::string> fit_effort_problem(const std::string& text) {
     // Decimal digits with at most one point: no sign, exponent, blank or hexadecimal, which
     // strtod would take.
-    const auto digits = std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const auto digits =
+        std::count_if(text.begin(), text.end(), [](char digit) { return digit >= '0' && digit <= '9'; });
     const auto points = std::count(text.begin(), text.end(), '.');
     if (digits == 0 || points > 1 || static_cast<std::size_t>(digits + points) != text.size()) {
         return "not a number from 0 to 1000";

@@ -345,6 +345,22 @@ void append_copies(std::string& text, std::string_view dump_name, const eprom_ve
     }
 }
 
+// "DUMP: its bytes 0xSSSSS-0xEEEEE are the image, N bytes more after them" (or before).
+void append_image_inside(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+    const std::size_t more = result.dump_size - eprom_image_size;
+    const std::size_t last = result.image_offset + eprom_image_size - 1;
+    const auto append_address = last > 0xFFFFF ? append_hex<6> : append_hex<5>;
+    text += dump_name;
+    text += ": its bytes ";
+    append_address(text, static_cast<unsigned>(result.image_offset));
+    text += '-';
+    append_address(text, static_cast<unsigned>(last));
+    text += " are the image, ";
+    append_decimal(text, more);
+    text += more == 1 ? " byte" : " bytes";
+    text += result.image_offset == 0 ? " more after them\n" : " more before them\n";
+}
+
 } // namespace
 
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
@@ -373,17 +389,7 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
         append_decimal(text, eprom_image_size);
         text += '\n';
         if (result.holds_image) {
-            const std::size_t more = result.dump_size - eprom_image_size;
-            const std::size_t last = result.image_offset + eprom_image_size - 1;
-            start_line();
-            text += "its bytes ";
-            (last > 0xFFFFF ? append_hex<6> : append_hex<5>)(text, static_cast<unsigned>(result.image_offset));
-            text += '-';
-            (last > 0xFFFFF ? append_hex<6> : append_hex<5>)(text, static_cast<unsigned>(last));
-            text += " are the image, ";
-            append_decimal(text, more);
-            text += more == 1 ? " byte" : " bytes";
-            text += result.image_offset == 0 ? " more after them\n" : " more before them\n";
+            append_image_inside(text, dump_name, result);
         }
         if (!result.is_part) {
             return text;

@@ -113,6 +113,39 @@ std::size_t option_place(const CLI::Option& option, const std::vector<std::strin
     return words.size();
 }
 
+// The commands' names, as a usage error lists them.
+std::string command_names(const std::vector<plakit_command>& commands) {
+    std::string names;
+    for (const plakit_command& command : commands) {
+        names += (names.empty() ? "" : ", ") + command.app->get_name();
+    }
+    return names;
+}
+
+// The place of the command's name on the command line, or its size when none was given.
+std::size_t command_place(const plakit_command* given, const std::vector<std::string>& words) {
+    for (std::size_t place = 1; given != nullptr && place < words.size(); ++place) {
+        if (!words[place].starts_with('-') && given->app->check_name(words[place])) {
+            return place;
+        }
+    }
+    return words.size();
+}
+
+// The words left over, in order; before the command, they are told to go after it.
+std::string leftovers_text(const std::vector<usage_fault>& left, bool before_command) {
+    std::string text;
+    for (const usage_fault& word : left) {
+        text += (text.empty() ? "" : " ") + word.text;
+    }
+    if (before_command) {
+        return text + ": before the command; a command's options go after its name";
+    }
+    return (left.size() > 1 ? "The following arguments were not expected: "
+                            : "The following argument was not expected: ") +
+           text;
+}
+
 // The line for a usage error, in plakit's words, the first fault in command-line order:
 // words left over, an option's value refused or missing or given twice, an argument
 // missing (at the end).
@@ -121,42 +154,23 @@ std::string usage_text(const CLI::App& plakit, const std::vector<plakit_command>
     const plakit_command* given = given_command(commands);
     const std::vector<usage_fault> left = leftovers(plakit, given, words);
     if (given == nullptr && left.empty()) {
-        std::string names;
-        for (const plakit_command& command : commands) {
-            names += (names.empty() ? "" : ", ") + command.app->get_name();
-        }
-        return "a command is required: " + names;
+        return "a command is required: " + command_names(commands);
     }
-    std::size_t command_place = words.size();
-    for (std::size_t place = 1; given != nullptr && place < words.size(); ++place) {
-        if (!words[place].starts_with('-') && given->app->check_name(words[place])) {
-            command_place = place;
-            break;
-        }
-    }
+    const std::size_t command_at = command_place(given, words);
     // The option CLI11 names first in its message ("--to: ...").
     const std::string what = error.what();
     const std::string name = what.substr(0, what.find(':'));
     const CLI::Option* option = given != nullptr ? given->app->get_option_no_throw(name) : nullptr;
     const bool about_option = option != nullptr && dynamic_cast<const CLI::RequiredError*>(&error) == nullptr;
-    const std::size_t fault_place = about_option ? option_place(*option, words, command_place) : words.size();
+    const std::size_t fault_place = about_option ? option_place(*option, words, command_at) : words.size();
     if (!left.empty() && left.front().place <= fault_place) {
-        std::string text;
-        for (const usage_fault& word : left) {
-            text += (text.empty() ? "" : " ") + word.text;
-        }
-        if (left.front().place < command_place && given != nullptr) {
-            return text + ": before the command; a command's options go after its name";
-        }
-        return (left.size() > 1 ? "The following arguments were not expected: "
-                                : "The following argument was not expected: ") +
-               text;
+        return leftovers_text(left, given != nullptr && left.front().place < command_at);
     }
     if (about_option && dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
         return option->count() > 1 ? name + " is given " + std::to_string(option->count()) + " times: give it once"
                                    : name + " needs a value";
     }
-    return what;
+    return error.what();
 }
 
 int run_plakit(int argc, char** argv) {
@@ -186,11 +200,8 @@ int run_plakit(int argc, char** argv) {
         // NOLINTNEXTLINE(cppcoreguidelines-pro-bounds-pointer-arithmetic): argc counts them
         const std::vector<std::string> words(argv, argv + argc);
         if (const std::string word = unknown_command(words, commands); !word.empty()) {
-            std::string names;
-            for (const plakit_command& command : commands) {
-                names += (names.empty() ? "" : ", ") + command.app->get_name();
-            }
-            print_line("plakit: " + quoted_text(word) + " is not a command (" + names + "); try 'plakit --help'");
+            print_line("plakit: " + quoted_text(word) + " is not a command (" + command_names(commands) +
+                       "); try 'plakit --help'");
             return status_usage;
         }
         const plakit_command* given = given_command(commands);

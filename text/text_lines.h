@@ -165,7 +165,9 @@ inline std::string escaped_name(std::string_view name) {
 
 // "1 row", "2 rows": `count` and the noun `thing`, plural but for one.
 inline std::string counted(std::size_t count, std::string_view thing) {
-    return std::to_string(count) + " " + std::string{thing} + (count == 1 ? "" : "s");
+    std::string text = std::to_string(count);
+    text.append(" ").append(thing).append(count == 1 ? "" : "s");
+    return text;
 }
 
 inline bool is_blank(char character) {
