@@ -99,7 +99,7 @@ parity_design() {
 
 case $case_name in
 small)
-    # The README's design: a few inputs with names of their own, a don't-care.
+    # The guide's design (docs/fit.md): a few inputs with names of their own, a don't-care.
     cat >select.pla <<'EOF'
 # The ROM in the top 8 KiB unless the switch is up (then no matter), the RAM below 32 KiB.
 .i 4

@@ -2,7 +2,8 @@
 # The house's floors: a room (a folder of C++ code) may #include only from itself and from
 # rooms on lower floors, so that nothing leans on what stands above it. Tests, benchmarks
 # and fuzz targets stand outside the house and may take from any room. A folder of C++ code
-# not in the table fails the check until it is given a floor.
+# not in the table fails the check until it is given a floor. A file of commands/ holds one
+# command's work, at most 250 lines: a longer one does what a library below should.
 # Usage: bash tools/layout.sh   (from anywhere in the tree; status 1 names each wrong include)
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
@@ -41,5 +42,11 @@ while IFS= read -r file; do
     done < <(grep -n -o -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"/]+/' "$file" |
         sed -E 's/^([0-9]+):.*"([^"/]+)\/$/\1:\2/')
 done < <(git ls-files '*.h' '*.cpp' | grep '/')
+while read -r lines file; do
+    if [ "$file" != total ] && [ "$lines" -gt 250 ]; then
+        echo "tools/layout.sh: $file: $lines lines, a command's file holds at most 250"
+        status=1
+    fi
+done < <(git ls-files 'commands/*.cpp' 'commands/*.h' | xargs wc -l)
 [ $status -eq 0 ] && echo "tools/layout.sh: every room takes only from the floors below it"
 exit $status
