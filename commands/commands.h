@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "eprom/image.h"
@@ -143,3 +144,34 @@ command_result run_compare(const command_file& first, const command_file& second
 
 // plakit wiring: the wiring as a wiring file.
 command_result run_wiring(const command_wiring& wiring);
+
+// The board plakit gal builds for: the built-in one, one chosen for the programming
+// (--board auto), or a board file.
+enum class gal_board_kind : std::uint8_t { built_in, automatic, file };
+
+// plakit gal's options. The programming is read as fit reads an image or a design (an image
+// when `image`, or a 65,536-byte file whose content is no text form) or else as any
+// programming or design in `programming`'s form and pair order.
+struct gal_options {
+    programming_options programming;
+    bool image = false;
+    command_wiring wiring{eprom_wiring::adapter, {}};
+    gal_board_kind board = gal_board_kind::built_in;
+    command_file board_file;
+    bool ce_tied = false;
+    std::string name = "82S100_GAL"; // the files are NAME-1.jed, NAME-2.jed and NAME-board.txt
+};
+
+// What plakit gal does: its status, the files it writes (each name with its bytes, all of
+// them or none), and its lines for stderr, as command_result has them.
+struct gal_result {
+    int status = status_done;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> messages;
+};
+
+// plakit gal: the programming (the built-in one when none is given) as a pair of GAL22V10
+// fuse maps and their board: each output with the fewest terms at its better polarity, its
+// terms beyond its cell's spilled into spare cells read back; or, status 1 and nothing
+// written, the line that says which output does not fit and why.
+gal_result run_gal(const command_programming& programming, const gal_options& options);

@@ -39,3 +39,11 @@ int finish(const command_result& result, const std::string& file, int write_fail
     print_lines(result.messages);
     return result.status;
 }
+
+int finish(const gal_result& result) {
+    if (!result.files.empty() && !write_outputs(result.files)) {
+        return status_failed;
+    }
+    print_lines(result.messages);
+    return result.status;
+}

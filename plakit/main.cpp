@@ -175,15 +175,15 @@ std::string usage_text(const CLI::App& plakit, const std::vector<plakit_command>
 
 int run_plakit(int argc, char** argv) {
     CLI::App plakit{
-        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images to burn and verify, and a "
-        "programming fitted to an image",
+        "plakit: the 82S100 programming as a JEDEC file, its equations, EPROM images to burn and verify, a "
+        "programming fitted to an image, and a pair of GAL22V10s",
         "plakit"};
     plakit.set_version_flag("--version", plakit_version());
     plakit.require_subcommand(1);
     const std::vector<plakit_command> commands = {
         add_jedec_command(plakit),   add_image_command(plakit),  add_equations_command(plakit),
         add_fit_command(plakit),     add_verify_command(plakit), add_convert_command(plakit),
-        add_compare_command(plakit), add_wiring_command(plakit),
+        add_compare_command(plakit), add_wiring_command(plakit), add_gal_command(plakit),
     };
     for (const plakit_command& command : commands) {
         command.app->set_version_flag("--version", plakit_version());

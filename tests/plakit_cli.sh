@@ -325,7 +325,7 @@ header_qf)
     ;;
 unknown_command)
     run imgae x.jed
-    expect_error 2 "plakit: 'imgae' is not a command (jedec, image, equations, fit, verify, convert, compare, wiring); try 'plakit --help'"
+    expect_error 2 "plakit: 'imgae' is not a command (jedec, image, equations, fit, verify, convert, compare, wiring, gal); try 'plakit --help'"
     ;;
 one_byte)
     printf 'x' >one.bin

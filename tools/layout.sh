@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.." || exit 2
 floors=(
     "pla text file"              # the array; what every text reader shares; the one writer
     "eprom jedec minimize"       # the EPROM image and wirings; JEDEC files; the minimizer
-    "diagnosis forms wiring"     # a dump's faults; every form of a programming; wiring files
+    "diagnosis forms wiring gal" # a dump's faults; every form of a programming; wiring files; the GAL pair
     "commands"                   # each plakit command's work as one call
     "converter plakit web"       # the programs' entries and the page's binding
 )

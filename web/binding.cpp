@@ -183,6 +183,39 @@ val wiring(const val& request) {
     return answer;
 }
 
+// {programming, form, pairs, wiring, board, ce}: the programming as two GAL22V10s, as plakit
+// gal writes it: `board` "built-in", "auto" or a board file {name, bytes}; `ce` "tied" for a
+// board that ties /CE active. The files written, `files` [{name, text}] (82S100_GAL-1.jed,
+// 82S100_GAL-2.jed, 82S100_GAL-board.txt), and the lines plakit prints on stderr as `line`.
+val gal(const val& request) {
+    gal_options options;
+    options.programming = options_of(request);
+    options.wiring = wiring_of(request);
+    if (const val board = request["board"]; board.isString()) {
+        options.board = board.as<std::string>() == "auto" ? gal_board_kind::automatic : gal_board_kind::built_in;
+    } else {
+        options.board = gal_board_kind::file;
+        options.board_file = file_of(board);
+    }
+    options.ce_tied = request["ce"].isString() && request["ce"].as<std::string>() == "tied";
+    const gal_result result = run_gal(programming_of(request), options);
+    if (result.status != status_done) {
+        return failure({result.status, std::nullopt, result.messages, {}});
+    }
+    val files = val::array();
+    for (const auto& [name, text] : result.files) {
+        val file = val::object();
+        file.set("name", name);
+        file.set("text", text);
+        files.call<void>("push", file);
+    }
+    val answer = val::object();
+    answer.set("ok", true);
+    answer.set("files", files);
+    answer.set("line", lines_of(result.messages));
+    return answer;
+}
+
 // The largest file, in bytes, that each box reads: the page refuses a larger one unread.
 val limits() {
     val answer = val::object();
@@ -201,5 +234,6 @@ EMSCRIPTEN_BINDINGS(plakit) {
     emscripten::function("fit", &fit);
     emscripten::function("compare", &compare);
     emscripten::function("wiring", &wiring);
+    emscripten::function("gal", &gal);
     emscripten::function("limits", &limits);
 }

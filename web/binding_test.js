@@ -392,6 +392,29 @@ check('compare with the form given, and the wirings by name and from a file', (p
   assert.equal(file.text, native('wiring', '--wiring', './adapter').out.toString());
 });
 
+check('the GAL pair: the three files and the line plakit gal prints, and a board refused', (plakit) => {
+  for (const [programming, board, ce, args] of [
+    [null, 'built-in', '', []],
+    [put('random.jed', randomJedec(5)), 'auto', 'tied', ['random.jed', '--board', 'auto', '--ce', 'tied']],
+  ]) {
+    const answer = plakit.gal({ programming, board, ce, pairs: 'complement-first', wiring: 'adapter' });
+    const run = native('gal', ...args);
+    assert.equal(run.status, answer.ok ? 0 : 1, args.join(' '));
+    if (!answer.ok) {
+      assert.equal(answer.message + '\n', run.err, args.join(' '));
+      continue;
+    }
+    assert.equal(answer.line + '\n', run.err);
+    assert.deepEqual(answer.files.map((file) => file.name),
+      ['82S100_GAL-1.jed', '82S100_GAL-2.jed', '82S100_GAL-board.txt']);
+    for (const file of answer.files) assert.equal(file.text, fs.readFileSync(path.join(work, file.name), 'latin1'));
+  }
+  const board = put('board.txt', Buffer.from('1.19 F0\n1.12 CE\n'));
+  const refused = plakit.gal({ programming: null, board, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!refused.ok);
+  assert.equal(refused.message + '\n', native('gal', '--board', 'board.txt', '-o', 'never').err);
+});
+
 // The module's WebAssembly beside its loader, handed over as the page hands it.
 const wasmBinary = fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'));
 require(modulePath)({ wasmBinary }).then((plakit) => {

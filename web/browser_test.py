@@ -6,7 +6,8 @@ Usage: browser_test.py PAGE NATIVE_PLAKIT SCREENSHOT_FOLDER AXE_SCRIPT
 Gives the page the built-in programming, a random programming's JEDEC file, dumps with a
 stuck data line and with a few wrong bytes, bad and oversized files in every box, the
 built-in image to fit, the random programming as a fuse file and a Berkeley PLA, wiring
-files (typed, bad, loaded, dropped) and two programmings to compare; the files it offers
+files (typed, bad, loaded, dropped), two programmings to compare, and the built-in
+programming as a GAL pair (and a board file refused); the files it offers
 for download and the texts it shows must be plakit's for the same files. It also holds
 the page's state to its inputs: a file chosen again is read again, a file too large is
 refused before it is read, a result follows the inputs it came from, a slow read that
@@ -639,6 +640,33 @@ try:
         driver.execute_cdp_cmd("Input.insertText", {"text": "# a comment\n"})
         expect(before.startswith("# ") and script(box_text) == "# a comment\n" + before, "a short text typed is refused")
         choose("wiring", "adapter")
+    with stage("the GAL pair"):
+        # The built-in programming as two GAL22V10s: plakit gal's line, its three files, and
+        # the board as the table in the board file; then a board file refused with its line.
+        element("builtin").click()
+        element("gal-make").click()
+        wait.until(lambda d: text("gal-line").startswith("plakit: "))
+        status, _, err = native("gal")
+        expect(status == 0 and text("gal-line") + "\n" == err, "gal line: " + text("gal-line"))
+        for button, name in (("gal-1-download", "82S100_GAL-1.jed"), ("gal-2-download", "82S100_GAL-2.jed"),
+                             ("gal-board-download", "82S100_GAL-board.txt")):
+            with open(os.path.join(work, name), "rb") as written:
+                expect(download(button, name) == written.read(), "gal download " + name)
+        rows = script("return Array.from(document.querySelectorAll('#gal-pins tr'), "
+                      "(r) => Array.from(r.cells, (c) => c.textContent))")
+        expect(len(rows) == 24 and rows[18] == ["19", "F0", "F4"] and rows[20][1] == "(unconnected: F0's spill)",
+               f"the board's table: {rows}")
+        script("document.getElementById('gal-box').scrollIntoView()")
+        shot("8-gal-pair")
+        axe("the GAL pair")
+        put("board.txt", b"1.19 F0\n1.12 CE\n")
+        choose("gal-board", "file")
+        give("gal-file", os.path.join(work, "board.txt"))
+        wait.until(lambda d: text("gal-error") != "")
+        expect(text("gal-error") + "\n" == native("gal", "--board", "board.txt", "-o", "never")[2],
+               "gal board refused: " + text("gal-error"))
+        expect(not element("gal-result").is_displayed(), "a refused board's pair still shown")
+        choose("gal-board", "built-in")
 
     with stage("compare"):
         # Two programmings that differ in one polarity fuse, dropped together: plakit compare's text.

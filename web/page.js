@@ -20,9 +20,11 @@
     fit: null, // what the fit box fits: {name, bytes}, or 'image': the image of step 3
     compareA: null,
     compareB: null,
+    gal: false, // whether the GAL pair was asked for
+    galFile: null, // the board file given for it: {name, bytes}
   };
   // Each box's latest choice: a read that ends after a later choice is dropped.
-  const choices = { programming: 0, verify: 0, fit: 0, 'compare-a': 0, 'compare-b': 0, wiring: 0 };
+  const choices = { programming: 0, verify: 0, fit: 0, 'compare-a': 0, 'compare-b': 0, wiring: 0, gal: 0 };
   const downloads = {};
 
   const crcTable = new Uint32Array(256).map((_, n) => {
@@ -191,6 +193,38 @@
     }, 0));
   };
 
+  // The GAL pair, once asked for, follows the programming, the wiring and the options; the
+  // board is shown as the table in the board file's comments.
+  let gals = 0;
+  const showGal = () => {
+    if (!state.gal) return;
+    const ticket = ++gals;
+    const board = $('gal-board').value === 'file' ? state.galFile : $('gal-board').value;
+    if (!board) return clear('gal');
+    const request = { programming: state.programming, board, ce: $('gal-ce').checked ? 'tied' : '', ...options() };
+    succeed('gal');
+    $('gal-line').textContent = 'Making the GAL pair…';
+    requestAnimationFrame(() => setTimeout(() => {
+      if (ticket !== gals) return;
+      if (state.refused) return fail('gal', state.refused);
+      const answer = plakit.gal(request);
+      if (!answer.ok) return fail('gal', answer.message);
+      succeed('gal');
+      $('gal-line').textContent = answer.line;
+      for (const [index, id] of ['gal-1-download', 'gal-2-download', 'gal-board-download'].entries()) {
+        offer(id, answer.files[index].text, 'text/plain');
+      }
+      const rows = answer.files[2].text.split('\n').map((line) => /^# \| (\d+) \| (.*) \| (.*) \|$/.exec(line));
+      $('gal-pins').replaceChildren(...rows.filter((row) => row).map((row) => {
+        const line = document.createElement('tr');
+        for (const cell of row.slice(1)) {
+          line.append(Object.assign(document.createElement('td'), { textContent: cell }));
+        }
+        return line;
+      }));
+    }, 0));
+  };
+
   const showCompare = () => {
     if (!state.compareA || !state.compareB) return;
     const answer = plakit.compare({ a: state.compareA, b: state.compareB, ...options() });
@@ -205,6 +239,7 @@
     showProgramming();
     showVerify();
     showFit();
+    showGal();
     showCompare();
   };
 
@@ -300,6 +335,15 @@
       state.compareB = null;
       fail('compare', message);
     }),
+    gal: (files) => read('gal', files.slice(0, 1), limits.wiring, ([source]) => {
+      state.galFile = source;
+      state.gal = true;
+      showGal();
+    }, (message) => {
+      state.galFile = null;
+      ++gals;
+      fail('gal', message);
+    }),
     // A wiring file replaces the box's text only when plakit reads it.
     wiring: (files) => read('wiring', files.slice(0, 1), limits.wiring, ([source]) => {
       $('wiring').value = 'file';
@@ -335,6 +379,7 @@
       'compare-a': 'compare-a-file',
       'compare-b': 'compare-b-file',
       wiring: 'wiring-file',
+      gal: 'gal-file',
     };
     for (const [box, id] of Object.entries(inputs)) {
       const input = $(id);
@@ -378,6 +423,15 @@
       state.refused = null;
       showAll();
     });
+    $('gal-board').addEventListener('change', () => {
+      $('gal-file-label').hidden = $('gal-board').value !== 'file';
+      showGal();
+    });
+    $('gal-make').addEventListener('click', () => {
+      state.gal = true;
+      showGal();
+    });
+    $('gal-ce').addEventListener('change', showGal);
     $('fit-image').addEventListener('click', () => {
       ++choices.fit;
       state.fit = 'image';
