@@ -39,7 +39,8 @@ inline constexpr std::size_t wiring_size_limit = std::size_t{64} << 10;
 // The reason given for a file larger than `limit` bytes.
 std::string size_refusal(std::size_t limit);
 
-// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end.
+// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end; WHAT (a
+// file's name, and its place) escaped as escaped_name writes names.
 std::string failure_line(std::string_view what, std::string_view reason);
 
 // An input file of a command. `name` is the name its messages give it ("standard input"
@@ -71,11 +72,14 @@ command_wiring wiring_named(std::string_view name, command_file file);
 // for equations, verify and compare), written before the lines for stderr, which follow
 // in order: a failure's, the lines of a command that tells more than its output (fit), and
 // a reader's warnings about a file it read (`plakit: FILE: warning: ...`, whatever the
-// status). Nothing is written when `output` is empty.
+// status). Nothing is written when `output` is empty. `headline` is the verdict of verify
+// and compare, the first line of their output, without its end; empty for the others and
+// when nothing was compared.
 struct command_result {
     int status = status_done;
     std::optional<std::string> output;
     std::vector<std::string> messages;
+    std::string headline;
 };
 
 // The shared options of the commands that read a programming.
@@ -116,9 +120,10 @@ enum class fit_input : std::uint8_t { automatic, image, pla, equations };
 // the design where it cares, as a JEDEC file; the line that says which file column went to
 // which pin (a design's, when they are not the pins themselves) and the line that says how it
 // was found (or why none was). `effort` is the search's effort as a multiple of the default
-// (0 to 1000; --effort).
+// (0 to 1000; --effort). `table`, when given, is filled with the program table of the
+// programming written (as equations --table prints it), and emptied when none is.
 command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring,
-                       double effort = 1, fit_input from = fit_input::automatic);
+                       double effort = 1, fit_input from = fit_input::automatic, std::string* table = nullptr);
 
 // Why `text` is not an --effort of fit (a number from 0 to 1000), or none.
 std::optional<std::string> fit_effort_problem(const std::string& text);

@@ -4,14 +4,20 @@
 #include <iterator>
 #include <utility>
 
+#include "text/text_lines.h"
 #include "wiring/wiring_text.h"
 
 command_result failed(int status, std::vector<std::string> messages) {
-    return {status, std::nullopt, std::move(messages)};
+    return {status, std::nullopt, std::move(messages), {}};
 }
 
 command_result written(std::string output) {
-    return {status_done, std::move(output), {}};
+    return {status_done, std::move(output), {}, {}};
+}
+
+command_result compared(int status, std::string report, std::vector<std::string> messages) {
+    std::string headline = report.substr(0, report.find('\n'));
+    return {status, std::move(report), std::move(messages), std::move(headline)};
 }
 
 std::span<const std::uint8_t> bytes_of(const std::string& text) {
@@ -75,7 +81,7 @@ std::string size_refusal(std::size_t limit) {
 
 std::string failure_line(std::string_view what, std::string_view reason) {
     std::string line{"plakit: "};
-    line.append(what).append(": ").append(reason);
+    line.append(escaped_name(what)).append(": ").append(reason);
     return line;
 }
 

@@ -21,6 +21,10 @@ command_result failed(int status, std::vector<std::string> messages = {});
 // A command that wrote `output` and has nothing more to say.
 command_result written(std::string output);
 
+// A command that compared (verify, compare): its status, its report and, as its headline,
+// the report's first line.
+command_result compared(int status, std::string report, std::vector<std::string> messages);
+
 // The bytes of a string as the image functions take them, and back.
 std::span<const std::uint8_t> bytes_of(const std::string& text);
 std::string text_of(std::span<const std::uint8_t> bytes);

@@ -6,6 +6,7 @@
 #include "eprom/image.h"
 #include "forms/compare.h"
 #include "forms/design.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ bool read_side(const command_file& file, const programming_options& options, con
         return true;
     }
     pla_fuses fuses{};
-    if (!parse_programming(file, bytes, {options.order, told}, fuses, messages)) {
+    if (!parse_programming(file, bytes, options, fuses, messages)) {
         return false;
     }
     pla_truth_table(fuses, side.table);
@@ -98,8 +99,11 @@ command_result run_compare(const command_file& first, const command_file& second
     } else {
         comparison = compare_truth_tables(one.table, other.table);
     }
-    return {same_logic(comparison) ? status_done : status_failed,
-            comparison_text(first.name, second.name, comparison, one.fuses ? &*one.fuses : nullptr,
-                            other.fuses ? &*other.fuses : nullptr, cared_by(first.name, one, second.name, other)),
-            std::move(result.messages)};
+    const std::string first_name = escaped_name(first.name);
+    const std::string second_name = escaped_name(second.name);
+    return compared(same_logic(comparison) ? status_done : status_failed,
+                    comparison_text(first_name, second_name, comparison, one.fuses ? &*one.fuses : nullptr,
+                                    other.fuses ? &*other.fuses : nullptr,
+                                    cared_by(first_name, one, second_name, other)),
+                    std::move(result.messages));
 }

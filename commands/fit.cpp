@@ -3,6 +3,7 @@
 
 #include "commands/common.h"
 #include "forms/design.h"
+#include "forms/equations.h"
 #include "jedec/jedec.h"
 #include "minimize/fit_report.h"
 #include "minimize/minimize.h"
@@ -27,10 +28,9 @@ fit_input told_input(std::string_view bytes, fit_input from) {
 }
 
 // Reads `bytes`, the whole of `file`, into `wanted`: an image through the wiring (cared for
-// everywhere), or a design; or adds the line that says why not.
+// everywhere), or a design, as `from` (told) says; or adds the line that says why not.
 bool read_fitted(const command_file& file, std::string_view bytes, fit_input from, jedec_pair_order order,
                  const eprom_wiring& wiring, design& wanted, std::vector<std::string>& messages) {
-    from = told_input(bytes, from);
     if (from == fit_input::image) {
         if (const auto problem = fit_size_problem(bytes.size())) {
             messages.push_back(failure_line(file.name, *problem));
@@ -60,19 +60,40 @@ bool read_fitted(const command_file& file, std::string_view bytes, fit_input fro
     return true;
 }
 
+// What fit says of the search: its words name an image, and of a design, the design.
+std::string outcome_of(const fit_result& found, fit_input told) {
+    std::string text = fit_outcome_text(found);
+    constexpr std::string_view of_image = "drives this image";
+    if (const std::size_t place = text.find(of_image); told != fit_input::image && place != std::string::npos) {
+        text.replace(place, of_image.size(), "meets this design");
+    }
+    return text;
+}
+
 } // namespace
 
 std::optional<std::string> fit_effort_problem(const std::string& text) {
+    // Decimal digits with at most one point: no sign, exponent, blank or hexadecimal, which
+    // strtod would take.
+    const auto digits =
+        std::count_if(text.begin(), text.end(), [](char digit) { return digit >= '0' && digit <= '9'; });
+    const auto points = std::count(text.begin(), text.end(), '.');
+    if (digits == 0 || points > 1 || static_cast<std::size_t>(digits + points) != text.size()) {
+        return "not a number from 0 to 1000";
+    }
     char* end = nullptr;
     const double times = std::strtod(text.c_str(), &end);
-    if (!text.empty() && *end == '\0' && times >= 0 && times <= 1000) {
+    if (*end == '\0' && times >= 0 && times <= 1000) {
         return std::nullopt;
     }
     return "not a number from 0 to 1000";
 }
 
 command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring, double effort,
-                       fit_input from) {
+                       fit_input from, std::string* table_text) {
+    if (table_text != nullptr) {
+        table_text->clear();
+    }
     command_result result;
     result.status = status_failed;
     eprom_wiring through{};
@@ -85,7 +106,8 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
         return result;
     }
     static design wanted;
-    if (!read_fitted(image, bytes, from, order, through, wanted, result.messages)) {
+    const fit_input told = told_input(bytes, from);
+    if (!read_fitted(image, bytes, told, order, through, wanted, result.messages)) {
         return result;
     }
     if (!wanted.placement.empty()) {
@@ -97,7 +119,7 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
         static_cast<std::uint64_t>(std::clamp(effort, 0.0, 1000.0) * static_cast<double>(fit_default_effort));
     const fit_result found = fit_design(table, care, {pla_term_count, steps});
     if (!found.found) {
-        result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+        result.messages.push_back(failure_line(image.name, outcome_of(found, told)));
         return result;
     }
     const pla_fuses fuses = fit_fuses(found);
@@ -108,6 +130,9 @@ command_result run_fit(const command_file& image, jedec_pair_order order, const 
     }
     result.status = status_done;
     result.output = write_jedec(fuses, order, version_line);
-    result.messages.push_back(failure_line(image.name, fit_outcome_text(found)));
+    if (table_text != nullptr) {
+        *table_text = program_table_text(fuses);
+    }
+    result.messages.push_back(failure_line(image.name, outcome_of(found, told)));
     return result;
 }

@@ -4,6 +4,7 @@
 #include "commands/common.h"
 #include "diagnosis/diagnosis.h"
 #include "eprom/image.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -54,15 +55,17 @@ command_result run_verify(const std::vector<command_file>& dumps, const command_
     if (reads.size() == 1) {
         const eprom_verification verification =
             verify_eprom_dump(image, bytes_of(reads.front()), mix_ups_of(options.order, through));
-        return {eprom_exit_status(verification), render_eprom_verification(dumps.front().name, verification),
-                std::move(result.messages)};
+        return compared(eprom_exit_status(verification),
+                        render_eprom_verification(escaped_name(dumps.front().name), verification),
+                        std::move(result.messages));
     }
     std::vector<std::span<const std::uint8_t>> spans;
     std::vector<std::string> names;
     for (std::size_t read = 0; read < reads.size(); ++read) {
         spans.push_back(bytes_of(reads[read]));
-        names.push_back(dumps[read].name);
+        names.push_back(escaped_name(dumps[read].name));
     }
     const eprom_reads_verification verification = verify_eprom_reads(image, spans, mix_ups_of(options.order, through));
-    return {eprom_exit_status(verification), render_eprom_reads(names, verification), std::move(result.messages)};
+    return compared(eprom_exit_status(verification), render_eprom_reads(names, verification),
+                    std::move(result.messages));
 }

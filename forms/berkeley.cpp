@@ -135,7 +135,7 @@ private:
         }
         if (count != row_symbols) {
             return fault(text.size() + 1,
-                         "a row needs 16 inputs and 8 outputs, this one has " + std::to_string(count) + " symbols");
+                         "a row needs 16 inputs and 8 outputs, this one has " + counted(count, "symbol"));
         }
         const auto outputs = std::string_view{symbols.data(), symbols.size()}.substr(pla_input_count);
         if (outputs.find('1') == std::string_view::npos) {

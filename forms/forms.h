@@ -20,8 +20,8 @@ enum class programming_form : std::uint8_t { automatic, jedec, fuses, pla, equat
 
 // The form of `bytes`: a fuse file (245 bytes, or anything that starts with two zero
 // bytes, which no text form does), JEDEC (an STX, or a QF field after a `*`), the program
-// table (a `term` header), equations (an `F0 =` or `/F0 =` line), Berkeley PLA (a `.i`
-// line); JEDEC when nothing else fits, so that its reader says what is wrong.
+// table (a `term` header), equations (an `F0 =` or `/F0 =` line, or `F0=`), Berkeley PLA (a
+// `.i` line); JEDEC when nothing else fits.
 programming_form recognise_form(std::string_view bytes) noexcept;
 
 // The form named `name` (jedec, fuses, pla, equations, table), if it is one.
@@ -29,6 +29,9 @@ std::optional<programming_form> programming_form_named(std::string_view name) no
 std::string_view programming_form_name(programming_form form) noexcept;
 
 // Reads `bytes`, a whole file in `form` (recognised first when automatic), into `fuses`.
+// Told from the content, an EPROM image (65,536 bytes of no text form) is refused as one;
+// bytes of no form by the JEDEC reader's words when they hold a `*`, else as empty or as
+// no form plakit reads.
 // `order` is the pair order of the forms that number fuses (JEDEC and the fuse file);
 // the others name inputs and need none. Returns the first fault found, and then leaves
 // `fuses` unspecified. A file read adds to `warnings`, when given, what the reader could

@@ -232,7 +232,7 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
         if (!body.empty() && body.front() == 'F') {
             if (parse_decimal(trimmed(body.substr(1))) != fuse_count_field) {
                 return fault_at(start,
-                                "QF" + std::string{trimmed(body.substr(1))} + ": the 82S100 has 1928 fuses (QF1928)");
+                                "QF" + escaped_text(trimmed(body.substr(1))) + ": the 82S100 has 1928 fuses (QF1928)");
             }
             fuse_count_given_ = true;
         }

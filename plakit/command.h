@@ -47,10 +47,14 @@ void add_wiring_option(CLI::App& command, std::string& wiring);
 // --from: the form of the programming read, told from its content by default.
 void add_from_option(CLI::App& command, programming_form& form);
 
-// Prints `plakit: what: reason` on stderr.
+// Prints `plakit: what: reason` on stderr, `what` escaped (escaped_name).
 void report(const std::string& what, const std::string& reason);
 
-// The name that messages give `file`: "standard input" for -.
+// Prints `line` and a line end on stderr, all of it (a NUL does not end it).
+void print_line(const std::string& line);
+
+// The name that messages give `file`: "standard input" for -, else the name escaped
+// (escaped_name), so that no name reaches the terminal as control characters.
 std::string input_name(const std::string& file);
 
 // Reads all of `file` (- is standard input) into `bytes`. A file larger than `limit` is

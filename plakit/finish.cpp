@@ -1,6 +1,5 @@
 // The edge between the commands' work and plakit's files: inputs read when a command comes
 // to them, outputs written and lines printed as the command returns them.
-#include <cstdio>
 
 #include "plakit/command.h"
 
@@ -8,8 +7,7 @@ namespace {
 
 void print_lines(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
-        // Nothing is left to tell if standard error fails too.
-        (void)std::fprintf(stderr, "%s\n", line.c_str());
+        print_line(line);
     }
 }
 

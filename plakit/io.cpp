@@ -10,6 +10,7 @@
 #include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
+#include "text/text_lines.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -43,7 +44,7 @@ constexpr std::size_t old_output_limit = std::size_t{16} << 20;
 void note_input(const std::string& file) {
     file_identity identity;
     if (file == "-" ? identify_standard_input(identity) : identify_file(file.c_str(), identity)) {
-        inputs_read.push_back({identity, file == "-" ? "standard input" : "the input " + file});
+        inputs_read.push_back({identity, file == "-" ? "standard input" : "the input " + escaped_name(file)});
     }
 }
 
@@ -93,12 +94,17 @@ void add_from_option(CLI::App& command, programming_form& form) {
 }
 
 void report(const std::string& what, const std::string& reason) {
+    print_line(failure_line(what, reason));
+}
+
+void print_line(const std::string& line) {
     // Nothing is left to tell if standard error fails too.
-    (void)std::fprintf(stderr, "plakit: %s: %s\n", what.c_str(), reason.c_str());
+    (void)std::fwrite(line.data(), 1, line.size(), stderr);
+    (void)std::fputc('\n', stderr);
 }
 
 std::string input_name(const std::string& file) {
-    return file == "-" ? "standard input" : file;
+    return file == "-" ? "standard input" : escaped_name(file);
 }
 
 namespace {

@@ -112,8 +112,8 @@ val programming(const val& request) {
 }
 
 // {dumps: [{name, bytes}, ...] (or dump: {name, bytes}), programming, form, pairs, wiring}: the dump held against
-// the programming's image: the text plakit verify prints, its exit status and the image
-// the dump should equal.
+// the programming's image: the text plakit verify prints, its headline (the verdict, its
+// first line), its exit status and the image the dump should equal.
 val verify(const val& request) {
     std::vector<command_file> dumps;
     if (const val given = request["dumps"]; given.isArray()) {
@@ -132,6 +132,7 @@ val verify(const val& request) {
     }
     val answer = success(result);
     answer.set("text", *result.output);
+    answer.set("headline", result.headline);
     answer.set("status", result.status);
     answer.set("expected", byte_array(expected));
     return answer;
@@ -142,24 +143,22 @@ val verify(const val& request) {
 // its placement, then how the programming was found), and the program table of the
 // programming found.
 val fit(const val& request) {
-    const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request));
+    std::string table;
+    const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request), 1,
+                                          fit_input::automatic, &table);
     if (!result.output) {
         return failure(result);
-    }
-    const command_result table =
-        run_equations(file_of_bytes("fitted.jed", *result.output), options_of(request), /*table=*/true);
-    if (!table.output) {
-        return failure(table);
     }
     val answer = success(result);
     answer.set("jedec", *result.output);
     answer.set("line", lines_of(result.messages));
-    answer.set("table", *table.output);
+    answer.set("table", table);
     return answer;
 }
 
 // {a, b, form, pairs, wiring}: two programmings (any form) or images compared: the text
-// plakit compare prints and its exit status (0 the same logic, 1 not).
+// plakit compare prints, its headline (its first line) and its exit status (0 the same
+// logic, 1 not).
 val compare(const val& request) {
     const command_result result =
         run_compare(file_of(request["a"]), file_of(request["b"]), options_of(request), wiring_of(request));
@@ -168,6 +167,7 @@ val compare(const val& request) {
     }
     val answer = success(result);
     answer.set("text", *result.output);
+    answer.set("headline", result.headline);
     answer.set("status", result.status);
     return answer;
 }
@@ -200,7 +200,7 @@ val gal(const val& request) {
     options.ce_tied = request["ce"].isString() && request["ce"].as<std::string>() == "tied";
     const gal_result result = run_gal(programming_of(request), options);
     if (result.status != status_done) {
-        return failure({result.status, std::nullopt, result.messages});
+        return failure({result.status, std::nullopt, result.messages, {}});
     }
     val files = val::array();
     for (const auto& [name, text] : result.files) {
