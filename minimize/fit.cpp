@@ -18,21 +18,86 @@ constexpr std::uint64_t quick_bound_steps = 500'000;
 // Past this many terms, a last-resort cover is left as grown.
 constexpr std::size_t minimized_terms = 1024;
 
-// The table as point sets: for each output, the words where it is high and those where
-// its level matters.
+// The inputs the design reads: those across which some word's cared levels, or which
+// levels are cared about, change. Every prime of the design leaves the others free.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
+unsigned inputs_read(std::span<const std::uint8_t, fit_table_size> table,
+                     std::span<const std::uint8_t, fit_table_size> care) {
+    unsigned read = 0;
+    for (unsigned input = 0; input < pla_input_count; ++input) {
+        const std::size_t across = std::size_t{1} << input;
+        for (std::size_t word = 0; word < fit_table_size; ++word) {
+            const std::size_t other = word | across;
+            if (other != word && (care[word] != care[other] || ((table[word] ^ table[other]) & care[word]) != 0)) {
+                read |= 1U << input;
+                break;
+            }
+        }
+    }
+    return read;
+}
+
+// The design's inputs in the order the search takes them: those it reads first, as I0
+// onwards, so that a design of few inputs lies in few words of a point set; its terms
+// read back in the design's own inputs.
+class input_order {
+public:
+    explicit input_order(unsigned read) {
+        for (unsigned input = 0; input < pla_input_count; ++input) {
+            if (((read >> input) & 1U) != 0) {
+                original_[count_++] = input;
+            }
+        }
+    }
+
+    // The design's word that the search's word stands for (the inputs not read low); the
+    // search's words from 2^count on stand for none.
+    [[nodiscard]] std::size_t original_word(std::size_t word) const noexcept {
+        return spread(static_cast<unsigned>(word));
+    }
+
+    [[nodiscard]] std::size_t words() const noexcept {
+        return std::size_t{1} << count_;
+    }
+
+    // A term of the search as the design's: its literals on the inputs not read (all low,
+    // as in every word the search covers) dropped.
+    [[nodiscard]] fit_term original_term(const fit_term& term) const noexcept {
+        return {spread(term.care), spread(term.levels), term.outputs};
+    }
+
+private:
+    [[nodiscard]] std::uint16_t spread(unsigned bits) const noexcept {
+        unsigned original = 0;
+        for (unsigned input = 0; input < count_; ++input) {
+            original |= ((bits >> input) & 1U) << original_[input];
+        }
+        return static_cast<std::uint16_t>(original);
+    }
+
+    std::array<unsigned, pla_input_count> original_{};
+    unsigned count_ = 0;
+};
+
+// The table as point sets, in the search's order of inputs: for each output, the words
+// where it is high and those where its level matters; and the words that stand for the
+// design's (no output may be high outside them).
 struct plain_sets {
     std::array<point_set, pla_output_count> high;
     std::array<point_set, pla_output_count> cared;
+    point_set inside;
 };
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
 std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table,
-                                    std::span<const std::uint8_t, fit_table_size> care) {
+                                    std::span<const std::uint8_t, fit_table_size> care, const input_order& order) {
     auto sets = std::make_unique<plain_sets>();
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
+    for (std::size_t word = 0; word < order.words(); ++word) {
+        const std::size_t original = order.original_word(word);
+        sets->inside[word / 64] |= std::uint64_t{1} << (word % 64);
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            const unsigned cared = (care[word] >> output) & 1U;
-            sets->high[output][word / 64] |= std::uint64_t{(table[word] >> output) & cared} << (word % 64);
+            const unsigned cared = (care[original] >> output) & 1U;
+            sets->high[output][word / 64] |= std::uint64_t{(table[original] >> output) & cared} << (word % 64);
             sets->cared[output][word / 64] |= std::uint64_t{cared} << (word % 64);
         }
     }
@@ -49,7 +114,7 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
             const std::uint64_t cared = plain.cared[output][word];
             const std::uint64_t level = (plain.high[output][word] ^ flip) & cared;
             function->need[output][word] = level;
-            function->on[output][word] = level | ~cared;
+            function->on[output][word] = (level | ~cared) & plain.inside[word];
         }
     }
     return function;
@@ -296,7 +361,8 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
 
 fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
                       std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
-    const auto plain = sets_of(table, care);
+    const input_order order(inputs_read(table, care));
+    const auto plain = sets_of(table, care, order);
     // Enough to tell whether one output alone rules the array out: the cover's own bound
     // does the rest.
     const auto [neediest, needs] =
@@ -321,6 +387,8 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
         result.inverted_outputs = proof.inverted;
         result.found = result.terms.size() <= options.max_terms;
     }
+    std::transform(result.terms.begin(), result.terms.end(), result.terms.begin(),
+                   [&](const fit_term& term) { return order.original_term(term); });
     const std::size_t reached = result.terms.size();
     const std::size_t proven = std::max(needs, proof.bound);
     if (result.found && proven >= reached) {
