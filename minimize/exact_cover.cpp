@@ -3,6 +3,8 @@
 // cover the whole function.
 #include "minimize/exact_cover.h"
 
+#include "minimize/covering.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -22,10 +24,6 @@ constexpr std::size_t added_per_output = 2;
 constexpr std::size_t looked_per_output = 4096;
 
 using row_set = std::vector<std::uint64_t>;
-
-bool has(const row_set& set, std::size_t row) noexcept {
-    return ((set[row / 64] >> (row % 64)) & 1U) != 0;
-}
 
 void put(row_set& set, std::size_t row) noexcept {
     set[row / 64] |= std::uint64_t{1} << (row % 64);
@@ -209,141 +207,6 @@ private:
     std::unordered_map<std::uint64_t, bool>& inside_;
 };
 
-// Branch and bound over the columns.
-class cover_search {
-public:
-    cover_search(std::size_t rows, const std::vector<row_set>& columns, effort& budget)
-        : columns_(columns), budget_(budget), words_((rows + 63) / 64), of_row_(rows),
-          mates_(rows, row_set(words_, 0)) {
-        for (std::size_t column = 0; column < columns.size(); ++column) {
-            for (std::size_t row = 0; row < rows; ++row) {
-                if (has(columns[column], row)) {
-                    of_row_[row].push_back(column);
-                    for (std::size_t word = 0; word < words_; ++word) {
-                        mates_[row][word] |= columns[column][word];
-                    }
-                }
-            }
-        }
-        budget_.spend(columns.size() * rows);
-        order_.resize(rows);
-        std::iota(order_.begin(), order_.end(), std::size_t{0});
-        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t left, std::size_t right) {
-            return of_row_[left].size() < of_row_[right].size();
-        });
-    }
-
-    // Chooses at most `most` columns covering every row of `uncovered`. Its depth is at
-    // most `most`, and at most the rows.
-    // NOLINTNEXTLINE(misc-no-recursion)
-    bool search(const row_set& uncovered, std::size_t most) {
-        budget_.spend(words_ * 4 + 1);
-        if (budget_.exhausted()) {
-            return false;
-        }
-        const auto [fits, branch] = apart_rows(uncovered, most);
-        if (!fits || branch == SIZE_MAX) {
-            return fits;
-        }
-        for (const std::size_t column : undominated(branch, uncovered)) {
-            row_set left(words_);
-            for (std::size_t word = 0; word < words_; ++word) {
-                left[word] = uncovered[word] & ~columns_[column][word];
-            }
-            chosen_.push_back(column);
-            if (search(left, most - 1)) {
-                return true;
-            }
-            chosen_.pop_back();
-            if (budget_.exhausted()) {
-                return false;
-            }
-        }
-        return false;
-    }
-
-    [[nodiscard]] const std::vector<std::size_t>& chosen() const noexcept {
-        return chosen_;
-    }
-    void clear() noexcept {
-        chosen_.clear();
-    }
-
-private:
-    // Rows of `uncovered` no two of which one column holds, each needing a column of its
-    // own: whether they are at most `most`, and the uncovered row of fewest columns to
-    // branch on (SIZE_MAX when all are covered).
-    std::pair<bool, std::size_t> apart_rows(const row_set& uncovered, std::size_t most) {
-        std::size_t branch = SIZE_MAX;
-        row_set blocked(words_, 0);
-        std::size_t apart = 0;
-        for (const std::size_t row : order_) {
-            if (!has(uncovered, row) || has(blocked, row)) {
-                continue;
-            }
-            branch = branch == SIZE_MAX ? row : branch; // the first: fewest columns
-            if (++apart > most) {
-                return {false, branch};
-            }
-            for (std::size_t word = 0; word < words_; ++word) {
-                blocked[word] |= mates_[row][word];
-            }
-            budget_.spend(words_);
-        }
-        return {true, branch};
-    }
-
-    // The columns of the branch row, most uncovered rows first, less those whose uncovered
-    // rows another holds too (dominated: the other does all they do).
-    std::vector<std::size_t> undominated(std::size_t branch, const row_set& uncovered) {
-        const std::vector<std::size_t>& options = of_row_[branch];
-        std::vector<row_set> gains;
-        std::vector<std::pair<std::size_t, std::size_t>> ranked; // minus gain, place
-        for (const std::size_t column : options) {
-            row_set gain(words_);
-            std::size_t count = 0;
-            for (std::size_t word = 0; word < words_; ++word) {
-                gain[word] = columns_[column][word] & uncovered[word];
-                count += static_cast<std::size_t>(std::popcount(gain[word]));
-            }
-            ranked.emplace_back(SIZE_MAX - count, gains.size());
-            gains.push_back(std::move(gain));
-        }
-        budget_.spend(words_ * options.size() * (options.size() + 1));
-        const auto within = [&](std::size_t one, std::size_t other) {
-            for (std::size_t word = 0; word < words_; ++word) {
-                if ((gains[one][word] & ~gains[other][word]) != 0) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        // Of equal ones, the last checked stays: a dominated column dominates no other.
-        std::vector<bool> dominated(options.size(), false);
-        for (std::size_t one = 0; one < options.size(); ++one) {
-            for (std::size_t other = 0; other < options.size() && !dominated[one]; ++other) {
-                dominated[one] = other != one && !dominated[other] && within(one, other);
-            }
-        }
-        std::stable_sort(ranked.begin(), ranked.end());
-        std::vector<std::size_t> kept;
-        for (const auto& [minus_gain, place] : ranked) {
-            if (!dominated[place]) {
-                kept.push_back(options[place]);
-            }
-        }
-        return kept;
-    }
-
-    std::vector<std::size_t> chosen_;
-    const std::vector<row_set>& columns_;
-    effort& budget_;
-    std::size_t words_;
-    std::vector<std::vector<std::size_t>> of_row_;
-    std::vector<row_set> mates_; // the rows sharing a column with each row
-    std::vector<std::size_t> order_;
-};
-
 unsigned neighbours_in(const point_set& set, unsigned point) noexcept {
     unsigned neighbours = 0;
     for (unsigned input = 0; input < pla_input_count; ++input) {
@@ -434,12 +297,8 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
 
 cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
                             effort& budget) {
-    cover_search search(rows, columns, budget);
-    row_set all((rows + 63) / 64, 0);
-    for (std::size_t row = 0; row < rows; ++row) {
-        put(all, row);
-    }
-    if (search.search(all, most)) {
+    covering search(rows, columns, budget);
+    if (search.search(most)) {
         return {search.chosen(), false};
     }
     return {{}, !budget.exhausted()};
@@ -462,16 +321,12 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         if (!columns.run()) {
             break;
         }
-        cover_search search(rows.size(), columns.columns(), budget);
-        row_set all((rows.size() + 63) / 64, 0);
-        for (std::size_t row = 0; row < rows.size(); ++row) {
-            put(all, row);
-        }
+        covering search(rows.size(), columns.columns(), budget);
+        known = std::max(known, std::min(search.least(), target));
         // The fewest columns: each count refuted in turn raises the bound.
         bool found = false;
         while (known < target && !found) {
-            search.clear();
-            found = search.search(all, known);
+            found = search.search(known);
             if (budget.exhausted()) {
                 return {known, {}};
             }

@@ -1,0 +1,431 @@
+// Unate covering by branch and bound. At each node the columns a row leaves no choice
+// about are taken and dominated rows and columns set aside; the count is bounded from
+// below by rows no two of which share a column and by weights on the rows (a Lagrangian
+// bound, kept in whole numbers so that every machine proves the same), which also rule
+// out columns no choice within the count can take; the row of fewest columns is then
+// branched on, each branch leaving out the columns of the branches before it.
+#include "minimize/covering.h"
+
+#include <algorithm>
+#include <bit>
+#include <utility>
+
+namespace {
+
+// A column's worth in the weighed bound: every column holds rows worth at most this.
+constexpr std::int64_t whole = std::int64_t{1} << 20;
+// Rounds of weighing at the first node, and at each node after.
+constexpr unsigned root_rounds = 400;
+constexpr unsigned node_rounds = 24;
+
+bool has(const bit_row& set, std::size_t index) noexcept {
+    return ((set[index / 64] >> (index % 64)) & 1U) != 0;
+}
+
+void put(bit_row& set, std::size_t index) noexcept {
+    set[index / 64] |= std::uint64_t{1} << (index % 64);
+}
+
+void drop(bit_row& set, std::size_t index) noexcept {
+    set[index / 64] &= ~(std::uint64_t{1} << (index % 64));
+}
+
+template <typename Visit>
+void for_each_bit(const bit_row& set, Visit&& visit) {
+    for (std::size_t word = 0; word < set.size(); ++word) {
+        for (std::uint64_t bits = set[word]; bits != 0; bits &= bits - 1) {
+            visit(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+        }
+    }
+}
+
+bool empty(const bit_row& set) noexcept {
+    return std::all_of(set.begin(), set.end(), [](std::uint64_t word) { return word == 0; });
+}
+
+// The bits of `set` within `mask`, up to `enough`.
+std::size_t count_within(const bit_row& set, const bit_row& mask, std::size_t enough = SIZE_MAX) noexcept {
+    std::size_t count = 0;
+    for (std::size_t word = 0; word < set.size() && count < enough; ++word) {
+        count += static_cast<std::size_t>(std::popcount(set[word] & mask[word]));
+    }
+    return count;
+}
+
+// Whether the bits of `set` within `mask` are all in `other`.
+bool within(const bit_row& set, const bit_row& mask, const bit_row& other) noexcept {
+    for (std::size_t word = 0; word < set.size(); ++word) {
+        if ((set[word] & mask[word] & ~other[word]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first bit of `set` within `mask`, or SIZE_MAX.
+std::size_t first_within(const bit_row& set, const bit_row& mask) noexcept {
+    for (std::size_t word = 0; word < set.size(); ++word) {
+        if (const std::uint64_t bits = set[word] & mask[word]; bits != 0) {
+            return word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+        }
+    }
+    return SIZE_MAX;
+}
+
+// The least whole count at least `total` / whole.
+std::size_t whole_count(std::int64_t total) noexcept {
+    return total <= 0 ? 0 : static_cast<std::size_t>((total + whole - 1) / whole);
+}
+
+} // namespace
+
+covering::covering(std::size_t rows, const std::vector<bit_row>& columns, effort& budget)
+    : budget_(budget), row_words_((rows + 63) / 64), column_words_((columns.size() + 63) / 64), holds_(columns),
+      held_by_(rows, bit_row(column_words_, 0)), rows_of_(columns.size()), columns_of_(rows),
+      reduced_(columns.size(), 0) {
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        holds_[column].resize(row_words_, 0);
+        for_each_bit(holds_[column], [&](std::size_t row) {
+            put(held_by_[row], column);
+            rows_of_[column].push_back(static_cast<std::uint32_t>(row));
+            columns_of_[row].push_back(static_cast<std::uint32_t>(column));
+        });
+    }
+    budget_.spend(rows * column_words_ + columns.size() * row_words_);
+    root_.rows.assign(row_words_, 0);
+    root_.columns.assign(column_words_, 0);
+    root_.weights.assign(rows, 0);
+    for (std::size_t row = 0; row < rows; ++row) {
+        put(root_.rows, row);
+        root_.weights[row] = columns_of_[row].empty() ? 0 : whole / static_cast<std::int64_t>(columns_of_[row].size());
+    }
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        put(root_.columns, column);
+    }
+    std::size_t most = SIZE_MAX;
+    if (!reduce(root_, most)) {
+        infeasible_ = true;
+        return;
+    }
+    forced_ = chosen_;
+    chosen_.clear();
+    // Weights aimed at a count a plain greedy choice reaches.
+    std::size_t greedy = 0;
+    for (bit_row left = root_.rows; !empty(left); ++greedy) {
+        std::size_t best = 0;
+        std::size_t most_held = 0;
+        for_each_bit(root_.columns, [&](std::size_t column) {
+            if (const std::size_t held = count_within(holds_[column], left); held > most_held) {
+                best = column;
+                most_held = held;
+            }
+        });
+        budget_.spend(column_words_ * 64 * row_words_);
+        for (std::size_t word = 0; word < row_words_; ++word) {
+            left[word] &= ~holds_[best][word];
+        }
+    }
+    const std::size_t apart = apart_bound(root_, SIZE_MAX);
+    const std::size_t weighed = greedy == 0 ? 0 : weighed_bound(root_, greedy - 1, root_rounds);
+    least_ = forced_.size() + std::max(apart, weighed);
+}
+
+bool covering::search(std::size_t most) {
+    chosen_.clear();
+    if (infeasible_ || forced_.size() > most) {
+        return false;
+    }
+    chosen_ = forced_;
+    node at = root_;
+    if (solve(at, most - forced_.size())) {
+        return true;
+    }
+    chosen_.clear();
+    return false;
+}
+
+void covering::take(node& at, std::size_t column) {
+    chosen_.push_back(column);
+    for (std::size_t word = 0; word < row_words_; ++word) {
+        at.rows[word] &= ~holds_[column][word];
+    }
+    drop(at.columns, column);
+}
+
+std::size_t covering::options(const node& at, std::size_t row) const noexcept {
+    return count_within(held_by_[row], at.columns);
+}
+
+// Takes forced columns and sets aside dominated rows and columns until none is left;
+// false where a row has no column, or more are needed than `most`.
+bool covering::reduce(node& at, std::size_t& most) {
+    node before;
+    do {
+        if (!take_forced(at, most)) {
+            return false;
+        }
+        before.rows = at.rows;
+        before.columns = at.columns;
+        set_aside(at);
+    } while (before.rows != at.rows || before.columns != at.columns);
+    return true;
+}
+
+bool covering::take_forced(node& at, std::size_t& most) {
+    bool taken = true;
+    while (taken) {
+        taken = false;
+        budget_.spend(row_words_ + 1);
+        for (std::size_t word = 0; word < row_words_; ++word) {
+            for (std::uint64_t bits = at.rows[word]; bits != 0; bits &= bits - 1) {
+                const std::size_t row = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+                if (!has(at.rows, row)) {
+                    continue; // held by a column taken in this pass
+                }
+                budget_.spend(column_words_);
+                const std::size_t left = count_within(held_by_[row], at.columns, 2);
+                if (left == 0 || (left == 1 && most == 0)) {
+                    return false;
+                }
+                if (left == 1) {
+                    take(at, first_within(held_by_[row], at.columns));
+                    --most;
+                    taken = true;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Columns whose rows left another column holds too, and rows held by every column that
+// holds another row (a choice holding that one holds them), set aside.
+void covering::set_aside(node& at) {
+    for_each_bit(at.columns, [&](std::size_t column) {
+        const std::size_t row = first_within(holds_[column], at.rows);
+        budget_.spend(row_words_);
+        if (row == SIZE_MAX) {
+            drop(at.columns, column);
+            return;
+        }
+        for (const std::uint32_t other : columns_of_[row]) {
+            if (other == column || !has(at.columns, other) || !has(at.columns, column)) {
+                continue;
+            }
+            budget_.spend(row_words_);
+            // Of two alike, the later goes.
+            if (within(holds_[column], at.rows, holds_[other]) &&
+                (other < column || !within(holds_[other], at.rows, holds_[column]))) {
+                drop(at.columns, column);
+            }
+        }
+    });
+    for_each_bit(at.rows, [&](std::size_t row) {
+        if (!has(at.rows, row)) {
+            return;
+        }
+        const std::size_t column = first_within(held_by_[row], at.columns);
+        budget_.spend(column_words_);
+        if (column == SIZE_MAX) {
+            return;
+        }
+        for (const std::uint32_t other : rows_of_[column]) {
+            if (other == row || !has(at.rows, other)) {
+                continue;
+            }
+            budget_.spend(column_words_);
+            if (within(held_by_[row], at.columns, held_by_[other])) {
+                drop(at.rows, other);
+            }
+        }
+    });
+}
+
+// Rows no two of which share a column, fewest columns first; stops past `most`.
+std::size_t covering::apart_bound(const node& at, std::size_t most) {
+    std::vector<std::pair<std::size_t, std::size_t>> ranked; // columns, row
+    for_each_bit(at.rows, [&](std::size_t row) { ranked.emplace_back(options(at, row), row); });
+    budget_.spend(ranked.size() * (column_words_ + 2));
+    std::sort(ranked.begin(), ranked.end());
+    std::size_t apart = 0;
+    bit_row blocked(row_words_, 0);
+    for (const auto& [left, row] : ranked) {
+        if (has(blocked, row)) {
+            continue;
+        }
+        if (++apart > most) {
+            break;
+        }
+        for (const std::uint32_t column : columns_of_[row]) {
+            if (has(at.columns, column)) {
+                for (std::size_t word = 0; word < row_words_; ++word) {
+                    blocked[word] |= holds_[column][word];
+                }
+            }
+        }
+        budget_.spend(row_words_ * columns_of_[row].size());
+    }
+    return apart;
+}
+
+// The weighed bound of the node's weights, times whole: the rows' weights, less what each
+// column that holds more than whole holds over it. Any choice of columns holding every row
+// counts at least this over whole. `reduced` gets each column's whole less its rows' weights.
+std::int64_t covering::weigh(const node& at, std::vector<std::int64_t>& reduced) {
+    std::int64_t total = 0;
+    for_each_bit(at.rows, [&](std::size_t row) { total += at.weights[row]; });
+    std::size_t visited = 0;
+    for_each_bit(at.columns, [&](std::size_t column) {
+        std::int64_t held = 0;
+        for (const std::uint32_t row : rows_of_[column]) {
+            held += has(at.rows, row) ? at.weights[row] : 0;
+        }
+        visited += rows_of_[column].size();
+        reduced[column] = whole - held;
+        total += std::min<std::int64_t>(0, reduced[column]);
+    });
+    budget_.spend(row_words_ + column_words_ + visited / 4);
+    return total;
+}
+
+// Moves the weights, for `rounds` at most, towards a bound over `most` (subgradient
+// steps); the node keeps the best weights met. Returns the bound.
+std::size_t covering::weighed_bound(node& at, std::size_t most, unsigned rounds) {
+    const std::int64_t target = static_cast<std::int64_t>(std::min<std::size_t>(most, 1U << 20) + 1) * whole;
+    std::vector<std::int64_t> best_weights = at.weights;
+    std::int64_t best = weigh(at, reduced_);
+    std::int64_t current = best;
+    std::int64_t step = 16; // eighths
+    unsigned stalled = 0;
+    std::vector<std::int64_t> slope(at.weights.size(), 0);
+    for (unsigned round = 0; round < rounds && whole_count(best) <= most && step > 0; ++round) {
+        // A row held by no column the bound takes wants more weight, one held by several less.
+        std::int64_t norm = 0;
+        std::size_t visited = 0;
+        for_each_bit(at.rows, [&](std::size_t row) {
+            std::int64_t taken = 0;
+            for (const std::uint32_t column : columns_of_[row]) {
+                taken += has(at.columns, column) && reduced_[column] < 0 ? 1 : 0;
+            }
+            visited += columns_of_[row].size();
+            slope[row] = 1 - taken;
+            norm += slope[row] * slope[row];
+        });
+        budget_.spend(visited / 4 + row_words_);
+        if (norm == 0) {
+            break;
+        }
+        const std::int64_t gap = std::max<std::int64_t>(target - current, whole / 64);
+        for_each_bit(at.rows, [&](std::size_t row) {
+            at.weights[row] = std::max<std::int64_t>(0, at.weights[row] + step * gap * slope[row] / (8 * norm));
+        });
+        current = weigh(at, reduced_);
+        if (current > best) {
+            best = current;
+            best_weights = at.weights;
+            stalled = 0;
+        } else if (++stalled == 4) {
+            step /= 2;
+            stalled = 0;
+        }
+    }
+    at.weights = std::move(best_weights);
+    bound_ = weigh(at, reduced_);
+    return whole_count(bound_);
+}
+
+// Sets aside the columns whose taking would lift the weighed bound over `most`: no choice
+// of at most `most` takes them. Whether any went.
+bool covering::rule_out(node& at, std::size_t most) {
+    const std::int64_t ceiling = static_cast<std::int64_t>(std::min<std::size_t>(most, 1U << 20)) * whole;
+    bool ruled_out = false;
+    for_each_bit(at.columns, [&](std::size_t column) {
+        if (reduced_[column] > 0 && bound_ + reduced_[column] > ceiling) {
+            drop(at.columns, column);
+            ruled_out = true;
+        }
+    });
+    budget_.spend(column_words_);
+    return ruled_out;
+}
+
+// The allowed columns of `row`, those the weighed bound favours first, less those whose
+// rows another of them holds too.
+std::vector<std::size_t> covering::branches(const node& at, std::size_t row) {
+    std::vector<std::size_t> choices;
+    for (const std::uint32_t column : columns_of_[row]) {
+        if (has(at.columns, column)) {
+            choices.push_back(column);
+        }
+    }
+    std::vector<std::pair<std::pair<std::int64_t, std::size_t>, std::size_t>> ranked; // reduced, minus held; column
+    for (std::size_t place = 0; place < choices.size(); ++place) {
+        const std::size_t column = choices[place];
+        bool dominated = false;
+        for (std::size_t other_place = 0; other_place < choices.size() && !dominated; ++other_place) {
+            const std::size_t other = choices[other_place];
+            dominated = other != column && within(holds_[column], at.rows, holds_[other]) &&
+                        (other_place < place || !within(holds_[other], at.rows, holds_[column]));
+        }
+        budget_.spend(row_words_ * choices.size());
+        if (!dominated) {
+            ranked.push_back({{reduced_[column], SIZE_MAX - count_within(holds_[column], at.rows)}, column});
+        }
+    }
+    std::sort(ranked.begin(), ranked.end());
+    std::vector<std::size_t> kept;
+    kept.reserve(ranked.size());
+    for (const auto& [rank, column] : ranked) {
+        kept.push_back(column);
+    }
+    return kept;
+}
+
+// NOLINTNEXTLINE(misc-no-recursion): as deep as `most`, at most the rows
+bool covering::solve(node& at, std::size_t most) {
+    const std::size_t mark = chosen_.size();
+    const auto fail = [&] {
+        chosen_.resize(mark);
+        return false;
+    };
+    budget_.spend(row_words_ + column_words_);
+    do {
+        if (budget_.exhausted() || !reduce(at, most)) {
+            return fail();
+        }
+        if (empty(at.rows)) {
+            return true;
+        }
+        if (apart_bound(at, most) > most || weighed_bound(at, most, node_rounds) > most) {
+            return fail();
+        }
+    } while (rule_out(at, most));
+    // The row of fewest columns.
+    std::size_t branch = SIZE_MAX;
+    std::size_t fewest = SIZE_MAX;
+    for_each_bit(at.rows, [&](std::size_t row) {
+        if (const std::size_t left = options(at, row); left < fewest) {
+            branch = row;
+            fewest = left;
+        }
+    });
+    budget_.spend(count_within(at.rows, at.rows) * column_words_);
+    node child;
+    std::vector<std::size_t> left_out;
+    for (const std::size_t column : branches(at, branch)) {
+        child = at;
+        for (const std::size_t earlier : left_out) {
+            drop(child.columns, earlier);
+        }
+        take(child, column);
+        if (solve(child, most - 1)) {
+            return true;
+        }
+        chosen_.pop_back();
+        left_out.push_back(column);
+        if (budget_.exhausted()) {
+            break;
+        }
+    }
+    return fail();
+}
