@@ -312,10 +312,14 @@ std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity
     return exact.bound;
 }
 
-// The least bound of the polarities settled by the tree; those still short of the target
-// at the last output go to `short_leaves`, for the exact cover.
+// The least bound of the polarities settled by the tree of the first `levels` outputs of
+// `order` (the others plain); those still short of the target at the last go to
+// `short_leaves`, for the exact cover.
 std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
-                              std::size_t target, std::vector<short_leaf>& short_leaves) {
+                              std::size_t levels, std::size_t target, std::vector<short_leaf>& short_leaves) {
+    if (levels == 0) {
+        return 0;
+    }
     // (cppcheck does not see members read through the vector's back().)
     struct node {
         // cppcheck-suppress unusedStructMember
@@ -344,13 +348,13 @@ std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_
         independent_set next = path.back().set;
         add_group(graph, next, graph.group(order[depth], phase));
         improve(graph, next);
-        if (next.chosen.size() < target && depth + 1 == pla_output_count && !graph.exhausted()) {
+        if (next.chosen.size() < target && depth + 1 == levels && !graph.exhausted()) {
             unsigned inverted = phase << order[depth];
             for (std::size_t above = 0; above < depth; ++above) {
                 inverted |= (path[above].next_phase - 1) << order[above];
             }
             short_leaves.push_back({std::move(next), inverted});
-        } else if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
+        } else if (next.chosen.size() >= target || depth + 1 == levels) {
             path.back().least = std::min(path.back().least, next.chosen.size());
         } else {
             path.push_back({std::move(next), 0, SIZE_MAX});
@@ -398,18 +402,24 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
 }
 
 polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                              effort& budget) {
+                              unsigned plain_outputs, effort& budget) {
     pair_graph graph(sets, candidates, budget);
-    // The outputs with most candidates first: they raise the bound soonest.
+    // The outputs whose phase is chosen first, those with most candidates first: they
+    // raise the bound soonest.
     std::array<unsigned, pla_output_count> order{};
     std::iota(order.begin(), order.end(), 0U);
     std::stable_sort(order.begin(), order.end(), [&](unsigned left, unsigned right) {
-        return std::min(candidates[left][0].size(), candidates[left][1].size()) >
-               std::min(candidates[right][0].size(), candidates[right][1].size());
+        const auto rank = [&](unsigned output) {
+            return std::pair(((plain_outputs >> output) & 1U) == 0,
+                             std::min(candidates[output][0].size(), candidates[output][1].size()));
+        };
+        return rank(left) > rank(right);
     });
+    const auto levels = static_cast<std::size_t>(pla_output_count - std::popcount(plain_outputs & 0xFFU));
     std::vector<short_leaf> short_leaves;
     polarity_proof proof{0, {}, 0};
-    std::size_t bound = search_polarities(graph, order, target, short_leaves);
+    std::size_t bound = search_polarities(graph, order, levels, target, short_leaves);
+
     // The shortest first, each with an equal share of the effort left.
     std::stable_sort(short_leaves.begin(), short_leaves.end(), [](const short_leaf& left, const short_leaf& right) {
         return left.set.chosen.size() < right.set.chosen.size();

@@ -44,5 +44,6 @@ struct polarity_proof {
 // out, the groups left keep the bound of what was decided. A single polarity whose pairs
 // no two of which share a term fall short of the target is covered exactly
 // (exact_cover_bound); a cover it finds below the target lowers the target.
+// The outputs of `plain_outputs` are taken plain only: their phase is no choice.
 polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                              effort& budget);
+                              unsigned plain_outputs, effort& budget);

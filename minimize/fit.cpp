@@ -104,6 +104,108 @@ std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size
     return sets;
 }
 
+// Outputs whose phase the others settle. One whose cared levels are all alike takes no
+// term in the phase that makes them low; one whose cared levels are, wherever it has any,
+// those of another output (or their complements) takes that output's terms in the phase
+// that matches. Neither does better in its other phase, whatever the rest: such an output
+// is set aside (its levels free) while the others are covered, and joined after.
+struct output_ties {
+    unsigned set_aside = 0;
+    // For each output set aside: its phase, or whether it is its leader's complement.
+    unsigned inverted = 0;
+    std::array<int, pla_output_count> leader{};
+
+    // The phases of all outputs, from those of the outputs not set aside.
+    [[nodiscard]] std::uint8_t phases(unsigned inverted_rest) const noexcept {
+        unsigned phases = inverted_rest & ~set_aside;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            if (((set_aside >> output) & 1U) != 0) {
+                const unsigned own = (inverted >> output) & 1U;
+                const int copied = leader[output];
+                phases |= (copied < 0 ? own : own ^ ((inverted_rest >> copied) & 1U)) << output;
+            }
+        }
+        return static_cast<std::uint8_t>(phases);
+    }
+
+    // The terms, each feeding every output that follows one it feeds; terms left feeding
+    // nothing dropped.
+    [[nodiscard]] cover joined(const cover& terms) const {
+        cover all;
+        for (fit_term term : terms) {
+            unsigned outputs = term.outputs & ~set_aside;
+            for (unsigned output = 0; output < pla_output_count; ++output) {
+                if (leader[output] >= 0 && ((outputs >> leader[output]) & 1U) != 0) {
+                    outputs |= 1U << output;
+                }
+            }
+            term.outputs = static_cast<std::uint8_t>(outputs);
+            if (term.outputs != 0) {
+                all.push_back(term);
+            }
+        }
+        return all;
+    }
+};
+
+bool same_sets(const point_set& one, const point_set& other) noexcept {
+    return std::equal(one.begin(), one.end(), other.begin());
+}
+
+output_ties ties_of(const plain_sets& plain) {
+    output_ties ties;
+    ties.leader.fill(-1);
+    std::array<std::size_t, pla_output_count> cared{};
+    std::array<unsigned, pla_output_count> order{};
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const std::size_t high = count_points(plain.high[output]);
+        cared[output] = count_points(plain.cared[output]);
+        order[output] = output;
+        if (high == 0 || high == cared[output]) {
+            ties.set_aside |= 1U << output;
+            ties.inverted |= (high != 0 ? 1U : 0U) << output;
+        }
+    }
+    // Leaders are met first: those cared about most.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](unsigned left, unsigned right) { return cared[left] > cared[right]; });
+    point_set copied;
+    point_set complement;
+    for (std::size_t place = 0; place < pla_output_count; ++place) {
+        const unsigned output = order[place];
+        for (std::size_t earlier = 0; earlier < place && ((ties.set_aside >> output) & 1U) == 0; ++earlier) {
+            const unsigned other = order[earlier];
+            if (((ties.set_aside >> other) & 1U) != 0) {
+                continue;
+            }
+            bool inside = true;
+            for (std::size_t word = 0; word < point_set_words; ++word) {
+                const std::uint64_t own = plain.cared[output][word];
+                inside = inside && (own & ~plain.cared[other][word]) == 0;
+                copied[word] = plain.high[other][word] & own;
+                complement[word] = ~plain.high[other][word] & own;
+            }
+            const bool same = same_sets(plain.high[output], copied);
+            if (inside && (same || same_sets(plain.high[output], complement))) {
+                ties.set_aside |= 1U << output;
+                ties.inverted |= (same ? 0U : 1U) << output;
+                ties.leader[output] = static_cast<int>(other);
+            }
+        }
+    }
+    return ties;
+}
+
+// The table with the outputs set aside free everywhere.
+void set_aside(plain_sets& plain, unsigned outputs) noexcept {
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((outputs >> output) & 1U) != 0) {
+            plain.high[output].fill(0);
+            plain.cared[output].fill(0);
+        }
+    }
+}
+
 // The function for the phases `inverted`.
 std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) {
     auto function = std::make_unique<output_sets>();
@@ -165,8 +267,9 @@ constexpr std::size_t cap_for(std::size_t max_terms) noexcept {
 
 class phase_search {
 public:
-    phase_search(const plain_sets& plain, const fit_options& options)
-        : plain_(plain), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
+    // The outputs of `plain_outputs` stay plain.
+    phase_search(const plain_sets& plain, unsigned plain_outputs, const fit_options& options)
+        : plain_(plain), plain_outputs_(plain_outputs), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
 
     // The cover with fewest terms reached and its phases.
     fit_result run(std::size_t max_terms);
@@ -188,6 +291,7 @@ private:
     [[nodiscard]] unsigned capped_outputs() const;
 
     const plain_sets& plain_;
+    unsigned plain_outputs_;
     std::size_t cap_;
     effort budget_;
     std::array<std::array<single_cover, 2>, pla_output_count> alone_{};
@@ -289,7 +393,8 @@ fit_result phase_search::run(std::size_t max_terms) {
         improved = false;
         for (unsigned output = 0; output < pla_output_count && !improved && !budget_.exhausted(); ++output) {
             const unsigned flipped = inverted ^ (1U << output);
-            if (tried[flipped] || alone_[output][(flipped >> output) & 1U].capped) {
+            if (tried[flipped] || ((plain_outputs_ >> output) & 1U) != 0 ||
+                alone_[output][(flipped >> output) & 1U].capped) {
                 continue;
             }
             tried[flipped] = true;
@@ -363,6 +468,8 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
                       std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
     const input_order order(inputs_read(table, care));
     const auto plain = sets_of(table, care, order);
+    const output_ties ties = ties_of(*plain);
+    set_aside(*plain, ties.set_aside);
     // Enough to tell whether one output alone rules the array out: the cover's own bound
     // does the rest.
     const auto [neediest, needs] =
@@ -375,18 +482,20 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
     const std::uint64_t proof_share = options.effort / 4;
-    phase_search search(*plain, {options.max_terms, options.effort - proof_share});
+    phase_search search(*plain, ties.set_aside, {options.max_terms, options.effort - proof_share});
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
     const std::size_t target = std::min(result.terms.size(), options.max_terms + 1);
-    polarity_proof proof =
-        polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget), target, proof_budget);
+    polarity_proof proof = polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
+                                          target, ties.set_aside, proof_budget);
     if (!proof.better.empty()) {
         // The exact cover of one polarity found fewer terms than the search.
         result.terms = minimize_cover(std::move(proof.better), *phased(*plain, proof.inverted), proof_budget);
         result.inverted_outputs = proof.inverted;
         result.found = result.terms.size() <= options.max_terms;
     }
+    result.terms = ties.joined(result.terms);
+    result.inverted_outputs = ties.phases(result.inverted_outputs);
     std::transform(result.terms.begin(), result.terms.end(), result.terms.begin(),
                    [&](const fit_term& term) { return order.original_term(term); });
     const std::size_t reached = result.terms.size();
