@@ -420,12 +420,13 @@ polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& ca
     polarity_proof proof{0, {}, 0};
     std::size_t bound = search_polarities(graph, order, levels, target, short_leaves);
 
-    // The shortest first, each with an equal share of the effort left.
+    // The shortest first, each with an equal share of the effort left or an eighth of it,
+    // whichever is more: most take far less, and a hard one then has room.
     std::stable_sort(short_leaves.begin(), short_leaves.end(), [](const short_leaf& left, const short_leaf& right) {
         return left.set.chosen.size() < right.set.chosen.size();
     });
     for (std::size_t place = 0; place < short_leaves.size(); ++place) {
-        effort share(budget.left() / (short_leaves.size() - place));
+        effort share(std::max(budget.left() / (short_leaves.size() - place), budget.left() / 8));
         const std::uint64_t given = share.left();
         bound = std::min(bound, exact_leaf(graph, short_leaves[place], proof, target, share));
         budget.spend(given - share.left());
