@@ -304,7 +304,7 @@ std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity
     // The independent pairs to start from; the rest of the pool joins where needed.
     exact_bound exact = exact_cover_bound(*function, pairs_of(leaf.set.chosen), pairs_of(leaf.set.pool),
                                           leaf.set.chosen.size(), target, budget);
-    if (!exact.found.empty()) {
+    if (exact.found) {
         proof.better = std::move(exact.found);
         proof.inverted = static_cast<std::uint8_t>(leaf.inverted);
         target = exact.bound;
@@ -415,7 +415,7 @@ polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& ca
         };
         return rank(left) > rank(right);
     });
-    const auto levels = static_cast<std::size_t>(pla_output_count - std::popcount(plain_outputs & 0xFFU));
+    const std::size_t levels = pla_output_count - static_cast<std::size_t>(std::popcount(plain_outputs & 0xFFU));
     std::vector<short_leaf> short_leaves;
     polarity_proof proof{0, {}, 0};
     std::size_t bound = search_polarities(graph, order, levels, target, short_leaves);
