@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "minimize/cover.h"
@@ -33,8 +34,9 @@ struct polarity_proof {
     // Every programming of every polarity needs this many terms.
     std::size_t bound;
     // A cover of fewer than `target` terms, of the function with the outputs of `inverted`
-    // inverted, found where a polarity's exact bound fell below the target; empty if none.
-    cover better;
+    // inverted, found where a polarity's exact bound fell below the target (no term at
+    // all, it may be); none otherwise.
+    std::optional<cover> better;
     std::uint8_t inverted;
 };
 

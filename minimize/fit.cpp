@@ -488,9 +488,9 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     const std::size_t target = std::min(result.terms.size(), options.max_terms + 1);
     polarity_proof proof = polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
                                           target, ties.set_aside, proof_budget);
-    if (!proof.better.empty()) {
+    if (proof.better) {
         // The exact cover of one polarity found fewer terms than the search.
-        result.terms = minimize_cover(std::move(proof.better), *phased(*plain, proof.inverted), proof_budget);
+        result.terms = minimize_cover(std::move(*proof.better), *phased(*plain, proof.inverted), proof_budget);
         result.inverted_outputs = proof.inverted;
         result.found = result.terms.size() <= options.max_terms;
     }

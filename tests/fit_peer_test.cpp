@@ -95,7 +95,8 @@ TEST(FitPeer, ExactCoverOfOnePolarity) {
         effort budget(fit_default_effort);
         const exact_bound exact = exact_cover_bound(*function, {}, {}, 0, SIZE_MAX, budget);
         EXPECT_EQ(exact.bound, espresso_exact(table, inverted)) << "polarity " << inverted;
-        EXPECT_EQ(exact.found.size(), exact.bound);
+        ASSERT_TRUE(exact.found);
+        EXPECT_EQ(exact.found->size(), exact.bound);
     }
 }
 

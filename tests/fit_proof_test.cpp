@@ -227,10 +227,22 @@ TEST(FitProof, ExactCoverAgainstBruteForce) {
             effort budget(fit_default_effort);
             const exact_bound exact = exact_cover_bound(*sets, {}, {}, 0, SIZE_MAX, budget);
             EXPECT_EQ(exact.bound, fewest);
-            EXPECT_EQ(exact.found.size(), fewest);
-            EXPECT_TRUE(covers(exact.found, *sets));
+            ASSERT_TRUE(exact.found);
+            EXPECT_EQ(exact.found->size(), fewest);
+            EXPECT_TRUE(covers(*exact.found, *sets));
         }
     }
+}
+
+// A function that needs no term (every output low wherever it matters): the exact cover
+// finds the cover of no terms below the target, found all the same.
+TEST(FitProof, ExactCoverFindsTheCoverOfNoTerms) {
+    const std::vector<std::uint8_t> low(fit_table_size, 0);
+    effort budget(fit_default_effort);
+    const exact_bound exact = exact_cover_bound(*sets_of(low, low, 0), {}, {}, 0, 5, budget);
+    EXPECT_EQ(exact.bound, 0U);
+    ASSERT_TRUE(exact.found);
+    EXPECT_TRUE(exact.found->empty());
 }
 
 // Covering rows by sets, against every choice of sets: the fewest found, one fewer refuted.
