@@ -159,7 +159,7 @@ TEST(Fit, MaxTermsDecidesFound) {
     EXPECT_GE(far_short.lower_bound, fitted.lower_bound);
 }
 
-// The four lines a restorer reads, as the manual page gives them.
+// The four lines a restorer reads, as the manual page gives them, and their counts of one.
 TEST(FitReport, OutcomeWords) {
     fit_result result{};
     result.found = true;
@@ -167,15 +167,26 @@ TEST(FitReport, OutcomeWords) {
     result.terms.resize(26);
     result.lower_bound = 24;
     result.outcome = fit_outcome::bounded;
-    EXPECT_EQ(fit_outcome_text(result), "26 terms; at least 24 are needed; 22 of the 48 left, polarity LHHHHLHH");
+    EXPECT_EQ(fit_outcome_text(result),
+              "26 terms; at least 24 are needed; 22 of the 48 left, polarity LHHHHLHH; "
+              "a larger --effort may find fewer");
     result.lower_bound = 26;
     result.outcome = fit_outcome::proven;
     EXPECT_EQ(fit_outcome_text(result), "26 terms, the fewest possible; 22 of the 48 left, polarity LHHHHLHH");
+    result.terms.resize(1);
+    result.lower_bound = 1;
+    EXPECT_EQ(fit_outcome_text(result), "1 term, the fewest possible; 47 of the 48 left, polarity LHHHHLHH");
+    result.terms.resize(2);
+    result.outcome = fit_outcome::bounded;
+    EXPECT_EQ(fit_outcome_text(result),
+              "2 terms; at least 1 is needed; 46 of the 48 left, polarity LHHHHLHH; "
+              "a larger --effort may find fewer");
     result.found = false;
     result.terms.resize(60);
     result.lower_bound = 40;
-    result.outcome = fit_outcome::bounded;
-    EXPECT_EQ(fit_outcome_text(result), "60 terms; at least 40 are needed, the array has 48");
+    EXPECT_EQ(fit_outcome_text(result),
+              "60 terms; at least 40 are needed, the array has 48; a larger --effort may "
+              "find fewer");
     result.lower_bound = 55;
     result.outcome = fit_outcome::impossible;
     EXPECT_EQ(fit_outcome_text(result),
