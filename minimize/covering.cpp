@@ -16,7 +16,7 @@ namespace {
 constexpr std::int64_t whole = std::int64_t{1} << 20;
 // Rounds of weighing at the first node, and at each node after.
 constexpr unsigned root_rounds = 400;
-constexpr unsigned node_rounds = 24;
+constexpr unsigned node_rounds = 30;
 
 bool has(const bit_row& set, std::size_t index) noexcept {
     return ((set[index / 64] >> (index % 64)) & 1U) != 0;
@@ -48,6 +48,20 @@ std::size_t count_within(const bit_row& set, const bit_row& mask, std::size_t en
     std::size_t count = 0;
     for (std::size_t word = 0; word < set.size() && count < enough; ++word) {
         count += static_cast<std::size_t>(std::popcount(set[word] & mask[word]));
+    }
+    return count;
+}
+
+// How many bits of `set` are within `mask`: 0, 1, or 2 for more.
+std::size_t one_or_more(const bit_row& set, const bit_row& mask) noexcept {
+    std::size_t count = 0;
+    for (std::size_t word = 0; word < set.size(); ++word) {
+        if (const std::uint64_t bits = set[word] & mask[word]; bits != 0) {
+            if ((bits & (bits - 1)) != 0 || count != 0) {
+                return 2;
+            }
+            count = 1;
+        }
     }
     return count;
 }
@@ -109,22 +123,8 @@ covering::covering(std::size_t rows, const std::vector<bit_row>& columns, effort
     }
     forced_ = chosen_;
     chosen_.clear();
-    // Weights aimed at a count a plain greedy choice reaches.
-    std::size_t greedy = 0;
-    for (bit_row left = root_.rows; !empty(left); ++greedy) {
-        std::size_t best = 0;
-        std::size_t most_held = 0;
-        for_each_bit(root_.columns, [&](std::size_t column) {
-            if (const std::size_t held = count_within(holds_[column], left); held > most_held) {
-                best = column;
-                most_held = held;
-            }
-        });
-        budget_.spend(column_words_ * 64 * row_words_);
-        for (std::size_t word = 0; word < row_words_; ++word) {
-            left[word] &= ~holds_[best][word];
-        }
-    }
+    // Weights aimed at the count a greedy choice reaches.
+    const std::size_t greedy = greedy_choice(root_, SIZE_MAX).size();
     const std::size_t apart = apart_bound(root_, SIZE_MAX);
     const std::size_t weighed = greedy == 0 ? 0 : weighed_bound(root_, greedy - 1, root_rounds);
     least_ = forced_.size() + std::max(apart, weighed);
@@ -183,7 +183,7 @@ bool covering::take_forced(node& at, std::size_t& most) {
                     continue; // held by a column taken in this pass
                 }
                 budget_.spend(column_words_);
-                const std::size_t left = count_within(held_by_[row], at.columns, 2);
+                const std::size_t left = one_or_more(held_by_[row], at.columns);
                 if (left == 0 || (left == 1 && most == 0)) {
                     return false;
                 }
@@ -209,6 +209,7 @@ void covering::set_aside(node& at) {
             return;
         }
         for (const std::uint32_t other : columns_of_[row]) {
+            budget_.spend(1);
             if (other == column || !has(at.columns, other) || !has(at.columns, column)) {
                 continue;
             }
@@ -230,6 +231,7 @@ void covering::set_aside(node& at) {
             return;
         }
         for (const std::uint32_t other : rows_of_[column]) {
+            budget_.spend(1);
             if (other == row || !has(at.rows, other)) {
                 continue;
             }
@@ -284,7 +286,7 @@ std::int64_t covering::weigh(const node& at, std::vector<std::int64_t>& reduced)
         reduced[column] = whole - held;
         total += std::min<std::int64_t>(0, reduced[column]);
     });
-    budget_.spend(row_words_ + column_words_ + visited / 4);
+    budget_.spend(row_words_ + column_words_ + visited);
     return total;
 }
 
@@ -311,14 +313,17 @@ std::size_t covering::weighed_bound(node& at, std::size_t most, unsigned rounds)
             slope[row] = 1 - taken;
             norm += slope[row] * slope[row];
         });
-        budget_.spend(visited / 4 + row_words_);
+        budget_.spend(visited + row_words_);
         if (norm == 0) {
             break;
         }
         const std::int64_t gap = std::max<std::int64_t>(target - current, whole / 64);
+        std::size_t moved = 0;
         for_each_bit(at.rows, [&](std::size_t row) {
             at.weights[row] = std::max<std::int64_t>(0, at.weights[row] + step * gap * slope[row] / (8 * norm));
+            ++moved;
         });
+        budget_.spend(4 * moved);
         current = weigh(at, reduced_);
         if (current > best) {
             best = current;
@@ -381,6 +386,33 @@ std::vector<std::size_t> covering::branches(const node& at, std::size_t row) {
     return kept;
 }
 
+// Columns taken in turn, each holding most rows left (of those alike, the one the weighed
+// bound favours), until every row is held or more than `most` are taken.
+std::vector<std::size_t> covering::greedy_choice(const node& at, std::size_t most) {
+    std::vector<std::size_t> taken;
+    bit_row left = at.rows;
+    while (!empty(left) && taken.size() <= most) {
+        std::size_t best = SIZE_MAX;
+        std::pair<std::size_t, std::int64_t> best_rank{0, 0}; // rows held, minus reduced
+        for_each_bit(at.columns, [&](std::size_t column) {
+            const std::pair<std::size_t, std::int64_t> rank{count_within(holds_[column], left), -reduced_[column]};
+            if (rank.first > 0 && (best == SIZE_MAX || rank > best_rank)) {
+                best = column;
+                best_rank = rank;
+            }
+        });
+        budget_.spend(column_words_ * 64 * row_words_);
+        if (best == SIZE_MAX) {
+            break; // a row no column holds: reduce() rules that out first
+        }
+        taken.push_back(best);
+        for (std::size_t word = 0; word < row_words_; ++word) {
+            left[word] &= ~holds_[best][word];
+        }
+    }
+    return taken;
+}
+
 // NOLINTNEXTLINE(misc-no-recursion): as deep as `most`, at most the rows
 bool covering::solve(node& at, std::size_t most) {
     const std::size_t mark = chosen_.size();
@@ -400,6 +432,10 @@ bool covering::solve(node& at, std::size_t most) {
             return fail();
         }
     } while (rule_out(at, most));
+    if (const std::vector<std::size_t> greedy = greedy_choice(at, most); greedy.size() <= most) {
+        chosen_.insert(chosen_.end(), greedy.begin(), greedy.end());
+        return true;
+    }
     // The row of fewest columns.
     std::size_t branch = SIZE_MAX;
     std::size_t fewest = SIZE_MAX;

@@ -51,6 +51,7 @@ private:
     std::int64_t weigh(const node& at, std::vector<std::int64_t>& reduced);
     bool rule_out(node& at, std::size_t most);
     std::vector<std::size_t> branches(const node& at, std::size_t row);
+    std::vector<std::size_t> greedy_choice(const node& at, std::size_t most);
 
     effort& budget_;
     std::size_t row_words_;
