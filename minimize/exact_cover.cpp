@@ -16,10 +16,16 @@
 
 namespace {
 
-// What a check costs beside the words it reads.
+// What a check costs beside the words it reads, and what looking up one made before costs.
 constexpr std::size_t check_steps = 32;
-// Pairs a round adds for each output the terms found leave uncovered.
+constexpr std::size_t lookup_steps = 16;
+// Cubes that reach at most this many words are checked again rather than looked up.
+constexpr std::size_t direct_words = 16;
+// Pairs a round adds for each output, where the function lies in many words of a point set
+// (its checks read many words, and its sets of pairs grow large), and where it lies in few.
 constexpr std::size_t added_per_output = 2;
+constexpr std::size_t added_per_output_narrow = 8;
+constexpr std::size_t narrow_words = 16;
 // Uncovered points of one output looked at to choose those added.
 constexpr std::size_t looked_per_output = 4096;
 
@@ -173,19 +179,31 @@ private:
         return (std::uint64_t{set.points.care} << 32) | (std::uint64_t{set.points.levels} << 8) | set.outputs;
     }
 
-    // Whether the cube is inside the on-set of each of the outputs.
+    // Whether the cube is inside the on-set of each of the outputs: narrow cubes checked at
+    // once, wide ones kept.
     bool feasible(term_set set) {
+        const std::size_t words = cube_words(set.points.care);
+        if (words <= direct_words) {
+            budget_.spend(1 + words * static_cast<std::size_t>(std::popcount(set.outputs)));
+            for (unsigned outputs = set.outputs; outputs != 0; outputs &= outputs - 1) {
+                if (!cube_inside(function_.on[static_cast<std::size_t>(std::countr_zero(outputs))], set.points)) {
+                    return false;
+                }
+            }
+            return true;
+        }
         for (unsigned outputs = set.outputs; outputs != 0; outputs &= outputs - 1) {
             const auto output = static_cast<unsigned>(std::countr_zero(outputs));
             const std::uint64_t entry = key({set.points, 1U << output});
             auto known = inside_.find(entry);
+            budget_.spend(lookup_steps);
             if (known == inside_.end()) {
-                std::size_t words = 0;
+                std::size_t read = 0;
                 const bool inside = for_each_cube_word(set.points, [&](std::size_t word, std::uint64_t mask) {
-                    ++words;
+                    ++read;
                     return (function_.on[output][word] & mask) == mask;
                 });
-                budget_.spend(check_steps + words);
+                budget_.spend(check_steps + read);
                 known = inside_.emplace(entry, inside).first;
             }
             if (!known->second) {
@@ -247,15 +265,16 @@ bool covered(const cover& terms, needed_pair pair) noexcept {
     });
 }
 
-// Needed pairs the terms leave uncovered, a few an output: first of `spare`, then of the
-// whole function, fewest neighbours first. None when the terms cover the function.
+// Needed pairs the terms leave uncovered, `added` of each output at most: first of `spare`,
+// then of the whole function, fewest neighbours first. None when the terms cover the
+// function.
 std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cover& terms,
-                                         const std::vector<needed_pair>& spare, effort& budget) {
+                                         const std::vector<needed_pair>& spare, std::size_t added, effort& budget) {
     std::vector<needed_pair> found;
     std::array<std::size_t, pla_output_count> taken{};
     budget.spend(spare.size() * terms.size() / 8 + 1);
     for (const needed_pair& pair : spare) {
-        if (taken[pair.output] < added_per_output && !covered(terms, pair)) {
+        if (taken[pair.output] < added && !covered(terms, pair)) {
             found.push_back(pair);
             ++taken[pair.output];
         }
@@ -284,7 +303,7 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
             }
         }
         budget.spend(ranked.size());
-        const std::size_t kept = std::min(added_per_output, ranked.size());
+        const std::size_t kept = std::min(added, ranked.size());
         std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
         for (std::size_t place = 0; place < kept; ++place) {
             found.push_back({static_cast<std::uint16_t>(ranked[place].second), static_cast<std::uint8_t>(output)});
@@ -312,6 +331,16 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
     // NOLINTEND(bugprone-easily-swappable-parameters)
     std::size_t known = floor;
     std::unordered_map<std::uint64_t, bool> inside;
+    std::size_t reached = 0; // words of a point set where an output may be high
+    for (std::size_t word = 0; word < point_set_words; ++word) {
+        std::uint64_t any = 0;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            any |= ((function.outputs >> output) & 1U) != 0 ? function.on[output][word] : 0;
+        }
+        reached += any != 0 ? 1 : 0;
+    }
+    budget.spend(point_set_words * pla_output_count / 4);
+    const std::size_t added = reached <= narrow_words ? added_per_output_narrow : added_per_output;
     while (known < target && !budget.exhausted()) {
         std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
             return std::pair(left.output, left.point) < std::pair(right.output, right.point);
@@ -328,7 +357,7 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         while (known < target && !found) {
             found = search.search(known);
             if (budget.exhausted()) {
-                return {known, {}};
+                return {known, {}, std::move(rows)};
             }
             known += found ? 0 : 1;
         }
@@ -338,11 +367,11 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         cover terms;
         std::transform(search.chosen().begin(), search.chosen().end(), std::back_inserter(terms),
                        [&](std::size_t column) { return grown(function, columns.sets()[column], budget); });
-        std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, budget);
+        std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, added, budget);
         if (more.empty()) {
-            return {terms.size(), std::move(terms)};
+            return {terms.size(), std::move(terms), std::move(rows)};
         }
         rows.insert(rows.end(), more.begin(), more.end());
     }
-    return {std::min(known, target), {}};
+    return {std::min(known, target), {}, std::move(rows)};
 }

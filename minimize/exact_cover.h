@@ -24,6 +24,8 @@ struct exact_bound {
     // A cover of `function` of `bound` terms (none at all, it may be), found below the
     // target; none otherwise.
     std::optional<cover> found;
+    // The pairs covered by then: the rows to start from for a further look.
+    std::vector<needed_pair> rows;
 };
 
 // The fewest terms a cover of `function` needs, as far as the effort shows, starting from
