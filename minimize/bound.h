@@ -21,6 +21,9 @@ struct phase_sets {
     std::array<std::array<point_set, 2>, pla_output_count> need;
 };
 
+// For each output and phase, the terms of its own cover (covering it alone).
+using phase_terms = std::array<std::array<std::size_t, 2>, pla_output_count>;
+
 // For each output and phase, the input words to build independent pairs from, likeliest first.
 using phase_candidates = std::array<std::array<std::vector<std::uint16_t>, 2>, pla_output_count>;
 
@@ -47,5 +50,6 @@ struct polarity_proof {
 // no two of which share a term fall short of the target is covered exactly
 // (exact_cover_bound); a cover it finds below the target lowers the target.
 // The outputs of `plain_outputs` are taken plain only: their phase is no choice.
-polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                              unsigned plain_outputs, effort& budget);
+// `own_terms` guides the exact cover to the likeliest polarities first.
+polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, const phase_terms& own_terms,
+                              std::size_t target, unsigned plain_outputs, effort& budget);

@@ -486,8 +486,14 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
     const std::size_t target = std::min(result.terms.size(), options.max_terms + 1);
+    phase_terms own_terms{};
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        for (unsigned phase = 0; phase < 2; ++phase) {
+            own_terms[output][phase] = search.own_cover(output, phase).size();
+        }
+    }
     polarity_proof proof = polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
-                                          target, ties.set_aside, proof_budget);
+                                          own_terms, target, ties.set_aside, proof_budget);
     if (proof.better) {
         // The exact cover of one polarity found fewer terms than the search.
         result.terms = minimize_cover(std::move(*proof.better), *phased(*plain, proof.inverted), proof_budget);
