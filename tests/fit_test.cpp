@@ -66,6 +66,30 @@ TEST(Fit, BuiltInImageInTwentyFiveTerms) {
     EXPECT_EQ(result.inverted_outputs, 0xFE);
 }
 
+// One output at a time, as a GAL's fit asks: each output of the built-in image alone (its
+// level cared about, no other's), up to 64 terms. Each proven and driven; F0, of 16 inputs,
+// in 23 terms, the fewer of Espresso's exact counts at its two polarities (23 plain, 33
+// inverted).
+TEST(Fit, OneOutputAtATime) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = pla_evaluate(static_cast<std::uint16_t>(word));
+    }
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        SCOPED_TRACE(output);
+        truth_table care{};
+        care.fill(static_cast<std::uint8_t>(1U << output));
+        const fit_result result = fit_design(table, care, {64, fit_default_effort});
+        EXPECT_EQ(result.outcome, fit_outcome::proven);
+        EXPECT_EQ(fit_check_problem(fit_fuses(result), table, care), std::nullopt);
+        EXPECT_TRUE(
+            std::ranges::all_of(result.terms, [&](const fit_term& term) { return term.outputs == 1U << output; }));
+        if (output == 0) {
+            EXPECT_EQ(result.terms.size(), 23U);
+        }
+    }
+}
+
 struct seeded {
     std::uint32_t seed;
     programming_style style;
