@@ -445,8 +445,10 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
     return chosen;
 }
 
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): in the header's order
 polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, const phase_terms& own_terms,
                               std::size_t target, unsigned plain_outputs, effort& budget) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     pair_graph graph(sets, candidates, budget);
     // The outputs whose phase is chosen first, those with most candidates first: they
     // raise the bound soonest.

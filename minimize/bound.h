@@ -35,12 +35,12 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
 // What the search over the polarities proves, and a cover it found on the way.
 struct polarity_proof {
     // Every programming of every polarity needs this many terms.
-    std::size_t bound;
+    std::size_t bound = 0;
     // A cover of fewer than `target` terms, of the function with the outputs of `inverted`
     // inverted, found where a polarity's exact bound fell below the target (no term at
     // all, it may be); none otherwise.
     std::optional<cover> better;
-    std::uint8_t inverted;
+    std::uint8_t inverted = 0;
 };
 
 // A number of terms that every programming of every polarity needs. The search over the

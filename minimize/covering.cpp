@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -136,59 +138,59 @@ bool covering::search(std::size_t most) {
         return false;
     }
     chosen_ = forced_;
-    node at = root_;
-    if (solve(at, most - forced_.size())) {
+    node here = root_;
+    if (solve(here, most - forced_.size())) {
         return true;
     }
     chosen_.clear();
     return false;
 }
 
-void covering::take(node& at, std::size_t column) {
+void covering::take(node& here, std::size_t column) {
     chosen_.push_back(column);
     for (std::size_t word = 0; word < row_words_; ++word) {
-        at.rows[word] &= ~holds_[column][word];
+        here.rows[word] &= ~holds_[column][word];
     }
-    drop(at.columns, column);
+    drop(here.columns, column);
 }
 
-std::size_t covering::options(const node& at, std::size_t row) const noexcept {
-    return count_within(held_by_[row], at.columns);
+std::size_t covering::options(const node& here, std::size_t row) const noexcept {
+    return count_within(held_by_[row], here.columns);
 }
 
 // Takes forced columns and sets aside dominated rows and columns until none is left;
 // false where a row has no column, or more are needed than `most`.
-bool covering::reduce(node& at, std::size_t& most) {
+bool covering::reduce(node& here, std::size_t& most) {
     node before;
     do {
-        if (!take_forced(at, most)) {
+        if (!take_forced(here, most)) {
             return false;
         }
-        before.rows = at.rows;
-        before.columns = at.columns;
-        set_aside(at);
-    } while (before.rows != at.rows || before.columns != at.columns);
+        before.rows = here.rows;
+        before.columns = here.columns;
+        set_aside(here);
+    } while (before.rows != here.rows || before.columns != here.columns);
     return true;
 }
 
-bool covering::take_forced(node& at, std::size_t& most) {
+bool covering::take_forced(node& here, std::size_t& most) {
     bool taken = true;
     while (taken) {
         taken = false;
         budget_.spend(row_words_ + 1);
         for (std::size_t word = 0; word < row_words_; ++word) {
-            for (std::uint64_t bits = at.rows[word]; bits != 0; bits &= bits - 1) {
+            for (std::uint64_t bits = here.rows[word]; bits != 0; bits &= bits - 1) {
                 const std::size_t row = word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
-                if (!has(at.rows, row)) {
+                if (!has(here.rows, row)) {
                     continue; // held by a column taken in this pass
                 }
                 budget_.spend(column_words_);
-                const std::size_t left = one_or_more(held_by_[row], at.columns);
+                const std::size_t left = one_or_more(held_by_[row], here.columns);
                 if (left == 0 || (left == 1 && most == 0)) {
                     return false;
                 }
                 if (left == 1) {
-                    take(at, first_within(held_by_[row], at.columns));
+                    take(here, first_within(held_by_[row], here.columns));
                     --most;
                     taken = true;
                 }
@@ -200,53 +202,59 @@ bool covering::take_forced(node& at, std::size_t& most) {
 
 // Columns whose rows left another column holds too, and rows held by every column that
 // holds another row (a choice holding that one holds them), set aside.
-void covering::set_aside(node& at) {
-    for_each_bit(at.columns, [&](std::size_t column) {
-        const std::size_t row = first_within(holds_[column], at.rows);
+void covering::set_aside(node& here) {
+    set_aside_columns(here);
+    set_aside_rows(here);
+}
+
+void covering::set_aside_columns(node& here) {
+    for_each_bit(here.columns, [&](std::size_t column) {
+        const std::size_t row = first_within(holds_[column], here.rows);
         budget_.spend(row_words_);
         if (row == SIZE_MAX) {
-            drop(at.columns, column);
+            drop(here.columns, column);
             return;
         }
         for (const std::uint32_t other : columns_of_[row]) {
             budget_.spend(1);
-            if (other == column || !has(at.columns, other) || !has(at.columns, column)) {
+            if (other == column || !has(here.columns, other) || !has(here.columns, column)) {
                 continue;
             }
             budget_.spend(row_words_);
             // Of two alike, the later goes.
-            if (within(holds_[column], at.rows, holds_[other]) &&
-                (other < column || !within(holds_[other], at.rows, holds_[column]))) {
-                drop(at.columns, column);
+            const bool later = other < column;
+            const bit_row& others = holds_[other];
+            if (within(holds_[column], here.rows, others) && (later || !within(others, here.rows, holds_[column]))) {
+                drop(here.columns, column);
             }
         }
     });
-    for_each_bit(at.rows, [&](std::size_t row) {
-        if (!has(at.rows, row)) {
-            return;
-        }
-        const std::size_t column = first_within(held_by_[row], at.columns);
+}
+
+void covering::set_aside_rows(node& here) {
+    for_each_bit(here.rows, [&](std::size_t row) {
+        const std::size_t column = has(here.rows, row) ? first_within(held_by_[row], here.columns) : SIZE_MAX;
         budget_.spend(column_words_);
         if (column == SIZE_MAX) {
             return;
         }
         for (const std::uint32_t other : rows_of_[column]) {
             budget_.spend(1);
-            if (other == row || !has(at.rows, other)) {
+            if (other == row || !has(here.rows, other)) {
                 continue;
             }
             budget_.spend(column_words_);
-            if (within(held_by_[row], at.columns, held_by_[other])) {
-                drop(at.rows, other);
+            if (within(held_by_[row], here.columns, held_by_[other])) {
+                drop(here.rows, other);
             }
         }
     });
 }
 
 // Rows no two of which share a column, fewest columns first; stops past `most`.
-std::size_t covering::apart_bound(const node& at, std::size_t most) {
+std::size_t covering::apart_bound(const node& here, std::size_t most) {
     std::vector<std::pair<std::size_t, std::size_t>> ranked; // columns, row
-    for_each_bit(at.rows, [&](std::size_t row) { ranked.emplace_back(options(at, row), row); });
+    for_each_bit(here.rows, [&](std::size_t row) { ranked.emplace_back(options(here, row), row); });
     budget_.spend(ranked.size() * (column_words_ + 2));
     std::sort(ranked.begin(), ranked.end());
     std::size_t apart = 0;
@@ -259,7 +267,7 @@ std::size_t covering::apart_bound(const node& at, std::size_t most) {
             break;
         }
         for (const std::uint32_t column : columns_of_[row]) {
-            if (has(at.columns, column)) {
+            if (has(here.columns, column)) {
                 for (std::size_t word = 0; word < row_words_; ++word) {
                     blocked[word] |= holds_[column][word];
                 }
@@ -273,15 +281,14 @@ std::size_t covering::apart_bound(const node& at, std::size_t most) {
 // The weighed bound of the node's weights, times whole: the rows' weights, less what each
 // column that holds more than whole holds over it. Any choice of columns holding every row
 // counts at least this over whole. `reduced` gets each column's whole less its rows' weights.
-std::int64_t covering::weigh(const node& at, std::vector<std::int64_t>& reduced) {
+std::int64_t covering::weigh(const node& here, std::vector<std::int64_t>& reduced) {
     std::int64_t total = 0;
-    for_each_bit(at.rows, [&](std::size_t row) { total += at.weights[row]; });
+    for_each_bit(here.rows, [&](std::size_t row) { total += here.weights[row]; });
     std::size_t visited = 0;
-    for_each_bit(at.columns, [&](std::size_t column) {
-        std::int64_t held = 0;
-        for (const std::uint32_t row : rows_of_[column]) {
-            held += has(at.rows, row) ? at.weights[row] : 0;
-        }
+    for_each_bit(here.columns, [&](std::size_t column) {
+        const std::int64_t held = std::accumulate(
+            rows_of_[column].begin(), rows_of_[column].end(), std::int64_t{0},
+            [&](std::int64_t sum, std::uint32_t row) { return sum + (has(here.rows, row) ? here.weights[row] : 0); });
         visited += rows_of_[column].size();
         reduced[column] = whole - held;
         total += std::min<std::int64_t>(0, reduced[column]);
@@ -292,23 +299,22 @@ std::int64_t covering::weigh(const node& at, std::vector<std::int64_t>& reduced)
 
 // Moves the weights, for `rounds` at most, towards a bound over `most` (subgradient
 // steps); the node keeps the best weights met. Returns the bound.
-std::size_t covering::weighed_bound(node& at, std::size_t most, unsigned rounds) {
+std::size_t covering::weighed_bound(node& here, std::size_t most, unsigned rounds) {
     const std::int64_t target = static_cast<std::int64_t>(std::min<std::size_t>(most, 1U << 20) + 1) * whole;
-    std::vector<std::int64_t> best_weights = at.weights;
-    std::int64_t best = weigh(at, reduced_);
+    std::vector<std::int64_t> best_weights = here.weights;
+    std::int64_t best = weigh(here, reduced_);
     std::int64_t current = best;
     std::int64_t step = 16; // eighths
     unsigned stalled = 0;
-    std::vector<std::int64_t> slope(at.weights.size(), 0);
+    std::vector<std::int64_t> slope(here.weights.size(), 0);
     for (unsigned round = 0; round < rounds && whole_count(best) <= most && step > 0; ++round) {
         // A row held by no column the bound takes wants more weight, one held by several less.
         std::int64_t norm = 0;
         std::size_t visited = 0;
-        for_each_bit(at.rows, [&](std::size_t row) {
-            std::int64_t taken = 0;
-            for (const std::uint32_t column : columns_of_[row]) {
-                taken += has(at.columns, column) && reduced_[column] < 0 ? 1 : 0;
-            }
+        for_each_bit(here.rows, [&](std::size_t row) {
+            const auto taken =
+                std::count_if(columns_of_[row].begin(), columns_of_[row].end(),
+                              [&](std::uint32_t column) { return has(here.columns, column) && reduced_[column] < 0; });
             visited += columns_of_[row].size();
             slope[row] = 1 - taken;
             norm += slope[row] * slope[row];
@@ -319,34 +325,34 @@ std::size_t covering::weighed_bound(node& at, std::size_t most, unsigned rounds)
         }
         const std::int64_t gap = std::max<std::int64_t>(target - current, whole / 64);
         std::size_t moved = 0;
-        for_each_bit(at.rows, [&](std::size_t row) {
-            at.weights[row] = std::max<std::int64_t>(0, at.weights[row] + step * gap * slope[row] / (8 * norm));
+        for_each_bit(here.rows, [&](std::size_t row) {
+            here.weights[row] = std::max<std::int64_t>(0, here.weights[row] + step * gap * slope[row] / (8 * norm));
             ++moved;
         });
         budget_.spend(4 * moved);
-        current = weigh(at, reduced_);
+        current = weigh(here, reduced_);
         if (current > best) {
             best = current;
-            best_weights = at.weights;
+            best_weights = here.weights;
             stalled = 0;
         } else if (++stalled == 4) {
             step /= 2;
             stalled = 0;
         }
     }
-    at.weights = std::move(best_weights);
-    bound_ = weigh(at, reduced_);
+    here.weights = std::move(best_weights);
+    bound_ = weigh(here, reduced_);
     return whole_count(bound_);
 }
 
 // Sets aside the columns whose taking would lift the weighed bound over `most`: no choice
 // of at most `most` takes them. Whether any went.
-bool covering::rule_out(node& at, std::size_t most) {
+bool covering::rule_out(node& here, std::size_t most) {
     const std::int64_t ceiling = static_cast<std::int64_t>(std::min<std::size_t>(most, 1U << 20)) * whole;
     bool ruled_out = false;
-    for_each_bit(at.columns, [&](std::size_t column) {
+    for_each_bit(here.columns, [&](std::size_t column) {
         if (reduced_[column] > 0 && bound_ + reduced_[column] > ceiling) {
-            drop(at.columns, column);
+            drop(here.columns, column);
             ruled_out = true;
         }
     });
@@ -356,25 +362,22 @@ bool covering::rule_out(node& at, std::size_t most) {
 
 // The allowed columns of `row`, those the weighed bound favours first, less those whose
 // rows another of them holds too.
-std::vector<std::size_t> covering::branches(const node& at, std::size_t row) {
+std::vector<std::size_t> covering::branches(const node& here, std::size_t row) {
     std::vector<std::size_t> choices;
-    for (const std::uint32_t column : columns_of_[row]) {
-        if (has(at.columns, column)) {
-            choices.push_back(column);
-        }
-    }
+    std::copy_if(columns_of_[row].begin(), columns_of_[row].end(), std::back_inserter(choices),
+                 [&](std::uint32_t column) { return has(here.columns, column); });
     std::vector<std::pair<std::pair<std::int64_t, std::size_t>, std::size_t>> ranked; // reduced, minus held; column
     for (std::size_t place = 0; place < choices.size(); ++place) {
         const std::size_t column = choices[place];
         bool dominated = false;
         for (std::size_t other_place = 0; other_place < choices.size() && !dominated; ++other_place) {
             const std::size_t other = choices[other_place];
-            dominated = other != column && within(holds_[column], at.rows, holds_[other]) &&
-                        (other_place < place || !within(holds_[other], at.rows, holds_[column]));
+            dominated = other != column && within(holds_[column], here.rows, holds_[other]) &&
+                        (other_place < place || !within(holds_[other], here.rows, holds_[column]));
         }
         budget_.spend(row_words_ * choices.size());
         if (!dominated) {
-            ranked.push_back({{reduced_[column], SIZE_MAX - count_within(holds_[column], at.rows)}, column});
+            ranked.push_back({{reduced_[column], SIZE_MAX - count_within(holds_[column], here.rows)}, column});
         }
     }
     std::sort(ranked.begin(), ranked.end());
@@ -388,13 +391,13 @@ std::vector<std::size_t> covering::branches(const node& at, std::size_t row) {
 
 // Columns taken in turn, each holding most rows left (of those alike, the one the weighed
 // bound favours), until every row is held or more than `most` are taken.
-std::vector<std::size_t> covering::greedy_choice(const node& at, std::size_t most) {
+std::vector<std::size_t> covering::greedy_choice(const node& here, std::size_t most) {
     std::vector<std::size_t> taken;
-    bit_row left = at.rows;
+    bit_row left = here.rows;
     while (!empty(left) && taken.size() <= most) {
         std::size_t best = SIZE_MAX;
         std::pair<std::size_t, std::int64_t> best_rank{0, 0}; // rows held, minus reduced
-        for_each_bit(at.columns, [&](std::size_t column) {
+        for_each_bit(here.columns, [&](std::size_t column) {
             const std::pair<std::size_t, std::int64_t> rank{count_within(holds_[column], left), -reduced_[column]};
             if (rank.first > 0 && (best == SIZE_MAX || rank > best_rank)) {
                 best = column;
@@ -414,7 +417,7 @@ std::vector<std::size_t> covering::greedy_choice(const node& at, std::size_t mos
 }
 
 // NOLINTNEXTLINE(misc-no-recursion): as deep as `most`, at most the rows
-bool covering::solve(node& at, std::size_t most) {
+bool covering::solve(node& here, std::size_t most) {
     const std::size_t mark = chosen_.size();
     const auto fail = [&] {
         chosen_.resize(mark);
@@ -422,34 +425,34 @@ bool covering::solve(node& at, std::size_t most) {
     };
     budget_.spend(row_words_ + column_words_);
     do {
-        if (budget_.exhausted() || !reduce(at, most)) {
+        if (budget_.exhausted() || !reduce(here, most)) {
             return fail();
         }
-        if (empty(at.rows)) {
+        if (empty(here.rows)) {
             return true;
         }
-        if (apart_bound(at, most) > most || weighed_bound(at, most, node_rounds) > most) {
+        if (apart_bound(here, most) > most || weighed_bound(here, most, node_rounds) > most) {
             return fail();
         }
-    } while (rule_out(at, most));
-    if (const std::vector<std::size_t> greedy = greedy_choice(at, most); greedy.size() <= most) {
+    } while (rule_out(here, most));
+    if (const std::vector<std::size_t> greedy = greedy_choice(here, most); greedy.size() <= most) {
         chosen_.insert(chosen_.end(), greedy.begin(), greedy.end());
         return true;
     }
     // The row of fewest columns.
     std::size_t branch = SIZE_MAX;
     std::size_t fewest = SIZE_MAX;
-    for_each_bit(at.rows, [&](std::size_t row) {
-        if (const std::size_t left = options(at, row); left < fewest) {
+    for_each_bit(here.rows, [&](std::size_t row) {
+        if (const std::size_t left = options(here, row); left < fewest) {
             branch = row;
             fewest = left;
         }
     });
-    budget_.spend(count_within(at.rows, at.rows) * column_words_);
+    budget_.spend(count_within(here.rows, here.rows) * column_words_);
     node child;
     std::vector<std::size_t> left_out;
-    for (const std::size_t column : branches(at, branch)) {
-        child = at;
+    for (const std::size_t column : branches(here, branch)) {
+        child = here;
         for (const std::size_t earlier : left_out) {
             drop(child.columns, earlier);
         }

@@ -40,18 +40,20 @@ private:
         std::vector<std::int64_t> weights;
     };
 
-    bool solve(node& at, std::size_t most);
-    bool reduce(node& at, std::size_t& most);
-    bool take_forced(node& at, std::size_t& most);
-    void set_aside(node& at);
-    void take(node& at, std::size_t column);
-    [[nodiscard]] std::size_t options(const node& at, std::size_t row) const noexcept;
-    std::size_t apart_bound(const node& at, std::size_t most);
-    std::size_t weighed_bound(node& at, std::size_t most, unsigned rounds);
-    std::int64_t weigh(const node& at, std::vector<std::int64_t>& reduced);
-    bool rule_out(node& at, std::size_t most);
-    std::vector<std::size_t> branches(const node& at, std::size_t row);
-    std::vector<std::size_t> greedy_choice(const node& at, std::size_t most);
+    bool solve(node& here, std::size_t most);
+    bool reduce(node& here, std::size_t& most);
+    bool take_forced(node& here, std::size_t& most);
+    void set_aside(node& here);
+    void set_aside_columns(node& here);
+    void set_aside_rows(node& here);
+    void take(node& here, std::size_t column);
+    [[nodiscard]] std::size_t options(const node& here, std::size_t row) const noexcept;
+    std::size_t apart_bound(const node& here, std::size_t most);
+    std::size_t weighed_bound(node& here, std::size_t most, unsigned rounds);
+    std::int64_t weigh(const node& here, std::vector<std::int64_t>& reduced);
+    bool rule_out(node& here, std::size_t most);
+    std::vector<std::size_t> branches(const node& here, std::size_t row);
+    std::vector<std::size_t> greedy_choice(const node& here, std::size_t most);
 
     effort& budget_;
     std::size_t row_words_;

@@ -312,6 +312,20 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
     return found;
 }
 
+// The words of a point set where an output of the function may be high.
+std::size_t words_reached(const output_sets& function, effort& budget) {
+    std::size_t reached = 0;
+    for (std::size_t word = 0; word < point_set_words; ++word) {
+        std::uint64_t any = 0;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            any |= ((function.outputs >> output) & 1U) != 0 ? function.on[output][word] : 0;
+        }
+        reached += any != 0 ? 1 : 0;
+    }
+    budget.spend(point_set_words * pla_output_count / 4);
+    return reached;
+}
+
 } // namespace
 
 cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
@@ -331,16 +345,8 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
     // NOLINTEND(bugprone-easily-swappable-parameters)
     std::size_t known = floor;
     std::unordered_map<std::uint64_t, bool> inside;
-    std::size_t reached = 0; // words of a point set where an output may be high
-    for (std::size_t word = 0; word < point_set_words; ++word) {
-        std::uint64_t any = 0;
-        for (unsigned output = 0; output < pla_output_count; ++output) {
-            any |= ((function.outputs >> output) & 1U) != 0 ? function.on[output][word] : 0;
-        }
-        reached += any != 0 ? 1 : 0;
-    }
-    budget.spend(point_set_words * pla_output_count / 4);
-    const std::size_t added = reached <= narrow_words ? added_per_output_narrow : added_per_output;
+    const std::size_t added =
+        words_reached(function, budget) <= narrow_words ? added_per_output_narrow : added_per_output;
     while (known < target && !budget.exhausted()) {
         std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
             return std::pair(left.output, left.point) < std::pair(right.output, right.point);

@@ -114,42 +114,58 @@ struct output_ties {
     // For each output set aside: its phase, or whether it is its leader's complement.
     unsigned inverted = 0;
     std::array<int, pla_output_count> leader{};
-
-    // The phases of all outputs, from those of the outputs not set aside.
-    [[nodiscard]] std::uint8_t phases(unsigned inverted_rest) const noexcept {
-        unsigned phases = inverted_rest & ~set_aside;
-        for (unsigned output = 0; output < pla_output_count; ++output) {
-            if (((set_aside >> output) & 1U) != 0) {
-                const unsigned own = (inverted >> output) & 1U;
-                const int copied = leader[output];
-                phases |= (copied < 0 ? own : own ^ ((inverted_rest >> copied) & 1U)) << output;
-            }
-        }
-        return static_cast<std::uint8_t>(phases);
-    }
-
-    // The terms, each feeding every output that follows one it feeds; terms left feeding
-    // nothing dropped.
-    [[nodiscard]] cover joined(const cover& terms) const {
-        cover all;
-        for (fit_term term : terms) {
-            unsigned outputs = term.outputs & ~set_aside;
-            for (unsigned output = 0; output < pla_output_count; ++output) {
-                if (leader[output] >= 0 && ((outputs >> leader[output]) & 1U) != 0) {
-                    outputs |= 1U << output;
-                }
-            }
-            term.outputs = static_cast<std::uint8_t>(outputs);
-            if (term.outputs != 0) {
-                all.push_back(term);
-            }
-        }
-        return all;
-    }
 };
+
+// The phases of all outputs, from those of the outputs not set aside.
+std::uint8_t phases_of(const output_ties& ties, unsigned inverted_rest) noexcept {
+    unsigned phases = inverted_rest & ~ties.set_aside;
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((ties.set_aside >> output) & 1U) != 0) {
+            const unsigned own = (ties.inverted >> output) & 1U;
+            const int copied = ties.leader[output];
+            phases |= (copied < 0 ? own : own ^ ((inverted_rest >> copied) & 1U)) << output;
+        }
+    }
+    return static_cast<std::uint8_t>(phases);
+}
+
+// The terms, each feeding every output that follows one it feeds; terms left feeding
+// nothing dropped.
+cover joined(const output_ties& ties, const cover& terms) {
+    cover all;
+    for (fit_term term : terms) {
+        unsigned outputs = term.outputs & ~ties.set_aside;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            if (ties.leader[output] >= 0 && ((outputs >> ties.leader[output]) & 1U) != 0) {
+                outputs |= 1U << output;
+            }
+        }
+        term.outputs = static_cast<std::uint8_t>(outputs);
+        if (term.outputs != 0) {
+            all.push_back(term);
+        }
+    }
+    return all;
+}
 
 bool same_sets(const point_set& one, const point_set& other) noexcept {
     return std::equal(one.begin(), one.end(), other.begin());
+}
+
+// Whether `output` copies `other`'s cared levels wherever it has any: 0 as they are, 1
+// complemented, -1 not.
+int copies(const plain_sets& plain, unsigned output, unsigned other) {
+    auto copied = std::make_unique<point_set>();
+    auto complement = std::make_unique<point_set>();
+    for (std::size_t word = 0; word < point_set_words; ++word) {
+        const std::uint64_t own = plain.cared[output][word];
+        if ((own & ~plain.cared[other][word]) != 0) {
+            return -1;
+        }
+        (*copied)[word] = plain.high[other][word] & own;
+        (*complement)[word] = ~plain.high[other][word] & own;
+    }
+    return same_sets(plain.high[output], *copied) ? 0 : same_sets(plain.high[output], *complement) ? 1 : -1;
 }
 
 output_ties ties_of(const plain_sets& plain) {
@@ -169,26 +185,13 @@ output_ties ties_of(const plain_sets& plain) {
     // Leaders are met first: those cared about most.
     std::stable_sort(order.begin(), order.end(),
                      [&](unsigned left, unsigned right) { return cared[left] > cared[right]; });
-    point_set copied;
-    point_set complement;
     for (std::size_t place = 0; place < pla_output_count; ++place) {
         const unsigned output = order[place];
         for (std::size_t earlier = 0; earlier < place && ((ties.set_aside >> output) & 1U) == 0; ++earlier) {
             const unsigned other = order[earlier];
-            if (((ties.set_aside >> other) & 1U) != 0) {
-                continue;
-            }
-            bool inside = true;
-            for (std::size_t word = 0; word < point_set_words; ++word) {
-                const std::uint64_t own = plain.cared[output][word];
-                inside = inside && (own & ~plain.cared[other][word]) == 0;
-                copied[word] = plain.high[other][word] & own;
-                complement[word] = ~plain.high[other][word] & own;
-            }
-            const bool same = same_sets(plain.high[output], copied);
-            if (inside && (same || same_sets(plain.high[output], complement))) {
+            if (const int copy = ((ties.set_aside >> other) & 1U) == 0 ? copies(plain, output, other) : -1; copy >= 0) {
                 ties.set_aside |= 1U << output;
-                ties.inverted |= (same ? 0U : 1U) << output;
+                ties.inverted |= static_cast<unsigned>(copy) << output;
                 ties.leader[output] = static_cast<int>(other);
             }
         }
@@ -500,8 +503,8 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
         result.inverted_outputs = proof.inverted;
         result.found = result.terms.size() <= options.max_terms;
     }
-    result.terms = ties.joined(result.terms);
-    result.inverted_outputs = ties.phases(result.inverted_outputs);
+    result.terms = joined(ties, result.terms);
+    result.inverted_outputs = phases_of(ties, result.inverted_outputs);
     std::transform(result.terms.begin(), result.terms.end(), result.terms.begin(),
                    [&](const fit_term& term) { return order.original_term(term); });
     const std::size_t reached = result.terms.size();
