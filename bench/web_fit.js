@@ -58,7 +58,7 @@ native('image', '-o', 'builtin.bin');
 native('image', 'random.jed', '-o', 'random.bin');
 fs.writeFileSync(path.join(work, 'small.bin'), Buffer.alloc(1000));
 
-require(modulePath)().then((plakit) => {
+require(modulePath)({ wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm')) }).then((plakit) => {
   console.log('processor time, fastest of ' + runs + ' runs');
   console.log('image        binding (node)   plakit fit (native)   ratio   result');
   for (const name of ['builtin.bin', 'random.bin']) {

@@ -5,10 +5,12 @@ include(GNUInstallDirs)
 install(TARGETS pla-eprom plakit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages go compressed, as Debian wants them; man reads them either way. Every package
-# carries the README and the licence; Windows has no man, so its package has no pages.
+# carries the README, the guide beside it in docs/ (where the README's links find it) and the
+# licence; Windows has no man, so its package has no pages.
 set(pla_eprom_manual_pages pla-eprom.1 plakit.1)
 if(WIN32)
   install(FILES README.md LICENSE DESTINATION .)
+  install(DIRECTORY docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
 else()
   find_program(PLA_EPROM_GZIP gzip REQUIRED)
   # Debian's places: the licence as the machine-readable copyright file (MIT is Expat there,
@@ -36,6 +38,7 @@ else()
     VERBATIM)
   add_custom_target(package_changelog ALL DEPENDS ${changelog})
   install(FILES README.md ${PROJECT_BINARY_DIR}/doc/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.md")
   foreach(page IN LISTS pla_eprom_manual_pages)
     set(compressed ${PROJECT_BINARY_DIR}/man/${page}.gz)
     # -n: no name or time stamp inside, so the same page always makes the same file.

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "eprom/image.h"
@@ -38,7 +39,8 @@ inline constexpr std::size_t wiring_size_limit = std::size_t{64} << 10;
 // The reason given for a file larger than `limit` bytes.
 std::string size_refusal(std::size_t limit);
 
-// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end.
+// The line on stderr for a failure: `plakit: WHAT: REASON`, without the line end; WHAT (a
+// file's name, and its place) escaped as escaped_name writes names.
 std::string failure_line(std::string_view what, std::string_view reason);
 
 // An input file of a command. `name` is the name its messages give it ("standard input"
@@ -70,11 +72,14 @@ command_wiring wiring_named(std::string_view name, command_file file);
 // for equations, verify and compare), written before the lines for stderr, which follow
 // in order: a failure's, the lines of a command that tells more than its output (fit), and
 // a reader's warnings about a file it read (`plakit: FILE: warning: ...`, whatever the
-// status). Nothing is written when `output` is empty.
+// status). Nothing is written when `output` is empty. `headline` is the verdict of verify
+// and compare, the first line of their output, without its end; empty for the others and
+// when nothing was compared.
 struct command_result {
     int status = status_done;
     std::optional<std::string> output;
     std::vector<std::string> messages;
+    std::string headline;
 };
 
 // The shared options of the commands that read a programming.
@@ -115,9 +120,10 @@ enum class fit_input : std::uint8_t { automatic, image, pla, equations };
 // the design where it cares, as a JEDEC file; the line that says which file column went to
 // which pin (a design's, when they are not the pins themselves) and the line that says how it
 // was found (or why none was). `effort` is the search's effort as a multiple of the default
-// (0 to 1000; --effort).
+// (0 to 1000; --effort). `table`, when given, is filled with the program table of the
+// programming written (as equations --table prints it), and emptied when none is.
 command_result run_fit(const command_file& image, jedec_pair_order order, const command_wiring& wiring,
-                       double effort = 1, fit_input from = fit_input::automatic);
+                       double effort = 1, fit_input from = fit_input::automatic, std::string* table = nullptr);
 
 // Why `text` is not an --effort of fit (a number from 0 to 1000), or none.
 std::optional<std::string> fit_effort_problem(const std::string& text);
@@ -138,3 +144,34 @@ command_result run_compare(const command_file& first, const command_file& second
 
 // plakit wiring: the wiring as a wiring file.
 command_result run_wiring(const command_wiring& wiring);
+
+// The board plakit gal builds for: the built-in one, one chosen for the programming
+// (--board auto), or a board file.
+enum class gal_board_kind : std::uint8_t { built_in, automatic, file };
+
+// plakit gal's options. The programming is read as fit reads an image or a design (an image
+// when `image`, or a 65,536-byte file whose content is no text form) or else as any
+// programming or design in `programming`'s form and pair order.
+struct gal_options {
+    programming_options programming;
+    bool image = false;
+    command_wiring wiring{eprom_wiring::adapter, {}};
+    gal_board_kind board = gal_board_kind::built_in;
+    command_file board_file;
+    bool ce_tied = false;
+    std::string name = "82S100_GAL"; // the files are NAME-1.jed, NAME-2.jed and NAME-board.txt
+};
+
+// What plakit gal does: its status, the files it writes (each name with its bytes, all of
+// them or none), and its lines for stderr, as command_result has them.
+struct gal_result {
+    int status = status_done;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> messages;
+};
+
+// plakit gal: the programming (the built-in one when none is given) as a pair of GAL22V10
+// fuse maps and their board: each output with the fewest terms at its better polarity, its
+// terms beyond its cell's spilled into spare cells read back; or, status 1 and nothing
+// written, the line that says which output does not fit and why.
+gal_result run_gal(const command_programming& programming, const gal_options& options);

@@ -180,6 +180,20 @@ void find_part(image_span expected, std::span<const std::uint8_t> dump, eprom_ve
     }
 }
 
+// A larger dump that is the image and a few bytes more, before it or after it.
+void find_whole(image_span expected, std::span<const std::uint8_t> dump, eprom_verification& result) {
+    if (dump.size() <= eprom_image_size || result.verdict == eprom_verdict::copies) {
+        return;
+    }
+    for (const std::size_t offset : {std::size_t{0}, dump.size() - eprom_image_size}) {
+        if (std::memcmp(dump.subspan(offset, eprom_image_size).data(), expected.data(), eprom_image_size) == 0) {
+            result.holds_image = true;
+            result.image_offset = offset;
+            return;
+        }
+    }
+}
+
 } // namespace
 
 eprom_verification verify_eprom_dump(image_span expected, std::span<const std::uint8_t> dump,
@@ -190,6 +204,7 @@ eprom_verification verify_eprom_dump(image_span expected, std::span<const std::u
         result.verdict = eprom_verdict::wrong_size;
         find_part(expected, dump, result);
         find_copies(expected, dump, result);
+        find_whole(expected, dump, result);
         return result;
     }
     verify_whole_image({expected, dump.first<eprom_image_size>()}, mix_ups, result);

@@ -91,6 +91,10 @@ struct eprom_verification {
     // part_offset + dump_size - 1, the size being a power of two from 1 KiB to 32 KiB.
     bool is_part = false;
     std::size_t dump_size = 0;
+    // Filled for a larger dump, not of copies, whose bytes image_offset onwards are the
+    // image: at its start or at its end (a byte or a header too many).
+    bool holds_image = false;
+    std::size_t image_offset = 0;
     // Filled for a dump of the right size that differs.
     std::size_t differing_bytes = 0;
     std::vector<eprom_difference> first_differences; // in address order, at most eprom_differences_shown
@@ -149,6 +153,7 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 // or, for a dump of the wrong size,
 //   DUMP: N bytes, expected 65536
 //   DUMP: equals part K of M of the image, bytes 0xSSSS-0xEEEE     (when it is one)
+//   DUMP: its bytes 0xSSSSS-0xEEEEE are the image, N bytes more after them    (or "before")
 // or, for a dump of a larger chip (2 to 256 times 65,536 bytes),
 //   DUMP: N bytes: K copies of the image's 65536
 //   DUMP: copy K of M, bytes 0xSSSSS-0xEEEEE: matches the image      (or "N bytes differ")
@@ -166,7 +171,8 @@ eprom_verification verify_eprom_dump(std::span<const std::uint8_t, eprom_image_s
 //     and N more ranges
 //     every wrong byte has Am = v, An = w and Ap = x
 //     every wrong byte lies in 0xSSSS-0xEEEE + k * 0xPPPP   (when those lines are contiguous)
-// A blank or all-zero dump is the one line `DUMP: blank: every byte is 0xFF` (`every byte is 0x00`).
+// A blank or all-zero dump is the one line `DUMP: blank: every byte is 0xFF: ...` with what to
+// do (`DUMP: every byte is 0x00`).
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result);
 
 // Several reads of one chip: the bytes on which they differ (weak cells or a contact that
@@ -201,5 +207,6 @@ int eprom_exit_status(const eprom_reads_verification& result) noexcept;
 //     0xAAAA: expected 0xEE, read 0xR1 0xR2 ...                     (the first 8)
 //     Dm: X read 0 for 1, Y read 1 for 0 in some reads             (each data line with such bits)
 // then the text of render_eprom_verification for what they agree on, named NAMES. A read
-// of the wrong size makes the text each read's own, one after the other.
+// of the wrong size makes the text each read's own, one after the other, after a headline:
+//   NAMES: K of N reads match the image       ("every read matches", "no read matches")
 std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result);

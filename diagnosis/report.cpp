@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstddef>
@@ -108,7 +109,9 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     case eprom_verdict::wrong_size:
         break;
     case eprom_verdict::blank:
-        text += "blank: every byte is 0xFF";
+        text +=
+            "blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it "
+            "and read again";
         break;
     case eprom_verdict::all_zero:
         text += "every byte is 0x00";
@@ -155,7 +158,9 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
         text += "not erased before programming";
         break;
     case eprom_verdict::not_fully_programmed:
-        text += "not fully programmed";
+        text +=
+            "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+            "voltage right), or use another chip";
         break;
     case eprom_verdict::other_pair_order:
         text += "the image of the programming in the other pair order: ";
@@ -340,6 +345,22 @@ void append_copies(std::string& text, std::string_view dump_name, const eprom_ve
     }
 }
 
+// "DUMP: its bytes 0xSSSSS-0xEEEEE are the image, N bytes more after them" (or before).
+void append_image_inside(std::string& text, std::string_view dump_name, const eprom_verification& result) {
+    const std::size_t more = result.dump_size - eprom_image_size;
+    const std::size_t last = result.image_offset + eprom_image_size - 1;
+    const auto append_address = last > 0xFFFFF ? append_hex<6> : append_hex<5>;
+    text += dump_name;
+    text += ": its bytes ";
+    append_address(text, static_cast<unsigned>(result.image_offset));
+    text += '-';
+    append_address(text, static_cast<unsigned>(last));
+    text += " are the image, ";
+    append_decimal(text, more);
+    text += more == 1 ? " byte" : " bytes";
+    text += result.image_offset == 0 ? " more after them\n" : " more before them\n";
+}
+
 } // namespace
 
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
@@ -367,6 +388,9 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
         text += result.dump_size == 1 ? " byte, expected " : " bytes, expected ";
         append_decimal(text, eprom_image_size);
         text += '\n';
+        if (result.holds_image) {
+            append_image_inside(text, dump_name, result);
+        }
         if (!result.is_part) {
             return text;
         }
@@ -420,16 +444,32 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
 
 std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result) {
     std::string text;
-    if (!result.alone.empty()) {
-        for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
-            text += render_eprom_verification(dump_names[read], result.alone[read]);
-        }
-        return text;
-    }
     std::string names;
     for (const std::string& name : dump_names) {
         names += names.empty() ? "" : " + ";
         names += name;
+    }
+    if (!result.alone.empty()) {
+        // The headline says of the reads together how many match, before each read's own text.
+        const auto matching = static_cast<std::size_t>(
+            std::count_if(result.alone.begin(), result.alone.end(),
+                          [](const eprom_verification& read) { return eprom_exit_status(read) == 0; }));
+        text += names;
+        if (matching == result.alone.size()) {
+            text += ": every read matches the image\n";
+        } else if (matching == 0) {
+            text += ": no read matches the image\n";
+        } else {
+            text += ": ";
+            append_decimal(text, matching);
+            text += " of ";
+            append_decimal(text, result.alone.size());
+            text += matching == 1 ? " reads matches the image\n" : " reads match the image\n";
+        }
+        for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
+            text += render_eprom_verification(dump_names[read], result.alone[read]);
+        }
+        return text;
     }
     if (result.unstable_bytes != 0) {
         text += names;

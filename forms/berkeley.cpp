@@ -58,13 +58,10 @@ private:
         if (key.text == ".ilb" || key.text == ".ob") {
             return std::nullopt;
         }
+        if (auto error = pla_keyword_fault(number_, words, "not a keyword this reader knows")) {
+            return error;
+        }
         const std::string name = escaped_text(key.text);
-        if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
-            return fault(key.column, name + ": not a keyword this reader knows");
-        }
-        if (words.size() != 2) {
-            return fault(key.column, name + " takes one value");
-        }
         const text_word& value = words[1];
         const std::string given = name + " " + escaped_text(value.text);
         if (key.text == ".i" || key.text == ".o") {
@@ -138,7 +135,7 @@ private:
         }
         if (count != row_symbols) {
             return fault(text.size() + 1,
-                         "a row needs 16 inputs and 8 outputs, this one has " + std::to_string(count) + " symbols");
+                         "a row needs 16 inputs and 8 outputs, this one has " + counted(count, "symbol"));
         }
         const auto outputs = std::string_view{symbols.data(), symbols.size()}.substr(pla_input_count);
         if (outputs.find('1') == std::string_view::npos) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "forms/forms.h"
+#include "forms/form_error.h"
+#include "pla/pla.h"
 
 // Reads `text` into `fuses`: `.i 16` and `.o 8` before the terms; `.type f`, `fr`, `fd` or
 // `fdr`; `.p` (a count, not checked against the rows); `.phase` (0 inverts an output: its

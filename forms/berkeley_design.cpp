@@ -91,8 +91,8 @@ public:
         }
         if (count_ && *count_ != rows_.size()) {
             return text_error(count_place_.line, count_place_.column,
-                              ".p " + std::to_string(*count_) + " announces " + std::to_string(*count_) +
-                                  " rows, the file has " + std::to_string(rows_.size()) + " (is it cut short?)");
+                              ".p " + std::to_string(*count_) + " announces " + counted(*count_, "row") +
+                                  ", the file has " + std::to_string(rows_.size()) + " (is it cut short?)");
         }
         input_pins_ = pins_of(input_names_, input_pins, *inputs_);
         output_pins_ = pins_of(output_names_, output_pins, *outputs_);
@@ -131,18 +131,14 @@ private:
 
     std::optional<form_error> keyword(const std::vector<text_word>& words) {
         const text_word& key = words[0];
-        const std::string name{key.text};
         if (key.text == ".ilb" || key.text == ".ob") {
             return names(words);
         }
-        if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
-            return fault(key.column, name + ": not a keyword of a design plakit reads");
-        }
-        if (words.size() != 2) {
-            return fault(key.column, name + " takes one value");
+        if (auto error = pla_keyword_fault(number_, words, "not a keyword of a design plakit reads")) {
+            return error;
         }
         const text_word& value = words[1];
-        const std::string given = name + " " + std::string{value.text};
+        const std::string given = escaped_text(key.text) + " " + escaped_text(value.text);
         if (key.text == ".i" || key.text == ".o") {
             return size(key, value);
         }
@@ -172,7 +168,7 @@ private:
         const std::size_t most = inputs ? pla_input_count : pla_output_count;
         const auto count = pla_count_of(value.text);
         if (!count || *count > most || (!inputs && *count == 0)) {
-            return fault(value.column, std::string{key.text} + " " + std::string{value.text} + ": the 82S100 has " +
+            return fault(value.column, std::string{key.text} + " " + escaped_text(value.text) + ": the 82S100 has " +
                                            (inputs ? "1 to 16 inputs" : "1 to 8 outputs") +
                                            " to hold a design's columns");
         }
@@ -192,7 +188,7 @@ private:
         const auto* found =
             std::find_if(types.begin(), types.end(), [&value](const auto& named) { return named.first == value.text; });
         if (found == types.end()) {
-            return fault(value.column, ".type " + std::string{value.text} + ": not f, fd, fr or fdr");
+            return fault(value.column, ".type " + escaped_text(value.text) + ": not f, fd, fr or fdr");
         }
         type_ = found->second;
         return std::nullopt;
@@ -229,14 +225,15 @@ private:
             return fault(key.column, std::string{key.text} + (inputs ? " before .i" : " before .o"));
         }
         if (words.size() - 1 != *count) {
-            return fault(key.column, std::string{key.text} + " names " + std::to_string(words.size() - 1) +
-                                         (inputs ? " inputs, .i has " : " outputs, .o has ") + std::to_string(*count));
+            return fault(key.column, std::string{key.text} + " names " +
+                                         counted(words.size() - 1, inputs ? "input" : "output") +
+                                         (inputs ? ", .i has " : ", .o has ") + std::to_string(*count));
         }
         auto& names = inputs ? input_names_ : output_names_;
         for (std::size_t index = 1; index < words.size(); ++index) {
             for (std::size_t earlier = 1; earlier < index; ++earlier) {
                 if (words[earlier].text == words[index].text) {
-                    return fault(words[index].column, "the name " + std::string{words[index].text} + " a second time");
+                    return fault(words[index].column, "the name " + escaped_name(words[index].text) + " a second time");
                 }
             }
             names.push_back(words[index].text);
@@ -279,8 +276,8 @@ private:
                 continue;
             }
             if (count == wanted) {
-                return fault(place + 1, "more than " + std::to_string(*inputs_) + " inputs and " +
-                                            std::to_string(*outputs_) + " outputs in a row");
+                return fault(place + 1, "more than " + counted(*inputs_, "input") + " and " +
+                                            counted(*outputs_, "output") + " in a row");
             }
             if (count < *inputs_) {
                 if (symbol == '0' || symbol == '1') {
@@ -300,9 +297,9 @@ private:
             ++count;
         }
         if (count != wanted) {
-            return fault(text.size() + 1, "a row needs " + std::to_string(*inputs_) + " inputs and " +
-                                              std::to_string(*outputs_) + " outputs, this one has " +
-                                              std::to_string(count) + " symbols");
+            return fault(text.size() + 1, "a row needs " + counted(*inputs_, "input") + " and " +
+                                              counted(*outputs_, "output") + ", this one has " +
+                                              counted(count, "symbol"));
         }
         rows_.push_back(read);
         return std::nullopt;
@@ -377,7 +374,7 @@ private:
         if (output_names_.empty() || output_names_[column] == pin) {
             return pin;
         }
-        return std::string{output_names_[column]} + " (" + pin + ")";
+        return escaped_name(output_names_[column]) + " (" + pin + ")";
     }
 
     void fill_tables(const output_sets& sets, design& read) const {
@@ -425,7 +422,7 @@ private:
             for (std::size_t column = 0; column < pins.size(); ++column) {
                 const std::string pin = prefix + std::to_string(pins[column]);
                 if (names[column] != pin) {
-                    text += (text.empty() ? "" : ", ") + std::string{names[column]} + " is " + pin;
+                    text += (text.empty() ? "" : ", ") + escaped_name(names[column]) + " is " + pin;
                 }
             }
         };

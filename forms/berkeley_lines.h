@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/forms.h"
-#include "forms/text_lines.h"
+#include "forms/form_error.h"
+#include "text/text_lines.h"
 
 // A decimal count that is the whole of `word`, or none.
 inline std::optional<std::size_t> pla_count_of(std::string_view word) {
@@ -20,6 +20,22 @@ inline std::optional<std::size_t> pla_count_of(std::string_view word) {
         return std::nullopt;
     }
     return value;
+}
+
+// The fault of keyword line `line` of a Berkeley PLA, as both readers find it: a keyword
+// other than `.i`, `.o`, `.p`, `.type` and `.phase` (`unknown` says whose), or one without
+// exactly one value. None for a line the reader goes on to read. Names are shown escaped.
+inline std::optional<form_error> pla_keyword_fault(std::size_t line, const std::vector<text_word>& words,
+                                                   std::string_view unknown) {
+    const text_word& key = words[0];
+    const std::string name = escaped_text(key.text);
+    if (key.text != ".i" && key.text != ".o" && key.text != ".p" && key.text != ".type" && key.text != ".phase") {
+        return text_error(line, key.column, name + ": " + std::string{unknown});
+    }
+    if (words.size() != 2) {
+        return text_error(line, key.column, name + " takes one value");
+    }
+    return std::nullopt;
 }
 
 // Reads `text` line by line up to `.e` or `.end` (or its end), passing each row to

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/forms.h"
+#include "forms/form_error.h"
 #include "pla/pla.h"
 
 // The line that ends the equations: a comment, as a reader of the form takes it.

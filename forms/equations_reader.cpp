@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "forms/equations.h"
-#include "forms/text_lines.h"
+#include "forms/text_form.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -326,15 +327,9 @@ void program_term(const term_plan& plan, std::size_t term, pla_fuses& fuses) {
 namespace {
 
 std::optional<form_error> parse_equations(std::string_view text, equations_parser& parser) {
-    if (is_utf16_text(text)) {
-        return file_error(std::string{utf16_text_message});
-    }
-    text_lines lines{without_utf8_bom(text)};
-    std::string_view line;
-    while (lines.read(line)) {
-        if (auto error = parser.line(lines.number(), line)) {
-            return error;
-        }
+    if (auto error = read_text_form(
+            text, [&parser](std::size_t number, std::string_view line) { return parser.line(number, line); })) {
+        return error;
     }
     return parser.all_outputs();
 }

@@ -4,9 +4,11 @@
 #include <utility>
 
 #include "forms/berkeley.h"
+#include "forms/compare.h"
+#include "forms/design.h"
 #include "forms/equations.h"
 #include "forms/fuse_file.h"
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -36,19 +38,21 @@ bool has_qf_field(std::string_view bytes) {
     return false;
 }
 
-} // namespace
-
-std::string form_error_place(const form_error& error) {
-    if (error.byte) {
-        return ": byte " + std::to_string(*error.byte);
+// An `F0 =` or `/F0 =` line, blanks around the `=` free (`F0=I1&I2`).
+bool is_first_equation(std::string_view line) {
+    line.remove_prefix(line.starts_with('/') ? 1 : 0);
+    if (!line.starts_with("F0")) {
+        return false;
     }
-    if (error.line != 0) {
-        return ":" + std::to_string(error.line) + ":" + std::to_string(error.column);
+    line.remove_prefix(2);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+        line.remove_prefix(1);
     }
-    return "";
+    return line.starts_with('=');
 }
 
-programming_form recognise_form(std::string_view bytes) noexcept {
+// The form that marks in `bytes` show, or none.
+std::optional<programming_form> marked_form(std::string_view bytes) noexcept {
     if (bytes.size() >= 2 && bytes[0] == '\0' && bytes[1] == '\0') {
         return programming_form::fuses;
     }
@@ -56,7 +60,7 @@ programming_form recognise_form(std::string_view bytes) noexcept {
         return programming_form::jedec;
     }
     bool first = true;
-    programming_form found = programming_form::jedec;
+    std::optional<programming_form> found;
     text_lines lines{without_utf8_bom(bytes)};
     std::string_view line;
     while (lines.read(line)) {
@@ -70,7 +74,7 @@ programming_form recognise_form(std::string_view bytes) noexcept {
             return programming_form::table;
         }
         first = false;
-        if (line.substr(0, 4) == "F0 =" || line.substr(0, 5) == "/F0 =") {
+        if (is_first_equation(line)) {
             return programming_form::equations;
         }
         if (line.size() > 2 && line.substr(0, 2) == ".i" && (line[2] == ' ' || line[2] == '\t')) {
@@ -78,6 +82,35 @@ programming_form recognise_form(std::string_view bytes) noexcept {
         }
     }
     return found;
+}
+
+// Why `bytes` are no programming when another reason than a reader's fits better, told
+// without a form: an EPROM image (65,536 bytes of no text form, which may start with two
+// zero bytes); with no mark of any form, nothing at all, or no JEDEC field either.
+std::optional<form_error> unmarked_problem(std::string_view bytes) {
+    if (bytes.size() == pla_word_count && !holds_text_form(bytes)) {
+        return file_error(
+            "65536 bytes of no text form: an EPROM image, not a programming; plakit fit finds a "
+            "programming that drives it");
+    }
+    if (marked_form(bytes) || is_utf16_text(bytes)) {
+        return std::nullopt; // the reader's words say what is wrong
+    }
+    if (bytes.empty()) {
+        return file_error("an empty file: no programming in it");
+    }
+    if (bytes.find('*') == std::string_view::npos) {
+        return file_error(
+            "no form plakit reads: a JEDEC file (fields ended by *), a fuse file, a Berkeley PLA (.i), "
+            "equations (F0 =) or a program table (term)");
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+programming_form recognise_form(std::string_view bytes) noexcept {
+    return marked_form(bytes).value_or(programming_form::jedec);
 }
 
 std::optional<programming_form> programming_form_named(std::string_view name) noexcept {
@@ -100,6 +133,11 @@ std::string_view programming_form_name(programming_form form) noexcept {
 
 std::optional<form_error> read_programming(std::string_view bytes, programming_form form, jedec_pair_order order,
                                            pla_fuses& fuses, form_warnings* warnings) {
+    if (form == programming_form::automatic) {
+        if (auto problem = unmarked_problem(bytes)) {
+            return problem;
+        }
+    }
     switch (form == programming_form::automatic ? recognise_form(bytes) : form) {
     case programming_form::fuses:
         return read_fuse_file(bytes, order, fuses);

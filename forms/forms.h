@@ -11,51 +11,27 @@
 #include <utility>
 #include <vector>
 
+#include "forms/form_error.h"
 #include "jedec/jedec.h"
 #include "pla/pla.h"
 
 // `automatic`: told from the content, never from a file's name.
 enum class programming_form : std::uint8_t { automatic, jedec, fuses, pla, equations, table };
 
-// Where a file is wrong and why. A text form gives the line and the column (in bytes),
-// counted from 1; a binary form gives the byte offset, counted from 0; neither means the
-// file as a whole.
-struct form_error {
-    std::size_t line = 0;
-    std::size_t column = 0;
-    std::optional<std::size_t> byte;
-    std::string message;
-};
-
-inline form_error text_error(std::size_t line, std::size_t column, std::string message) {
-    return {line, column, std::nullopt, std::move(message)};
-}
-inline form_error byte_error(std::size_t byte, std::string message) {
-    return {0, 0, byte, std::move(message)};
-}
-inline form_error file_error(std::string message) {
-    return {0, 0, std::nullopt, std::move(message)};
-}
-
-// The place of `error` as messages put it after the file's name: ":LINE:COLUMN",
-// ": byte N", or nothing.
-std::string form_error_place(const form_error& error);
-
 // The form of `bytes`: a fuse file (245 bytes, or anything that starts with two zero
 // bytes, which no text form does), JEDEC (an STX, or a QF field after a `*`), the program
-// table (a `term` header), equations (an `F0 =` or `/F0 =` line), Berkeley PLA (a `.i`
-// line); JEDEC when nothing else fits, so that its reader says what is wrong.
+// table (a `term` header), equations (an `F0 =` or `/F0 =` line, or `F0=`), Berkeley PLA (a
+// `.i` line); JEDEC when nothing else fits.
 programming_form recognise_form(std::string_view bytes) noexcept;
 
 // The form named `name` (jedec, fuses, pla, equations, table), if it is one.
 std::optional<programming_form> programming_form_named(std::string_view name) noexcept;
 std::string_view programming_form_name(programming_form form) noexcept;
 
-// What a reader says of a file it has read but cannot vouch for: one reason a line, as a
-// message gives it after the file's name and `warning: `.
-using form_warnings = std::vector<std::string>;
-
 // Reads `bytes`, a whole file in `form` (recognised first when automatic), into `fuses`.
+// Told from the content, an EPROM image (65,536 bytes of no text form) is refused as one;
+// bytes of no form by the JEDEC reader's words when they hold a `*`, else as empty or as
+// no form plakit reads.
 // `order` is the pair order of the forms that number fuses (JEDEC and the fuse file);
 // the others name inputs and need none. Returns the first fault found, and then leaves
 // `fuses` unspecified. A file read adds to `warnings`, when given, what the reader could

@@ -1,5 +1,7 @@
 #include "forms/fuse_file.h"
 
+#include "text/text_lines.h"
+
 namespace {
 
 constexpr std::size_t count_size = 4;
@@ -8,7 +10,7 @@ constexpr std::size_t count_size = 4;
 
 std::optional<form_error> read_fuse_file(std::string_view bytes, jedec_pair_order order, pla_fuses& fuses) {
     if (bytes.size() < count_size) {
-        return file_error(std::to_string(bytes.size()) + " bytes: too short for a fuse file's count");
+        return file_error(counted(bytes.size(), "byte") + ": too short for a fuse file's count");
     }
     std::uint32_t count = 0;
     for (std::size_t byte = 0; byte < count_size; ++byte) {

@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "forms/forms.h"
+#include "forms/form_error.h"
+#include "jedec/jedec.h"
 
 inline constexpr std::size_t fuse_file_size = 4 + pla_fuse_count / 8;
 static_assert(pla_fuse_count % 8 == 0 && fuse_file_size == 245);

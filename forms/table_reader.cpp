@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "forms/equations.h"
-#include "forms/text_lines.h"
+#include "forms/text_form.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -121,15 +122,9 @@ private:
 
 std::optional<form_error> read_program_table(std::string_view text, pla_fuses& fuses) {
     table_parser parser{fuses};
-    if (is_utf16_text(text)) {
-        return file_error(std::string{utf16_text_message});
-    }
-    text_lines lines{without_utf8_bom(text)};
-    std::string_view line;
-    while (lines.read(line)) {
-        if (auto error = parser.line(lines.number(), line)) {
-            return error;
-        }
+    if (auto error = read_text_form(
+            text, [&parser](std::size_t number, std::string_view line) { return parser.line(number, line); })) {
+        return error;
     }
     return parser.complete();
 }

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -232,7 +232,7 @@ std::optional<jedec_error> reader::read_field(std::size_t start, std::size_t end
         if (!body.empty() && body.front() == 'F') {
             if (parse_decimal(trimmed(body.substr(1))) != fuse_count_field) {
                 return fault_at(start,
-                                "QF" + std::string{trimmed(body.substr(1))} + ": the 82S100 has 1928 fuses (QF1928)");
+                                "QF" + escaped_text(trimmed(body.substr(1))) + ": the 82S100 has 1928 fuses (QF1928)");
             }
             fuse_count_given_ = true;
         }
@@ -434,10 +434,14 @@ pla_fuses jedec_swap_pairs(const pla_fuses& fuses) noexcept {
 }
 
 std::uint16_t jedec_fuse_checksum(const pla_fuses& fuses) noexcept {
+    return jedec_fuse_checksum(std::span<const std::uint8_t>{fuses});
+}
+
+std::uint16_t jedec_fuse_checksum(std::span<const std::uint8_t> fuses) noexcept {
     unsigned sum = 0;
-    for (std::size_t first = 0; first < pla_fuse_count; first += 8) {
+    for (std::size_t first = 0; first < fuses.size(); first += 8) {
         unsigned byte = 0;
-        for (std::size_t bit = 0; bit < 8 && first + bit < pla_fuse_count; ++bit) {
+        for (std::size_t bit = 0; bit < 8 && first + bit < fuses.size(); ++bit) {
             byte |= static_cast<unsigned>(fuses[first + bit] & 1U) << bit;
         }
         sum += byte;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,8 @@ pla_fuses jedec_swap_pairs(const pla_fuses& fuses) noexcept;
 // The C field's value: the 16-bit sum of the bytes that hold the fuses 8 at a time,
 // fuse n at bit n mod 8 of byte n / 8, the last byte padded with zeros.
 std::uint16_t jedec_fuse_checksum(const pla_fuses& fuses) noexcept;
+// The same for the fuse map of any device (a fuse is 0 or 1).
+std::uint16_t jedec_fuse_checksum(std::span<const std::uint8_t> fuses) noexcept;
 
 // The value after ETX: the 16-bit sum of every byte of `transmission`, which runs from
 // STX to ETX, both included.

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "commands/commands.h"
 #include "eprom/image.h"
@@ -32,6 +34,7 @@ plakit_command add_verify_command(CLI::App& plakit);
 plakit_command add_convert_command(CLI::App& plakit);
 plakit_command add_compare_command(CLI::App& plakit);
 plakit_command add_wiring_command(CLI::App& plakit);
+plakit_command add_gal_command(CLI::App& plakit);
 
 // The version line that --version prints, for the program and every command.
 std::string plakit_version();
@@ -44,10 +47,14 @@ void add_wiring_option(CLI::App& command, std::string& wiring);
 // --from: the form of the programming read, told from its content by default.
 void add_from_option(CLI::App& command, programming_form& form);
 
-// Prints `plakit: what: reason` on stderr.
+// Prints `plakit: what: reason` on stderr, `what` escaped (escaped_name).
 void report(const std::string& what, const std::string& reason);
 
-// The name that messages give `file`: "standard input" for -.
+// Prints `line` and a line end on stderr, all of it (a NUL does not end it).
+void print_line(const std::string& line);
+
+// The name that messages give `file`: "standard input" for -, else the name escaped
+// (escaped_name), so that no name reaches the terminal as control characters.
 std::string input_name(const std::string& file);
 
 // Reads all of `file` (- is standard input) into `bytes`. A file larger than `limit` is
@@ -70,6 +77,12 @@ bool wiring_and_input_both_stdin(std::string_view command, const named_input& in
 bool write_output(const std::string& file, std::span<const std::uint8_t> bytes);
 bool write_output(const std::string& file, const std::string& text);
 
+// Writes each file (a name and its bytes) as write_output does, all of them or none: no
+// name may be a file that read_input has read, and when one cannot be written, those
+// written before it get their old bytes back, or are removed when they were new. Reports
+// any failure and returns false.
+bool write_outputs(const std::vector<std::pair<std::string, std::string>>& files);
+
 // The file `file` (- is standard input) as a command reads it: through read_input, which
 // reports any failure.
 command_file input_file(const std::string& file);
@@ -83,3 +96,6 @@ command_wiring wiring_option(const std::string& name);
 // Writes what a command did: its output to `file` (- is standard output), then its lines on
 // stderr. Returns its status, or `write_failure` when the output could not be written.
 int finish(const command_result& result, const std::string& file, int write_failure);
+// The same for a command that writes several files (write_outputs); a failure to write them
+// is status 1.
+int finish(const gal_result& result);

@@ -30,7 +30,14 @@ plakit_command add_convert_command(CLI::App& plakit) {
         ->capture_default_str();
     add_pairs_option(*command, given->order);
     add_from_option(*command, given->form);
-    return {command, [given] {
+    return {command, [given, command] {
+                if (command->count("--name") > 0 && given->to != target_form::verilog &&
+                    given->to != target_form::vhdl) {
+                    print_line(
+                        "plakit: --name names a Verilog module or VHDL entity, and --to is not verilog or "
+                        "vhdl; try 'plakit convert --help'");
+                    return status_usage;
+                }
                 return finish(
                     run_convert(programming_file(given->file), {given->order, given->form}, given->to, given->name),
                     given->output, status_failed);

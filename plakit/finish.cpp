@@ -1,6 +1,5 @@
 // The edge between the commands' work and plakit's files: inputs read when a command comes
 // to them, outputs written and lines printed as the command returns them.
-#include <cstdio>
 
 #include "plakit/command.h"
 
@@ -8,8 +7,7 @@ namespace {
 
 void print_lines(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
-        // Nothing is left to tell if standard error fails too.
-        (void)std::fprintf(stderr, "%s\n", line.c_str());
+        print_line(line);
     }
 }
 
@@ -37,6 +35,14 @@ command_wiring wiring_option(const std::string& name) {
 int finish(const command_result& result, const std::string& file, int write_failure) {
     if (result.output && !write_output(file, *result.output)) {
         return write_failure;
+    }
+    print_lines(result.messages);
+    return result.status;
+}
+
+int finish(const gal_result& result) {
+    if (!result.files.empty() && !write_outputs(result.files)) {
+        return status_failed;
     }
     print_lines(result.messages);
     return result.status;

@@ -2,11 +2,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 #include <vector>
 
 #include "file/file_identity.h"
 #include "file/replace_file.h"
 #include "plakit/command.h"
+#include "text/text_lines.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,10 +38,13 @@ struct input_read {
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): one run, one thread
 std::vector<input_read> inputs_read;
 
+// The largest old file that write_outputs keeps to put back: far more than any it writes.
+constexpr std::size_t old_output_limit = std::size_t{16} << 20;
+
 void note_input(const std::string& file) {
     file_identity identity;
     if (file == "-" ? identify_standard_input(identity) : identify_file(file.c_str(), identity)) {
-        inputs_read.push_back({identity, file == "-" ? "standard input" : "the input " + file});
+        inputs_read.push_back({identity, file == "-" ? "standard input" : "the input " + escaped_name(file)});
     }
 }
 
@@ -87,15 +94,23 @@ void add_from_option(CLI::App& command, programming_form& form) {
 }
 
 void report(const std::string& what, const std::string& reason) {
+    print_line(failure_line(what, reason));
+}
+
+void print_line(const std::string& line) {
     // Nothing is left to tell if standard error fails too.
-    (void)std::fprintf(stderr, "plakit: %s: %s\n", what.c_str(), reason.c_str());
+    (void)std::fwrite(line.data(), 1, line.size(), stderr);
+    (void)std::fputc('\n', stderr);
 }
 
 std::string input_name(const std::string& file) {
-    return file == "-" ? "standard input" : file;
+    return file == "-" ? "standard input" : escaped_name(file);
 }
 
-bool read_input(const std::string& file, std::size_t limit, std::string& bytes) {
+namespace {
+
+// read_input without noting the file as an input.
+bool read_whole(const std::string& file, std::size_t limit, std::string& bytes) {
     std::FILE* stream = stdin;
     if (file == "-") {
         set_binary(stdin);
@@ -127,6 +142,34 @@ bool read_input(const std::string& file, std::size_t limit, std::string& bytes) 
     }
     if (bytes.size() > limit) {
         report(input_name(file), "larger than " + std::to_string(limit >> 10) + " KiB: refused");
+        return false;
+    }
+    return true;
+}
+
+// Puts back the file that write_outputs wrote as `name`: its old bytes, or none when it
+// was new. Reports a failure.
+void put_back(const std::string& name, const std::optional<std::string>& old) {
+    if (old) {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the old bytes, as they were
+        const std::span bytes{reinterpret_cast<const std::uint8_t*>(old->data()), old->size()};
+        if (const int error = write_file_replacing(name.c_str(), bytes); error != 0) {
+            report(name, std::string{"not put back as it was: "} + file_error_text(error));
+        }
+        return;
+    }
+    // Through a link, the file written is the one the link leads to.
+    std::error_code error;
+    const std::filesystem::path written = std::filesystem::canonical(name, error);
+    if (error || !std::filesystem::remove(written, error)) {
+        report(name, "not removed: " + error.message());
+    }
+}
+
+} // namespace
+
+bool read_input(const std::string& file, std::size_t limit, std::string& bytes) {
+    if (!read_whole(file, limit, bytes)) {
         return false;
     }
     note_input(file);
@@ -173,4 +216,44 @@ bool write_output(const std::string& file, std::span<const std::uint8_t> bytes) 
 bool write_output(const std::string& file, const std::string& text) {
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the text's bytes, as they are
     return write_output(file, std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+bool write_outputs(const std::vector<std::pair<std::string, std::string>>& files) {
+    // What each name held: a regular file's bytes; nothing, for a name that a device, a pipe
+    // or a folder holds (written as it is, or refused) or none, as `fresh` tells.
+    std::vector<std::optional<std::string>> old(files.size());
+    std::vector<bool> fresh(files.size());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const std::string& name = files[index].first;
+        if (file_identity identity; identify_file(name.c_str(), identity)) {
+            if (input_that_is(identity) != nullptr) {
+                report(name, "the output file is also the input: not written");
+                return false;
+            }
+            std::error_code error;
+            if (std::filesystem::file_size(name, error) > old_output_limit && !error) {
+                report(name, "an old file larger than " + std::to_string(old_output_limit >> 20) +
+                                 " MiB is in its place: not replaced");
+                return false;
+            }
+            old[index].emplace();
+            if (!read_whole(name, old_output_limit, *old[index])) {
+                return false;
+            }
+        } else {
+            std::error_code error;
+            fresh[index] = !std::filesystem::exists(name, error);
+        }
+    }
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        if (!write_output(files[index].first, files[index].second)) {
+            for (std::size_t written = 0; written < index; ++written) {
+                if (old[written] || fresh[written]) {
+                    put_back(files[written].first, old[written]);
+                }
+            }
+            return false;
+        }
+    }
+    return true;
 }

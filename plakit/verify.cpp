@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "file/file_identity.h"
 #include "plakit/command.h"
 
 namespace {
@@ -32,6 +33,32 @@ bool standard_input_twice(const verify_options& given) {
            wiring_and_input_both_stdin("verify", {"--jedec", given.jedec}, given.wiring);
 }
 
+// Whether a file is given as two reads (by one name, or by two that lead to it); if so,
+// reports it: one file is one read.
+bool one_file_twice(const verify_options& given) {
+    struct read_file {
+        const std::string* name;
+        bool known; // its identity found
+        file_identity identity;
+    };
+    std::vector<read_file> seen;
+    for (const std::string& dump : given.dumps) {
+        read_file file{&dump, false, {}};
+        file.known = dump != "-" && identify_file(dump.c_str(), file.identity);
+        const auto same = std::find_if(seen.begin(), seen.end(), [&file](const read_file& other) {
+            return *other.name == *file.name || (file.known && other.known && other.identity == file.identity);
+        });
+        if (same != seen.end()) {
+            const std::string also = *same->name == dump ? "" : " (as " + input_name(dump) + ")";
+            print_line("plakit: " + input_name(*same->name) + " is given twice" + also +
+                       ": each read of the chip is a file of its own; try 'plakit verify --help'");
+            return true;
+        }
+        seen.push_back(file);
+    }
+    return false;
+}
+
 } // namespace
 
 plakit_command add_verify_command(CLI::App& plakit) {
@@ -51,8 +78,14 @@ plakit_command add_verify_command(CLI::App& plakit) {
     add_pairs_option(*command, given->order);
     add_from_option(*command, given->form);
     add_wiring_option(*command, given->wiring);
-    return {command, [given] {
-                if (standard_input_twice(*given)) {
+    return {command, [given, command] {
+                if (standard_input_twice(*given) || one_file_twice(*given)) {
+                    return status_usage;
+                }
+                if (command->count("--from") > 0 && !given->jedec) {
+                    print_line(
+                        "plakit: --from names the form of --jedec's file, and no --jedec is given; try 'plakit "
+                        "verify --help'");
                     return status_usage;
                 }
                 std::vector<command_file> dumps;

@@ -99,7 +99,7 @@ parity_design() {
 
 case $case_name in
 small)
-    # The README's design: a few inputs with names of their own, a don't-care.
+    # The guide's design (docs/fit.md): a few inputs with names of their own, a don't-care.
     cat >select.pla <<'EOF'
 # The ROM in the top 8 KiB unless the switch is up (then no matter), the RAM below 32 KiB.
 .i 4
@@ -182,7 +182,7 @@ dont_care_needed)
     parity_design f 0 >fixed.pla
     run fit fixed.pla -o fixed.jed
     [ "$status" -eq 1 ] && tail -n 1 "$work/err" |
-        grep -qxE 'plakit: fixed\.pla: no 82S100 programming drives this image: at least (6[4-9]|[7-9][0-9]) terms are needed, the array has 48.*' ||
+        grep -qxE 'plakit: fixed\.pla: no 82S100 programming meets this design: at least (6[4-9]|[7-9][0-9]) terms are needed, the array has 48.*' ||
         fail "status $status: $(cat "$work/err")"
     [ ! -e fixed.jed ] || fail "fixed.jed written"
     need_espresso

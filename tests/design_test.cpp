@@ -134,14 +134,14 @@ TEST(design, malformed_files_are_refused_with_their_place) {
     EXPECT_EQ(error_of(".i 17\n.o 1\n"), "1:4: .i 17: the 82S100 has 1 to 16 inputs to hold a design's columns");
     EXPECT_EQ(error_of(".i 2\n.o 9\n"), "2:4: .o 9: the 82S100 has 1 to 8 outputs to hold a design's columns");
     EXPECT_EQ(error_of("11 1\n"), "1:1: a row before .i and .o");
-    EXPECT_EQ(error_of(".i 2\n.o 1\n1 1\n"), "3:4: a row needs 2 inputs and 1 outputs, this one has 2 symbols");
-    EXPECT_EQ(error_of(".i 2\n.o 1\n11 1 1\n"), "3:6: more than 2 inputs and 1 outputs in a row");
+    EXPECT_EQ(error_of(".i 2\n.o 1\n1 1\n"), "3:4: a row needs 2 inputs and 1 output, this one has 2 symbols");
+    EXPECT_EQ(error_of(".i 2\n.o 1\n11 1 1\n"), "3:6: more than 2 inputs and 1 output in a row");
     EXPECT_EQ(error_of(".i 2\n.o 1\n1x 1\n"), "3:2: 'x' is not an input's 0, 1 or -");
     EXPECT_EQ(error_of(".i 2\n.o 1\n11 \x1b\n"), "3:4: byte 0x1B is not an output's 1, 0, - or ~");
     EXPECT_EQ(error_of(".i 2\n.o 1\n.p 3\n11 1\n00 1\n"),
               "3:4: .p 3 announces 3 rows, the file has 2 (is it cut short?)");
     EXPECT_EQ(error_of(".i 2\n.o 1\n.phase 1\n.phase 0\n"), "4:1: .phase a second time (the first at line 3)");
-    EXPECT_EQ(error_of(".i 2\n.o 1\n.ilb a\n"), "3:1: .ilb names 1 inputs, .i has 2");
+    EXPECT_EQ(error_of(".i 2\n.o 1\n.ilb a\n"), "3:1: .ilb names 1 input, .i has 2");
     EXPECT_EQ(error_of(".i 2\n.o 1\n.ilb a a\n"), "3:8: the name a a second time");
     EXPECT_EQ(error_of(".i 2\n.o 1\n11 1\n.type fr\n"), "4:1: .type after a row: it says how the rows read");
     EXPECT_EQ(error_of(".i 2\n.o 1\n.type fe\n"), "3:7: .type fe: not f, fd, fr or fdr");

@@ -131,7 +131,9 @@ dump_bytes inject(const image_bytes& image, const std::vector<fault>& faults) {
 // Every single fault, in the order in which they are named when two give the same dump.
 std::vector<fault> single_faults() {
     std::vector<fault> faults;
-    faults.push_back(data_fault("blank: every byte is 0xFF", [](unsigned) { return 0xFFU; }));
+    faults.push_back(data_fault(
+        "blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it and read again",
+        [](unsigned) { return 0xFFU; }));
     for (unsigned m = 0; m < 8; ++m) {
         for (unsigned v = 0; v < 2; ++v) {
             faults.push_back(data_fault("data line D" + std::to_string(m) + " stuck at " + std::to_string(v),
@@ -267,7 +269,8 @@ public:
             return "not erased before programming";
         }
         if (read_0_for_1 == 0) {
-            return "not fully programmed";
+            return "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+                   "voltage right), or use another chip";
         }
         return "no single fault explains the differences";
     }
@@ -432,7 +435,9 @@ TEST(Diagnosis, EarlierKindNamedWhenTwoGiveTheSameDump) {
     EXPECT_EQ(named(follows, "data line D2 stuck at 1"), "matches the image");
     // D0 reads A0, every other line 1: D0 at 1 leaves nothing but 0xFF.
     const image_bytes one_line = image_of([](unsigned address) { return 0xFEU | (address & 1U); });
-    EXPECT_EQ(named(one_line, "address line A0 stuck at 1"), "blank: every byte is 0xFF");
+    EXPECT_EQ(named(one_line, "address line A0 stuck at 1"),
+              "blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it and read "
+              "again");
     // D0 reads A0 and D1 reads A0 OR A1: their AND is A0, so only D1 goes wrong.
     const image_bytes implied =
         image_of([](unsigned address) { return 0xFCU | (address & 1U) | ((address & 3U) != 0 ? 2U : 0U); });
@@ -572,10 +577,20 @@ TEST(Diagnosis, WrongSize) {
     EXPECT_EQ(size_text(random_map_image(), 0, 0x0200), "d: 512 bytes, expected 65536\n");
     EXPECT_EQ(size_text(random_map_image(), 0, 0), "d: 0 bytes, expected 65536\n");
 
+    // A byte too many, after the image or before it: the image is found inside.
     dump_bytes longer(random_map_image().begin(), random_map_image().end());
     longer.push_back(0xFF);
     EXPECT_EQ(render_eprom_verification("d", verify_eprom_dump(random_map_image(), longer)),
-              "d: 65537 bytes, expected 65536\n");
+              "d: 65537 bytes, expected 65536\n"
+              "d: its bytes 0x00000-0x0FFFF are the image, 1 byte more after them\n");
+    longer.insert(longer.begin(), 16, 0x00);
+    longer.pop_back();
+    EXPECT_EQ(render_eprom_verification("d", verify_eprom_dump(random_map_image(), longer)),
+              "d: 65552 bytes, expected 65536\n"
+              "d: its bytes 0x00010-0x1000F are the image, 16 bytes more before them\n");
+    longer.back() ^= 0x01U;
+    EXPECT_EQ(render_eprom_verification("d", verify_eprom_dump(random_map_image(), longer)),
+              "d: 65552 bytes, expected 65536\n");
     dump_bytes wrong_half(random_map_image().begin(), random_map_image().begin() + 0x8000);
     wrong_half[0x1234] ^= 0x10U;
     EXPECT_EQ(render_eprom_verification("d", verify_eprom_dump(random_map_image(), wrong_half)),

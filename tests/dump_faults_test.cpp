@@ -129,7 +129,10 @@ TEST(DumpFaults, DeadRangeNamedWithItsPlace) {
         const dump_bytes dump =
             read_with(burned, [](unsigned address, unsigned byte) { return address / 0x800 == 8 ? 0xFFU : byte; });
         const std::string text = text_of(burned, dump);
-        EXPECT_EQ(verdict_of(text), "not fully programmed") << burned.name;
+        EXPECT_EQ(verdict_of(text),
+                  "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+                  "voltage right), or use another chip")
+            << burned.name;
         EXPECT_TRUE(has_line(text, range_line(burned, dump, 0x4000, 0x47FF, "all read 0xFF"))) << text;
         EXPECT_EQ(text.find("more range"), std::string::npos) << text;
     }
@@ -167,7 +170,10 @@ TEST(DumpFaults, SameOffsetInEveryBlock) {
         const dump_bytes blocks =
             read_with(burned, [](unsigned address, unsigned byte) { return (address & 0x40U) != 0 ? 0xFFU : byte; });
         const std::string blocks_text = text_of(burned, blocks);
-        EXPECT_EQ(verdict_of(blocks_text), "not fully programmed") << burned.name;
+        EXPECT_EQ(verdict_of(blocks_text),
+                  "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+                  "voltage right), or use another chip")
+            << burned.name;
         EXPECT_TRUE(has_line(blocks_text, "  every wrong byte has A6 = 1\n")) << blocks_text;
         EXPECT_TRUE(has_line(blocks_text, "  every wrong byte lies in 0x0040-0x007F + k * 0x0080\n")) << blocks_text;
         EXPECT_TRUE(has_line(blocks_text, "  and ")) << blocks_text; // more ranges than are shown
@@ -221,7 +227,10 @@ TEST(DumpFaults, ChargeLossAndWhatIsNot) {
             }
         }
         ASSERT_EQ(lost, 20);
-        EXPECT_EQ(verdict_of(text_of(burned, one_line)), "not fully programmed") << burned.name;
+        EXPECT_EQ(verdict_of(text_of(burned, one_line)),
+                  "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+                  "voltage right), or use another chip")
+            << burned.name;
 
         // Three bytes in a row lose a bit each: a range, not scattered.
         dump_bytes in_a_row(burned.image);
@@ -233,7 +242,10 @@ TEST(DumpFaults, ChargeLossAndWhatIsNot) {
             const auto byte = static_cast<unsigned>(in_a_row[address]);
             in_a_row[address] = static_cast<std::uint8_t>(byte | ((byte + 1U) & ~byte)); // its lowest 0 set
         }
-        EXPECT_EQ(verdict_of(text_of(burned, in_a_row)), "not fully programmed") << burned.name;
+        EXPECT_EQ(verdict_of(text_of(burned, in_a_row)),
+                  "not fully programmed: some 0s did not take; burn it again (the chip type and its programming "
+                  "voltage right), or use another chip")
+            << burned.name;
     }
 }
 
@@ -278,7 +290,9 @@ TEST(DumpFaults, StuckDataLinesNamed) {
 // A chip never programmed, and one that reads 0x00 everywhere: one line each.
 TEST(DumpFaults, BlankAndZeroInOneLine) {
     for (const chip& burned : chips()) {
-        EXPECT_EQ(text_of(burned, dump_bytes(eprom_image_size, 0xFF)), "dump: blank: every byte is 0xFF\n");
+        EXPECT_EQ(text_of(burned, dump_bytes(eprom_image_size, 0xFF)),
+                  "dump: blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat "
+                  "it and read again\n");
         EXPECT_EQ(text_of(burned, dump_bytes(eprom_image_size, 0x00)), "dump: every byte is 0x00\n");
     }
 }
@@ -318,10 +332,11 @@ TEST(DumpFaults, LargerChipWithCopies) {
               "d: 131072 bytes: 2 copies of the image's 65536\n"
               "d: copy 1 of 2, bytes 0x00000-0x0FFFF: matches the image\n"
               "d: copy 2 of 2, bytes 0x10000-0x1FFFF: 1 byte differs\n");
-    // Three copies and a half are no chip's size.
+    // Three copies and a half are no chip's size: the image is at its start all the same.
     two.resize(eprom_image_size * 3 + eprom_image_size / 2);
     EXPECT_EQ(render_eprom_verification("d", verify_eprom_dump(image_of(burned), two)),
-              "d: 229376 bytes, expected 65536\n");
+              "d: 229376 bytes, expected 65536\n"
+              "d: its bytes 0x00000-0x0FFFF are the image, 163840 bytes more after them\n");
 }
 
 // Three reads of a chip with D5 stuck at 1 and two weak cells: the weak cells apart, with
@@ -382,6 +397,7 @@ TEST(DumpFaults, SeveralReadsThatAgree) {
     const eprom_reads_verification alone = verify_eprom_reads(image_of(burned), sizes);
     EXPECT_EQ(eprom_exit_status(alone), 1);
     EXPECT_EQ(render_eprom_reads(names, alone),
+              "a + b: 1 of 2 reads matches the image\n"
               "a: matches the image\n"
               "b: 32768 bytes, expected 65536\n"
               "b: equals part 1 of 2 of the image, bytes 0x0000-0x7FFF\n");

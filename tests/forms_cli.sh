@@ -107,6 +107,25 @@ recognised)
     cmp -s from-table.bin builtin-image.bin || fail "image of the table"
     run verify --jedec built-in.table --from table builtin-image.bin
     expect_done
+    # Equations without blanks are equations still.
+    "$plakit" equations | tr -d ' ' >tight.equations
+    run equations tight.equations
+    expect_done
+    "$plakit" equations | cmp -s - "$work/out" || fail "equations without blanks: $(head -n 2 "$work/out")"
+    # A file of no form is told what it is, not what a JEDEC file lacks: an image (which
+    # fit takes), nothing at all, or no form plakit reads.
+    head -c 65536 /dev/zero >zero.bin
+    for image in builtin-image.bin zero.bin; do
+        run equations $image
+        expect_error 1 "plakit: $image: 65536 bytes of no text form: an EPROM image, not a programming; plakit fit finds a programming that drives it"
+    done
+    : >empty.jed
+    run image empty.jed -o never.bin
+    expect_error 1 "plakit: empty.jed: an empty file: no programming in it"
+    printf 'hello\n' >hello.txt
+    run compare hello.txt built-in.table
+    expect_error 2 "plakit: hello.txt: no form plakit reads: a JEDEC file (fields ended by *), a fuse file, a Berkeley PLA (.i), equations (F0 =) or a program table (term)"
+    [ ! -e never.bin ] || fail "never.bin written"
     ;;
 malformed)
     # Each form's faults: where, what, status 1, nothing written.

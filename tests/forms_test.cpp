@@ -16,8 +16,8 @@
 #include "forms/forms.h"
 #include "forms/fuse_file.h"
 #include "forms/hdl.h"
-#include "forms/text_lines.h"
 #include "random_programming.h"
+#include "text/text_lines.h"
 
 namespace {
 
@@ -214,6 +214,9 @@ TEST(FormsRecognised, FromTheContent) {
     EXPECT_EQ(recognise_form(write_berkeley_pla(pla_fuse_map)), programming_form::pla);
     EXPECT_EQ(recognise_form(equations_text(pla_fuse_map)), programming_form::equations);
     EXPECT_EQ(recognise_form(program_table_text(pla_fuse_map)), programming_form::table);
+    EXPECT_EQ(recognise_form("F0=I1&I2\n"), programming_form::equations); // blanks are free
+    EXPECT_EQ(recognise_form("x\n/F0\t= 1\n"), programming_form::equations);
+    EXPECT_EQ(recognise_form("F01 = I1\n"), programming_form::jedec);    // no output F01
     EXPECT_EQ(recognise_form("nothing known"), programming_form::jedec); // its reader says what is wrong
     EXPECT_EQ(recognise_form(""), programming_form::jedec);
     pla_fuses fuses{};
@@ -251,6 +254,18 @@ TEST(TextLines, LineEndsEncodingsAndShownBytes) {
     EXPECT_EQ(without_utf8_bom("\xEF\xBB.i"), "\xEF\xBB.i");
     EXPECT_EQ(quoted_text("A0\x1B]0;\0\x7F\xC3\xA9"sv),
               "'A0<byte 0x1B>]0;<byte 0x00><byte 0x7F><byte 0xC3><byte 0xA9>'");
+    // A name keeps its UTF-8 (two, three and four bytes), not what acts on a terminal: a C1
+    // control (CSI as U+009B), a reordering mark (U+202E), a line separator (U+2028), an
+    // overlong or cut sequence, a surrogate; escaped once, it stays as it is.
+    const std::string_view name =
+        "f\xC3\xBCr\xE2\x82\xAC\xF0\x9F\x98\x80 \xC2\x9B"
+        "2J\xE2\x80\xAE\xE2\x80\xA8\xC0\xAF\xE2\x82\xED\xA0\x80"sv;
+    const std::string escaped = escaped_name(name);
+    EXPECT_EQ(escaped,
+              "f\xC3\xBCr\xE2\x82\xAC\xF0\x9F\x98\x80 <byte 0xC2><byte 0x9B>2J<byte 0xE2><byte 0x80><byte 0xAE>"
+              "<byte 0xE2><byte 0x80><byte 0xA8><byte 0xC0><byte 0xAF><byte 0xE2><byte 0x82><byte 0xED>"
+              "<byte 0xA0><byte 0x80>");
+    EXPECT_EQ(escaped_name(escaped), escaped);
 }
 
 TEST(Hdl, NamesAndStructure) {

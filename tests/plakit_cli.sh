@@ -93,7 +93,7 @@ output_fails)
 usage)
     # One line on stderr with the help to read, status 2; --help and --version everywhere.
     run
-    expect_error 2 "plakit: A subcommand is required; try 'plakit --help'"
+    expect_error_like 2 "plakit: a command is required: jedec, image, equations, fit, verify, convert, compare, wiring(, [a-z]+)*; try 'plakit --help'"
     run image --pairs backwards
     expect_error 2 "plakit: --pairs: backwards not in {complement-first,true-first}; try 'plakit image --help'"
     run equations a.jed b.jed
@@ -325,7 +325,7 @@ header_qf)
     ;;
 unknown_command)
     run imgae x.jed
-    expect_error 2 "plakit: 'imgae' is not a command (jedec, image, equations, fit, verify, convert, compare, wiring); try 'plakit --help'"
+    expect_error 2 "plakit: 'imgae' is not a command (jedec, image, equations, fit, verify, convert, compare, wiring, gal); try 'plakit --help'"
     ;;
 one_byte)
     printf 'x' >one.bin
@@ -342,7 +342,7 @@ fit_effort)
     [ "$status" -eq 0 ] && grep -Eq '^plakit: image.bin: [0-9]+ terms' "$work/err" || fail "status $status: $(cat "$work/err")"
     run image quick.jed -o again.bin
     expect_builtin_image again.bin
-    for bad in -1 1001 x ""; do
+    for bad in -1 1001 x "" 0x10 " 1" 1e1; do
         run fit --effort "$bad" image.bin -o bad.jed
         expect_error 2 "plakit: --effort: not a number from 0 to 1000; try 'plakit fit --help'"
     done
@@ -363,6 +363,16 @@ verify_parts)
     run verify --jedec blank.jed half.bin
     [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "half.bin: 32768 bytes, expected 65536
 half.bin: equals each of the 2 parts of the image: the image repeats every 32768 bytes" ] || fail "$(cat "$work/out")"
+    # A byte too many (a line end a tool added) leaves the image inside, and says where.
+    { cat "$work/builtin.bin"; echo; } >long.bin
+    run verify long.bin
+    [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "long.bin: 65537 bytes, expected 65536
+long.bin: its bytes 0x00000-0x0FFFF are the image, 1 byte more after them" ] || fail "$(cat "$work/out")"
+    # A chip never burned: the line says what to do.
+    head -c 65536 /dev/zero | tr '\0' '\377' >blank.bin
+    run verify blank.bin
+    [ "$status" -eq 1 ] && [ "$(cat "$work/out")" = "blank.bin: blank: every byte is 0xFF: never programmed, or read from an empty socket; burn it, or seat it and read again" ] ||
+        fail "$(cat "$work/out")"
     ;;
 verify_reads)
     # Several reads of one chip: a weak cell that reads 1 once is apart from the rest.
@@ -380,6 +390,11 @@ r1.bin + r2.bin + r3.bin: matches the image" ] || fail "$(cat "$work/out")"
     run verify r1.bin - <r3.bin
     expect_done
     [ "$(cat "$work/out")" = "r1.bin + standard input: matches the image" ] || fail "$(cat "$work/out")"
+    # A read of another size: each read is verified alone, under one headline for them all.
+    head -c 32768 r1.bin >half.bin
+    run verify r1.bin half.bin
+    [ "$status" -eq 1 ] && [ "$(head -1 "$work/out")" = "r1.bin + half.bin: 1 of 2 reads matches the image" ] ||
+        fail "status $status: $(cat "$work/out")"
     # Trouble with any read is 2, and nothing is printed.
     run verify r1.bin missing.bin
     expect_error 2 "plakit: missing.bin: No such file or directory"
@@ -438,6 +453,38 @@ verify_romcmp)
         done
     done < <(sed -nE 's/^([^ ]+\.bin) +FIXED BITS \(([01x]{8}|[01x]{16})\)$/\1 \2/p' romcmp.txt)
     [ "$checked" -ge 6 ] || fail "only $checked fixed lines checked: $(cat romcmp.txt)"
+    ;;
+usage_words)
+    # Usage errors in plakit's words, the first in command-line order, with the help to read.
+    run convert --to jedec --to pla
+    expect_error 2 "plakit: --to is given 2 times: give it once; try 'plakit convert --help'"
+    run -o out.jed convert --to pla
+    expect_error 2 "plakit: -o out.jed: before the command; a command's options go after its name; try 'plakit convert --help'"
+    run image a.jed b.jed --pairs backwards
+    expect_error 2 "plakit: The following argument was not expected: b.jed; try 'plakit image --help'"
+    run image --pairs backwards a.jed b.jed
+    expect_error 2 "plakit: --pairs: backwards not in {complement-first,true-first}; try 'plakit image --help'"
+    run image -o
+    expect_error 2 "plakit: --output needs a value; try 'plakit image --help'"
+    # Options that would change nothing are refused rather than ignored.
+    run convert --to jedec --name chip
+    expect_error 2 "plakit: --name names a Verilog module or VHDL entity, and --to is not verilog or vhdl; try 'plakit convert --help'"
+    cp "$work/builtin.bin" dump.bin
+    run verify dump.bin --from pla
+    expect_error 2 "plakit: --from names the form of --jedec's file, and no --jedec is given; try 'plakit verify --help'"
+    # One file is one read, by one name or two.
+    run verify dump.bin dump.bin
+    expect_error 2 "plakit: dump.bin is given twice: each read of the chip is a file of its own; try 'plakit verify --help'"
+    if [ ${#emulator[@]} -eq 0 ]; then
+        ln -s dump.bin link.bin
+        run verify dump.bin link.bin
+        expect_error 2 "plakit: dump.bin is given twice (as link.bin): each read of the chip is a file of its own; try 'plakit verify --help'"
+        # --version to a full disk fails with the disk's words, as every output does.
+        status=0
+        "$plakit" --version >/dev/full 2>"$work/err" || status=$?
+        expect_error 1 "plakit: standard output: No space left on device"
+    fi
+    [ "$(ls | sort | tr '\n' ' ')" = "dump.bin $([ ${#emulator[@]} -eq 0 ] && echo 'link.bin ')" ] || fail "files left: $(ls)"
     ;;
 help_closed)
     # Help and version that cannot be written fail as any output does.

@@ -191,6 +191,31 @@ control_bytes)
     expect_error 1 "plakit: after.wiring:1:8: '<byte 0x1B>[31mred' after the pin: one line and one pin a line"
     [ ! -e out.jed ] || fail "something was written"
     ;;
+names_escaped)
+    # Names a file gives (.ilb, .ob) and file names reach the terminal escaped as a file's
+    # contents do, a NUL among them; UTF-8 names stay as they are.
+    printf '.i 2\n.o 1\n.ilb a b\n.ob \033]0;owned\007x\000y\n11 1\n.e\n' >title.pla
+    run fit title.pla -o title.jed
+    [ "$status" -eq 0 ] && [ "$(head -n 1 "$work/err")" = "plakit: title.pla: a is I0, b is I1, <byte 0x1B>]0;owned<byte 0x07>x<byte 0x00>y is F0" ] ||
+        fail "status $status: $(cat -v "$work/err")"
+    [ ${#emulator[@]} -eq 0 ] || skip "file names with control characters, which Windows refuses"
+    "$plakit" image -o image.bin
+    cp image.bin $'read\nforged.bin: matches the image'
+    run verify $'read\nforged.bin: matches the image'
+    expect_done
+    [ "$(cat "$work/out")" = "read<byte 0x0A>forged.bin: matches the image: matches the image" ] || fail "$(cat -v "$work/out")"
+    run compare image.bin $'read\nforged.bin: matches the image'
+    [ "$(head -n 1 "$work/out")" = "image.bin and read<byte 0x0A>forged.bin: matches the image: the same logic" ] ||
+        fail "$(cat -v "$work/out")"
+    run equations $'\033]0;owned\007.jed'
+    expect_error 1 "plakit: <byte 0x1B>]0;owned<byte 0x07>.jed: No such file or directory"
+    run jedec -o $'\033[2J/out.jed'
+    expect_error 1 "plakit: <byte 0x1B>[2J/out.jed: No such file or directory"
+    run equations 'für.jed'
+    expect_error 1 "plakit: für.jed: No such file or directory"
+    run image title.jed $'\033[2J'
+    expect_error 2 "plakit: The following argument was not expected: <byte 0x1B>[2J; try 'plakit image --help'"
+    ;;
 byte_order_mark)
     # Notepad's "UTF-8 with BOM": every text form reads as without it, and the places in
     # messages count from after it.

@@ -22,7 +22,7 @@ package_packages=(dpkg-dev file)
 windows_packages=(g++-mingw-w64-x86-64-posix wine64)
 web_packages=(emscripten nodejs npm eslint chromium chromium-driver python3-selenium)
 release_packages=(git diffoscope-minimal)
-ci_packages=(clang-tidy clang-format cppcheck libclang-rt-14-dev mandoc lintian)
+ci_packages=(clang-tidy clang-format cppcheck libclang-rt-14-dev mandoc lintian python3)
 
 fail() {
     echo "tools/dependencies.sh: $*" >&2

@@ -112,8 +112,8 @@ val programming(const val& request) {
 }
 
 // {dumps: [{name, bytes}, ...] (or dump: {name, bytes}), programming, form, pairs, wiring}: the dump held against
-// the programming's image: the text plakit verify prints, its exit status and the image
-// the dump should equal.
+// the programming's image: the text plakit verify prints, its headline (the verdict, its
+// first line), its exit status and the image the dump should equal.
 val verify(const val& request) {
     std::vector<command_file> dumps;
     if (const val given = request["dumps"]; given.isArray()) {
@@ -132,6 +132,7 @@ val verify(const val& request) {
     }
     val answer = success(result);
     answer.set("text", *result.output);
+    answer.set("headline", result.headline);
     answer.set("status", result.status);
     answer.set("expected", byte_array(expected));
     return answer;
@@ -142,24 +143,22 @@ val verify(const val& request) {
 // its placement, then how the programming was found), and the program table of the
 // programming found.
 val fit(const val& request) {
-    const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request));
+    std::string table;
+    const command_result result = run_fit(file_of(request["image"]), options_of(request).order, wiring_of(request), 1,
+                                          fit_input::automatic, &table);
     if (!result.output) {
         return failure(result);
-    }
-    const command_result table =
-        run_equations(file_of_bytes("fitted.jed", *result.output), options_of(request), /*table=*/true);
-    if (!table.output) {
-        return failure(table);
     }
     val answer = success(result);
     answer.set("jedec", *result.output);
     answer.set("line", lines_of(result.messages));
-    answer.set("table", *table.output);
+    answer.set("table", table);
     return answer;
 }
 
 // {a, b, form, pairs, wiring}: two programmings (any form) or images compared: the text
-// plakit compare prints and its exit status (0 the same logic, 1 not).
+// plakit compare prints, its headline (its first line) and its exit status (0 the same
+// logic, 1 not).
 val compare(const val& request) {
     const command_result result =
         run_compare(file_of(request["a"]), file_of(request["b"]), options_of(request), wiring_of(request));
@@ -168,6 +167,7 @@ val compare(const val& request) {
     }
     val answer = success(result);
     answer.set("text", *result.output);
+    answer.set("headline", result.headline);
     answer.set("status", result.status);
     return answer;
 }
@@ -180,6 +180,39 @@ val wiring(const val& request) {
     }
     val answer = success(result);
     answer.set("text", *result.output);
+    return answer;
+}
+
+// {programming, form, pairs, wiring, board, ce}: the programming as two GAL22V10s, as plakit
+// gal writes it: `board` "built-in", "auto" or a board file {name, bytes}; `ce` "tied" for a
+// board that ties /CE active. The files written, `files` [{name, text}] (82S100_GAL-1.jed,
+// 82S100_GAL-2.jed, 82S100_GAL-board.txt), and the lines plakit prints on stderr as `line`.
+val gal(const val& request) {
+    gal_options options;
+    options.programming = options_of(request);
+    options.wiring = wiring_of(request);
+    if (const val board = request["board"]; board.isString()) {
+        options.board = board.as<std::string>() == "auto" ? gal_board_kind::automatic : gal_board_kind::built_in;
+    } else {
+        options.board = gal_board_kind::file;
+        options.board_file = file_of(board);
+    }
+    options.ce_tied = request["ce"].isString() && request["ce"].as<std::string>() == "tied";
+    const gal_result result = run_gal(programming_of(request), options);
+    if (result.status != status_done) {
+        return failure({result.status, std::nullopt, result.messages, {}});
+    }
+    val files = val::array();
+    for (const auto& [name, text] : result.files) {
+        val file = val::object();
+        file.set("name", name);
+        file.set("text", text);
+        files.call<void>("push", file);
+    }
+    val answer = val::object();
+    answer.set("ok", true);
+    answer.set("files", files);
+    answer.set("line", lines_of(result.messages));
     return answer;
 }
 
@@ -201,5 +234,6 @@ EMSCRIPTEN_BINDINGS(plakit) {
     emscripten::function("fit", &fit);
     emscripten::function("compare", &compare);
     emscripten::function("wiring", &wiring);
+    emscripten::function("gal", &gal);
     emscripten::function("limits", &limits);
 }

@@ -126,12 +126,14 @@ check('fit: the JEDEC file and the line plakit fit prints, and its failures', (p
     ['82S100_EPROM.bin', builtin, 'true-first', 'straight'],
     ['random.bin', random, 'complement-first', 'adapter'],
   ]) {
-    const answer = plakit.fit({ image: put(name, image), pairs, wiring });
+    // The form chosen for programming files does not reach the fit, nor its table.
+    const answer = plakit.fit({ image: put(name, image), pairs, wiring, form: 'pla' });
     assert.ok(answer.ok, answer.message);
-    const run = native('fit', name, '--pairs', pairs, '--wiring', wiring);
+    const run = native('fit', name, '--pairs', pairs, '--wiring', wiring, '-o', 'fitted.jed');
     assert.equal(run.status, 0);
-    assert.equal(answer.jedec, run.out.toString(), name);
+    assert.equal(answer.jedec, fs.readFileSync(path.join(work, 'fitted.jed')).toString(), name);
     assert.equal(answer.line + '\n', run.err, name);
+    assert.equal(answer.table, native('equations', '--table', '--pairs', pairs, 'fitted.jed').out.toString(), name);
   }
   for (const [name, bytes] of [['small.bin', Buffer.alloc(1000)], ['large.bin', Buffer.alloc(65537)]]) {
     const answer = plakit.fit({ image: put(name, bytes), pairs: 'complement-first', wiring: 'adapter' });
@@ -282,6 +284,7 @@ check('compare: the text and the status of plakit compare', (plakit) => {
     assert.ok(answer.ok, answer.message);
     const run = native('compare', a, b, ...options);
     assert.equal(answer.text, run.out.toString(), a + ' ' + b);
+    assert.equal(answer.headline, run.out.toString().split('\n')[0], a + ' ' + b);
     assert.equal(answer.status, run.status, a + ' ' + b);
   }
   assert.match(native('compare', 'builtin.eqn', 'polarity.eqn').out.toString(), /F3: inverted/);
@@ -331,6 +334,7 @@ check('verify: several reads of one chip, and the single read as the page gave i
   const run = native('verify', 'dump.bin', 'again.bin');
   assert.ok(two.ok, two.message);
   assert.equal(two.text, run.out.toString());
+  assert.equal(two.headline, run.out.toString().split('\n')[0]);
   assert.equal(two.status, run.status);
   assert.notEqual(two.status, 0);
   const none = plakit.verify({ dumps: [], programming: null, pairs: 'complement-first', wiring: 'adapter' });
@@ -388,7 +392,32 @@ check('compare with the form given, and the wirings by name and from a file', (p
   assert.equal(file.text, native('wiring', '--wiring', './adapter').out.toString());
 });
 
-require(modulePath)().then((plakit) => {
+check('the GAL pair: the three files and the line plakit gal prints, and a board refused', (plakit) => {
+  for (const [programming, board, ce, args] of [
+    [null, 'built-in', '', []],
+    [put('random.jed', randomJedec(5)), 'auto', 'tied', ['random.jed', '--board', 'auto', '--ce', 'tied']],
+  ]) {
+    const answer = plakit.gal({ programming, board, ce, pairs: 'complement-first', wiring: 'adapter' });
+    const run = native('gal', ...args);
+    assert.equal(run.status, answer.ok ? 0 : 1, args.join(' '));
+    if (!answer.ok) {
+      assert.equal(answer.message + '\n', run.err, args.join(' '));
+      continue;
+    }
+    assert.equal(answer.line + '\n', run.err);
+    assert.deepEqual(answer.files.map((file) => file.name),
+      ['82S100_GAL-1.jed', '82S100_GAL-2.jed', '82S100_GAL-board.txt']);
+    for (const file of answer.files) assert.equal(file.text, fs.readFileSync(path.join(work, file.name), 'latin1'));
+  }
+  const board = put('board.txt', Buffer.from('1.19 F0\n1.12 CE\n'));
+  const refused = plakit.gal({ programming: null, board, pairs: 'complement-first', wiring: 'adapter' });
+  assert.ok(!refused.ok);
+  assert.equal(refused.message + '\n', native('gal', '--board', 'board.txt', '-o', 'never').err);
+});
+
+// The module's WebAssembly beside its loader, handed over as the page hands it.
+const wasmBinary = fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'));
+require(modulePath)({ wasmBinary }).then((plakit) => {
   let failed = 0;
   for (const [name, body] of checks) {
     try {

@@ -6,7 +6,8 @@ Usage: browser_test.py PAGE NATIVE_PLAKIT SCREENSHOT_FOLDER AXE_SCRIPT
 Gives the page the built-in programming, a random programming's JEDEC file, dumps with a
 stuck data line and with a few wrong bytes, bad and oversized files in every box, the
 built-in image to fit, the random programming as a fuse file and a Berkeley PLA, wiring
-files (typed, bad, loaded, dropped) and two programmings to compare; the files it offers
+files (typed, bad, loaded, dropped), two programmings to compare, and the built-in
+programming as a GAL pair (and a board file refused); the files it offers
 for download and the texts it shows must be plakit's for the same files. It also holds
 the page's state to its inputs: a file chosen again is read again, a file too large is
 refused before it is read, a result follows the inputs it came from, a slow read that
@@ -224,6 +225,18 @@ try:
         expect(script("return document.querySelectorAll('details[open]').length") == 0, "first screen: a text open")
         expect("built-in" in text("programming-box") and "0x0926A7A7" in text("programming-box"),
                "first screen: the built-in programming is not described")
+        # Described by its terms and polarities as plakit reads them, not by its CRC alone;
+        # and nothing points to a document the page does not carry.
+        table = native("equations", "--table")[1].decode().splitlines()
+        polarity = table[-1].split()[-1]
+        low = [f"F{k}" for k, letter in enumerate(polarity) if letter == "L"]
+        described = f"{len(table) - 2} of its 48 product terms drive the outputs"
+        expect(described in text("programming-box") and polarity == "HLLLLLLL"
+               and "F0 active high and F1 to F7 active low" in text("programming-box"),
+               f"first screen: not '{described}', polarity {polarity} (active low: {low})")
+        expect("project describes" not in text("wiring-section")
+               and script("return document.querySelectorAll('a[href]').length") == 0,
+               "first screen: the wiring's words point to documents the page does not carry")
         for select_id in ("form", "pairs", "wiring"):
             described = script("return document.getElementById(document.getElementById(arguments[0])"
                                ".getAttribute('aria-describedby') || 'none')?.textContent || ''", select_id)
@@ -308,7 +321,7 @@ try:
         status, out, _ = native("verify", "d3.bin")
         expect(status == 1 and shown_text("verify-text") == out.decode(), "verify text: " + shown_text("verify-text"))
         verdict = text("verify-verdict")
-        expect(verdict.startswith("The EPROM does not match: ") and verdict[26:] in out.decode(), "verdict: " + verdict)
+        expect(verdict == out.decode().splitlines()[0], "verdict: " + verdict)
         d3_row = [cell.text for cell in driver.find_elements(By.CSS_SELECTOR, "#line-errors tr:nth-child(4) td")]
         ones = sum(1 for byte in builtin_image if byte & 0x08)
         expect(d3_row == ["D3", str(ones), "0"], f"D3 row {d3_row}, expected {ones} read 0 for 1")
@@ -341,7 +354,7 @@ try:
         put("dump.bin", builtin_image)
         give("verify-file", os.path.join(work, "dump.bin"))
         wait.until(lambda d: text("verify-verdict") != "" and not text("map-count").startswith("5 "))
-        expect(text("verify-verdict") == "The EPROM matches the image." and text("map-count") == "No wrong byte of 65,536",
+        expect(text("verify-verdict") == "dump.bin: matches the image" and text("map-count") == "No wrong byte of 65,536",
                "the same name chosen again: " + text("verify-verdict") + " / " + text("map-count"))
     with stage("two reads"):
         # Two reads of one chip, chosen together, go to plakit verify together: its text for
@@ -355,6 +368,26 @@ try:
         choose("verify-read", "1")
         expect(text("map-count") == f"{ones:,} wrong bytes of 65,536", "second read's map: " + text("map-count"))
 
+    with stage("reads that differ, and a larger chip"):
+        # The verdict is verify's headline, its first line, whatever the lines after it say:
+        # two reads that differ in a byte (what they agree on matches), and a 27C010 whose
+        # second copy differs.
+        weak = bytearray(builtin_image)
+        weak[0x0100] ^= 0x48
+        put("weak.bin", bytes(weak))
+        give("verify-file", os.path.join(work, "dump.bin"), os.path.join(work, "weak.bin"))
+        wait.until(lambda d: text("verify-reads") == "Reads: dump.bin, weak.bin")
+        status, out, _ = native("verify", "dump.bin", "weak.bin")
+        expect(status == 1 and text("verify-verdict") == out.decode().splitlines()[0]
+               and "bad" in element("verify-verdict").get_attribute("class"),
+               "reads that differ: " + text("verify-verdict") + " / " + out.decode())
+        put("27c010.bin", builtin_image + bytes(weak))
+        give("verify-file", os.path.join(work, "27c010.bin"))
+        wait.until(lambda d: text("verify-reads") == "Read: 27c010.bin")
+        status, out, _ = native("verify", "27c010.bin")
+        expect(status == 1 and text("verify-verdict") == out.decode().splitlines()[0],
+               "a larger chip: " + text("verify-verdict") + " / " + out.decode())
+
     with stage("mix-ups"):
         # An image burned through another wiring, and one of a JEDEC file read with the
         # other pair order: plakit verify names each mix-up, and so does the page.
@@ -363,15 +396,14 @@ try:
         give("verify-file", os.path.join(work, "noise.bin"))
         wait.until(lambda d: shown_text("verify-text").startswith("noise.bin"))
         out = native("verify", "noise.bin")[1].decode()
-        summary = [line for line in out.splitlines() if line.startswith("noise.bin: ")][-1][len("noise.bin: "):]
-        expect(shown_text("verify-text") == out and text("verify-verdict") == "The EPROM does not match: " + summary,
+        expect(shown_text("verify-text") == out and text("verify-verdict") == out.splitlines()[0],
                "noise: verdict " + text("verify-verdict"))
         put("straight.bin", image_of("--wiring", "straight"))
         give("verify-file", os.path.join(work, "straight.bin"))
         wait.until(lambda d: shown_text("verify-text").startswith("straight.bin"))
         out = native("verify", "straight.bin")[1].decode()
         expect(shown_text("verify-text") == out and "no single fault" not in out, "another wiring: " + out)
-        expect(text("verify-verdict")[26:] in out, "another wiring: verdict " + text("verify-verdict"))
+        expect(text("verify-verdict") == out.splitlines()[0], "another wiring: verdict " + text("verify-verdict"))
         give("programming-file", os.path.join(work, "random.jed"))
         wait.until(lambda d: text("programming-name") == "random.jed")
         put("pairs.bin", image_of("random.jed", "--pairs", "true-first"))
@@ -411,6 +443,9 @@ try:
         expect(text("programming-error") + "\n" == err, "bad file: " + text("programming-error"))
         expect(not element("image-result").is_displayed() and not element("verify-result").is_displayed(),
                "bad file: an image or verdict still shown")
+        # Step 4 says why it shows nothing, as step 3 does.
+        expect(element("verify-none").is_displayed() and element("image-none").is_displayed(),
+               "bad file: step 3 or step 4 left blank")
         script("window.scrollTo(0, 0)")
         shot("5-bad-file")
         axe("a bad file")
@@ -485,6 +520,17 @@ try:
         wait.until(lambda d: text("fit-line").startswith("plakit: "))
         expect(download("fit-download", "fit.jed") == out, "the fit of step 3's image after a new wiring")
         choose("wiring", "adapter")
+    with stage("a fit under another form"):
+        # The form chosen for programming files is not the fit's: the fit of an image, with
+        # the form set to Berkeley PLA, is plakit fit's, and so is its program table.
+        choose("form", "pla")
+        give("fit-file", os.path.join(work, "82S100_EPROM.bin"))
+        wait.until(lambda d: text("fit-line").startswith("plakit: 82S100_EPROM.bin") or text("fit-error") != "")
+        status, out, err = native("fit", "82S100_EPROM.bin", "-o", "fitted.jed")
+        expect(text("fit-error") == "" and text("fit-line") + "\n" == err, "fit under --from pla: " + text("fit-error"))
+        expect(shown_text("fit-table") == native("equations", "--table", "fitted.jed")[1].decode(),
+               "fit under --from pla: the program table")
+        choose("form", "automatic")
     with stage("a dropped fit"):
         # A fit dropped on its box.
         drop("fit-box", [("dropped.bin", builtin_image)])
@@ -555,6 +601,73 @@ try:
                "image through the dropped wiring file")
         choose("wiring", "adapter")
 
+    with stage("a slow wiring file"):
+        # A wiring file still being read when a named wiring is chosen does not replace it.
+        script("""const read = Blob.prototype.arrayBuffer;
+            Blob.prototype.arrayBuffer = function () {
+                const answer = read.call(this);
+                return this.name === 'slow.txt' ? new Promise((r) => setTimeout(() => r(answer), 1500)) : answer;
+            };""")
+        put("slow.txt", inverted.encode())
+        choose("wiring", "file")
+        give("wiring-file", os.path.join(work, "slow.txt"))
+        choose("wiring", "straight")
+        time.sleep(2)
+        expect(text("wiring-in-force") == "straight", "a slow wiring file overrode straight: " + text("wiring-in-force"))
+        choose("wiring", "adapter")
+    with stage("a wiring file refused under a named wiring"):
+        # Dropped and refused while the adapter's wiring is chosen, the file's line shows all the same.
+        sparse("large.txt", (64 << 10) + 1)
+        drop("wiring-section", [("large.txt", bytes((64 << 10) + 1))])
+        wait.until(lambda d: shown_text("wiring-error") != "")
+        expect(element("wiring-error").is_displayed()
+               and text("wiring-error") + "\n" == native("wiring", "--wiring", "large.txt")[2],
+               "a wiring file refused out of sight: " + shown_text("wiring-error"))
+        expect(text("wiring-in-force") == "the adapter's", "in force: " + text("wiring-in-force"))
+        choose("wiring", "adapter")
+    with stage("text pasted into the wiring box"):
+        # More text than plakit reads of a wiring file is refused before it goes in the box.
+        choose("wiring", "file")
+        box_text = "return document.getElementById('wiring-text').value"
+        before = script(box_text)
+        script("const t = document.getElementById('wiring-text'); t.focus(); t.setSelectionRange(0, 0);")
+        driver.execute_cdp_cmd("Input.insertText", {"text": "# " + "x" * (1 << 20) + "\n"})
+        put("pasted.txt", ("# " + "x" * (1 << 20) + "\n" + before).encode())
+        refusal = native("wiring", "--wiring", "pasted.txt")[2].replace("pasted.txt", text("wiring-name"))
+        expect(script(box_text) == before and element("wiring-error").is_displayed()
+               and text("wiring-error") + "\n" == refusal,
+               f"a paste of 1 MiB: {len(script(box_text))} characters in the box, '{text('wiring-error')}'")
+        driver.execute_cdp_cmd("Input.insertText", {"text": "# a comment\n"})
+        expect(before.startswith("# ") and script(box_text) == "# a comment\n" + before, "a short text typed is refused")
+        choose("wiring", "adapter")
+    with stage("the GAL pair"):
+        # The built-in programming as two GAL22V10s: plakit gal's line, its three files, and
+        # the board as the table in the board file; then a board file refused with its line.
+        element("builtin").click()
+        element("gal-make").click()
+        wait.until(lambda d: text("gal-line").startswith("plakit: "))
+        status, _, err = native("gal")
+        expect(status == 0 and text("gal-line") + "\n" == err, "gal line: " + text("gal-line"))
+        for button, name in (("gal-1-download", "82S100_GAL-1.jed"), ("gal-2-download", "82S100_GAL-2.jed"),
+                             ("gal-board-download", "82S100_GAL-board.txt")):
+            with open(os.path.join(work, name), "rb") as written:
+                expect(download(button, name) == written.read(), "gal download " + name)
+        rows = script("return Array.from(document.querySelectorAll('#gal-pins tr'), "
+                      "(r) => Array.from(r.cells, (c) => c.textContent))")
+        expect(len(rows) == 24 and rows[18] == ["19", "F0", "F4"] and rows[20][1] == "(unconnected: F0's spill)",
+               f"the board's table: {rows}")
+        script("document.getElementById('gal-box').scrollIntoView()")
+        shot("8-gal-pair")
+        axe("the GAL pair")
+        put("board.txt", b"1.19 F0\n1.12 CE\n")
+        choose("gal-board", "file")
+        give("gal-file", os.path.join(work, "board.txt"))
+        wait.until(lambda d: text("gal-error") != "")
+        expect(text("gal-error") + "\n" == native("gal", "--board", "board.txt", "-o", "never")[2],
+               "gal board refused: " + text("gal-error"))
+        expect(not element("gal-result").is_displayed(), "a refused board's pair still shown")
+        choose("gal-board", "built-in")
+
     with stage("compare"):
         # Two programmings that differ in one polarity fuse, dropped together: plakit compare's text.
         equations = native("convert", "--to", "equations")[1].decode()
@@ -566,9 +679,9 @@ try:
         status, out, _ = native("compare", "builtin.eqn", "polarity.eqn")
         expect(status == 1 and shown_text("compare-text") == out.decode() and "F3: inverted" in out.decode(),
                "compare text: " + shown_text("compare-text"))
-        expect(text("compare-verdict") == "Different logic", "compare verdict: " + text("compare-verdict"))
+        expect(text("compare-verdict") == out.decode().splitlines()[0], "compare verdict: " + text("compare-verdict"))
         give("compare-b-file", os.path.join(work, "builtin.eqn"))
-        wait.until(lambda d: text("compare-verdict") == "The same logic")
+        wait.until(lambda d: text("compare-verdict") == "builtin.eqn and builtin.eqn: the same logic")
         script("document.getElementById('compare-box').scrollIntoView()")
         shot("8-compare")
         axe("a comparison")

@@ -3,7 +3,7 @@
 // each result only while the inputs it came from are the ones in force.
 'use strict';
 
-/* global plakit_module */
+/* global plakit_module, DecompressionStream */
 (() => {
   const $ = (id) => document.getElementById(id);
   let plakit = null;
@@ -20,9 +20,11 @@
     fit: null, // what the fit box fits: {name, bytes}, or 'image': the image of step 3
     compareA: null,
     compareB: null,
+    gal: false, // whether the GAL pair was asked for
+    galFile: null, // the board file given for it: {name, bytes}
   };
   // Each box's latest choice: a read that ends after a later choice is dropped.
-  const choices = { programming: 0, verify: 0, fit: 0, 'compare-a': 0, 'compare-b': 0, wiring: 0 };
+  const choices = { programming: 0, verify: 0, fit: 0, 'compare-a': 0, 'compare-b': 0, wiring: 0, gal: 0 };
   const downloads = {};
 
   const crcTable = new Uint32Array(256).map((_, n) => {
@@ -69,7 +71,7 @@
   const showProgramming = () => {
     state.image = null;
     $('image-result').hidden = true;
-    $('image-none').hidden = false;
+    for (const id of ['image-none', 'verify-none']) $(id).hidden = false;
     if (state.refused) return fail('programming', state.refused);
     const answer = plakit.programming({ programming: state.programming, ...options() });
     if (!answer.ok) return fail('programming', answer.message);
@@ -80,7 +82,7 @@
     $('image-of').textContent = name;
     $('image-crc').textContent = hex(crc32(answer.image), 8);
     $('image-result').hidden = false;
-    $('image-none').hidden = true;
+    for (const id of ['image-none', 'verify-none']) $(id).hidden = true;
     offer('image-download', answer.image, 'application/octet-stream');
     offer('jedec-download', answer.jedec, 'text/plain');
     offer('fuses-download', answer.fuses, 'application/octet-stream');
@@ -136,17 +138,6 @@
     );
   };
 
-  // The verdict: the binding's, or the report's last line about the read (what is
-  // wrong): the lines after it are its details.
-  const verdictOf = (answer, name) => {
-    if (typeof answer.verdict === 'string') return answer.verdict;
-    if (answer.status === 0) return 'The EPROM matches the image.';
-    const lines = answer.text.trimEnd().split('\n');
-    const about = lines.filter((line) => line.startsWith(name + ': '));
-    const last = about.length > 0 ? about[about.length - 1].slice(name.length + 2) : lines[lines.length - 1];
-    return 'The EPROM does not match: ' + last;
-  };
-
   const showVerifyMap = (expected) => {
     const index = Number($('verify-read').value) || 0;
     const read = state.dumps[index];
@@ -155,7 +146,7 @@
     if (whole) drawMap(expected, read.bytes);
   };
 
-  // Step 4: the reads held against the image of steps 1 to 3.
+  // Step 4: the reads held against the image of steps 1 to 3; its verdict is verify's headline.
   const showVerify = () => {
     if (!state.dumps) return;
     if (!state.image) return clear('verify');
@@ -163,7 +154,7 @@
     const answer = plakit.verify({ dumps, programming: state.programming, ...options() });
     if (!answer.ok) return fail('verify', answer.message);
     succeed('verify', answer.messages);
-    $('verify-verdict').textContent = verdictOf(answer, dumps[0].name);
+    $('verify-verdict').textContent = answer.headline;
     $('verify-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('verify-reads').textContent = (dumps.length === 1 ? 'Read: ' : 'Reads: ') + dumps.map((d) => d.name).join(', ');
     $('verify-text').textContent = answer.text;
@@ -182,6 +173,7 @@
   const showFit = () => {
     if (!state.fit) return;
     const ticket = ++fits;
+    $('fit-none').hidden = state.fit !== 'image' || state.image !== null;
     if (state.fit === 'image' && !state.image) return clear('fit');
     const image = state.fit === 'image' ? { name: '82S100_EPROM.bin', bytes: state.image } : state.fit;
     const request = { image, ...options() };
@@ -201,12 +193,45 @@
     }, 0));
   };
 
+  // The GAL pair, once asked for, follows the programming, the wiring and the options; the
+  // board is shown as the table in the board file's comments.
+  let gals = 0;
+  const showGal = () => {
+    if (!state.gal) return;
+    const ticket = ++gals;
+    const board = $('gal-board').value === 'file' ? state.galFile : $('gal-board').value;
+    if (!board) return clear('gal');
+    const request = { programming: state.programming, board, ce: $('gal-ce').checked ? 'tied' : '', ...options() };
+    succeed('gal');
+    $('gal-line').textContent = 'Making the GAL pair…';
+    requestAnimationFrame(() => setTimeout(() => {
+      if (ticket !== gals) return;
+      if (state.refused) return fail('gal', state.refused);
+      const answer = plakit.gal(request);
+      if (!answer.ok) return fail('gal', answer.message);
+      succeed('gal');
+      $('gal-line').textContent = answer.line;
+      for (const [index, id] of ['gal-1-download', 'gal-2-download', 'gal-board-download'].entries()) {
+        offer(id, answer.files[index].text, 'text/plain');
+      }
+      const rows = answer.files[2].text.split('\n').map((line) => /^# \| (\d+) \| (.*) \| (.*) \|$/.exec(line));
+      $('gal-pins').replaceChildren(...rows.filter((row) => row).map((row) => {
+        const line = document.createElement('tr');
+        for (const cell of row.slice(1)) {
+          line.append(Object.assign(document.createElement('td'), { textContent: cell }));
+        }
+        return line;
+      }));
+    }, 0));
+  };
+
   const showCompare = () => {
     if (!state.compareA || !state.compareB) return;
     const answer = plakit.compare({ a: state.compareA, b: state.compareB, ...options() });
     if (!answer.ok) return fail('compare', answer.message);
     succeed('compare', answer.messages);
-    $('compare-verdict').textContent = answer.status === 0 ? 'The same logic' : 'Different logic';
+    $('compare-verdict').textContent = answer.headline;
+    $('compare-verdict').className = 'verdict ' + (answer.status === 0 ? 'good' : 'bad');
     $('compare-text').textContent = answer.text;
   };
 
@@ -214,6 +239,7 @@
     showProgramming();
     showVerify();
     showFit();
+    showGal();
     showCompare();
   };
 
@@ -252,12 +278,15 @@
   };
   const boxWiring = () => ({ name: state.wiringName, bytes: new TextEncoder().encode($('wiring-text').value) });
 
+  // The line plakit prints for a file larger than it reads.
+  const tooLarge = (name, limit) => `plakit: ${name}: larger than ${limit >> 10} KiB: refused`;
+
   // Reads the files chosen for a box, each checked against its size limit first, and
   // hands them on unless a later choice of the same box came meanwhile.
   const read = (box, files, limit, use, refuse) => {
     const ticket = (choices[box] = (choices[box] || 0) + 1);
     const large = files.find((file) => file.size > limit);
-    if (large) return refuse(`plakit: ${large.name}: larger than ${limit >> 10} KiB: refused`);
+    if (large) return refuse(tooLarge(large.name, limit));
     Promise.all(files.map((file) => file.arrayBuffer().then(
       (buffer) => ({ name: file.name, bytes: new Uint8Array(buffer) }),
       (error) => Promise.reject(new Error(`plakit: ${file.name}: ${error.message}`))
@@ -306,6 +335,15 @@
       state.compareB = null;
       fail('compare', message);
     }),
+    gal: (files) => read('gal', files.slice(0, 1), limits.wiring, ([source]) => {
+      state.galFile = source;
+      state.gal = true;
+      showGal();
+    }, (message) => {
+      state.galFile = null;
+      ++gals;
+      fail('gal', message);
+    }),
     // A wiring file replaces the box's text only when plakit reads it.
     wiring: (files) => read('wiring', files.slice(0, 1), limits.wiring, ([source]) => {
       $('wiring').value = 'file';
@@ -341,6 +379,7 @@
       'compare-a': 'compare-a-file',
       'compare-b': 'compare-b-file',
       wiring: 'wiring-file',
+      gal: 'gal-file',
     };
     for (const [box, id] of Object.entries(inputs)) {
       const input = $(id);
@@ -384,6 +423,15 @@
       state.refused = null;
       showAll();
     });
+    $('gal-board').addEventListener('change', () => {
+      $('gal-file-label').hidden = $('gal-board').value !== 'file';
+      showGal();
+    });
+    $('gal-make').addEventListener('click', () => {
+      state.gal = true;
+      showGal();
+    });
+    $('gal-ce').addEventListener('change', showGal);
     $('fit-image').addEventListener('click', () => {
       ++choices.fit;
       state.fit = 'image';
@@ -391,6 +439,7 @@
     });
     for (const id of ['pairs', 'form']) $(id).addEventListener('change', showAll);
     $('wiring').addEventListener('change', () => {
+      ++choices.wiring; // a wiring file still being read comes too late
       const chosen = $('wiring').value;
       $('wiring-box').hidden = chosen !== 'file';
       if (chosen !== 'file') {
@@ -407,14 +456,39 @@
     $('wiring-text').addEventListener('input', () => {
       $('wiring-note').textContent = 'Edited: not in force until you press "Use this wiring".';
     });
-    $('wiring-apply').addEventListener('click', () => useWiring(boxWiring(), true));
+    $('wiring-apply').addEventListener('click', () => {
+      ++choices.wiring;
+      useWiring(boxWiring(), true);
+    });
+    // Text typed, pasted or dropped into the box is held to the size of a wiring file plakit
+    // reads before it goes in: more is refused whole, as a file that large is.
+    $('wiring-text').addEventListener('beforeinput', (event) => {
+      const box = event.target;
+      const typed = event.data !== null ? event.data : event.dataTransfer && event.dataTransfer.getData('text/plain');
+      const added = typed || '';
+      const units = box.value.length - (box.selectionEnd - box.selectionStart) + added.length;
+      // A UTF-16 unit is one to three bytes of UTF-8: only a text between the two bounds is counted.
+      if (units <= limits.wiring / 3) return;
+      const bytes = (text) => new TextEncoder().encode(text).length;
+      const size = units > limits.wiring ? units : bytes(box.value.slice(0, box.selectionStart)) + bytes(added) +
+        bytes(box.value.slice(box.selectionEnd));
+      if (size <= limits.wiring) return;
+      event.preventDefault();
+      $('wiring-error').textContent = tooLarge(state.wiringName, limits.wiring);
+      $('wiring-note').textContent = 'The text was not put in the box. The wiring in force has not changed.';
+    });
     showProgramming();
     $('loading').hidden = true;
     document.body.dataset.shownAt = String(performance.now());
     document.body.dataset.ready = 'true';
   };
 
-  plakit_module().then((module) => {
+  // The module's WebAssembly, which the page carries gzipped in base64 (web/inline.js).
+  const inflated = () => {
+    const packed = Uint8Array.from(atob($('module-wasm').textContent.trim()), (c) => c.charCodeAt(0));
+    return new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+  };
+  inflated().then((wasmBinary) => plakit_module({ wasmBinary })).then((module) => {
     plakit = module;
     start();
   }, (error) => {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "forms/text_lines.h"
+#include "text/text_lines.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // What every text reader shares (the programming forms, JEDEC, wiring files): the text
 // after a UTF-8 byte order mark, UTF-16 told apart, lines one at a time with their numbers
-// whatever ends them, and bytes and words shown so that a message never carries a control
-// character.
+// whatever ends them, and bytes, words and names shown so that a message never carries a
+// control character.
 #pragma once
 
 #include <algorithm>
@@ -106,6 +106,68 @@ inline std::string escaped_text(std::string_view text) {
 // 'text', escaped.
 inline std::string quoted_text(std::string_view text) {
     return "'" + escaped_text(text) + "'";
+}
+
+// The length of the UTF-8 character that starts `text` when it is one a terminal shows as a
+// mark of a line (not a control character: C0, DEL, C1; not one that breaks or reorders a
+// line: the line and paragraph separators, the bidirectional and zero-width marks), else 0.
+inline std::size_t shown_character_length(std::string_view text) noexcept {
+    const auto byte = [&text](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+    const auto follows = [&](std::size_t count) {
+        for (std::size_t index = 1; index <= count; ++index) {
+            if (index >= text.size() || (byte(index) & 0xC0U) != 0x80U) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const unsigned first = byte(0);
+    if (first < 0x80U) {
+        return is_printable(text[0]) ? 1 : 0;
+    }
+    if (first >= 0xC2U && first <= 0xDFU && follows(1)) {
+        const unsigned point = ((first & 0x1FU) << 6U) | (byte(1) & 0x3FU);
+        return point >= 0xA0U && point != 0xADU && point != 0x61CU ? 2 : 0; // C1, soft hyphen, Arabic mark
+    }
+    if (first >= 0xE0U && first <= 0xEFU && follows(2)) {
+        const unsigned point = ((first & 0x0FU) << 12U) | ((byte(1) & 0x3FU) << 6U) | (byte(2) & 0x3FU);
+        const bool marks = (point >= 0x200BU && point <= 0x200FU) || (point >= 0x2028U && point <= 0x202EU) ||
+                           (point >= 0x2060U && point <= 0x206FU) || point == 0xFEFFU;
+        return point >= 0x800U && (point < 0xD800U || point > 0xDFFFU) && !marks ? 3 : 0;
+    }
+    if (first >= 0xF0U && first <= 0xF4U && follows(3)) {
+        const unsigned point =
+            ((first & 0x07U) << 18U) | ((byte(1) & 0x3FU) << 12U) | ((byte(2) & 0x3FU) << 6U) | (byte(3) & 0x3FU);
+        return point >= 0x10000U && point <= 0x10FFFFU ? 4 : 0;
+    }
+    return 0;
+}
+
+// A name for a message (a file's, or one a file gives, as `.ob` does): each byte that is not
+// part of a character shown as such (shown_character_length) written <byte 0xNN>, so that
+// no name moves the cursor, sets a terminal's title, breaks or reorders a line; UTF-8 text
+// stays as it is ("für.jed"). Names already escaped come back the same.
+inline std::string escaped_name(std::string_view name) {
+    std::string escaped;
+    std::size_t next = 0;
+    while (next < name.size()) {
+        const std::size_t length = shown_character_length(name.substr(next));
+        if (length == 0) {
+            escaped += "<" + byte_name(name[next]) + ">";
+            ++next;
+        } else {
+            escaped.append(name.substr(next, length));
+            next += length;
+        }
+    }
+    return escaped;
+}
+
+// "1 row", "2 rows": `count` and the noun `thing`, plural but for one.
+inline std::string counted(std::size_t count, std::string_view thing) {
+    std::string text = std::to_string(count);
+    text.append(" ").append(thing).append(count == 1 ? "" : "s");
+    return text;
 }
 
 inline bool is_blank(char character) {
