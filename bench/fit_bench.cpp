@@ -206,7 +206,7 @@ void fit_against_espresso(benchmark::State& state) {
 // polarities (-Dopoall -S1) where that ends within a minute, else at the fit's polarity
 // (-Dexact), and for single outputs at both polarities (-Dexact), each within a minute:
 // `missed` counts tables whose optimum fits but were not fitted, `unsound` claims beyond
-// what Espresso finds. One line a table on standard output.
+// what Espresso finds. One line a table on standard output, with Espresso's processor time.
 void fit_edge_family(benchmark::State& state) {
     const auto family = static_cast<edge_family>(state.range(0));
     const auto tables = static_cast<std::uint32_t>(state.range(1));
@@ -237,20 +237,23 @@ void fit_edge_family(benchmark::State& state) {
                 // the fit's polarity.
                 std::size_t optimum = SIZE_MAX;
                 std::size_t at_fit = SIZE_MAX;
+                double seconds = 0;
+                const auto run = [&](unsigned inverted, const char* mode) {
+                    const espresso_answer answer =
+                        run_espresso_on(program, table, care, made.inputs, inverted, mode, stem);
+                    seconds += answer.seconds;
+                    return answer.terms;
+                };
                 if (family == edge_family::single_output) {
                     const auto output = std::accumulate(made.table.begin(), made.table.end(), 0U, std::bit_or<>());
-                    const std::size_t plain =
-                        run_espresso_on(program, table, care, made.inputs, 0, "-Dexact", stem).terms;
-                    const std::size_t inverted =
-                        run_espresso_on(program, table, care, made.inputs, output, "-Dexact", stem).terms;
+                    const std::size_t plain = run(0, "-Dexact");
+                    const std::size_t inverted = run(output, "-Dexact");
                     optimum = std::max(plain, inverted) == SIZE_MAX ? SIZE_MAX : std::min(plain, inverted);
                     at_fit = (result.inverted_outputs & output) != 0 ? inverted : plain;
                 } else {
-                    optimum = run_espresso_on(program, table, care, made.inputs, 0, "-Dopoall -S1", stem).terms;
+                    optimum = run(0, "-Dopoall -S1");
                     if (optimum == SIZE_MAX && result.found) {
-                        at_fit =
-                            run_espresso_on(program, table, care, made.inputs, result.inverted_outputs, "-Dexact", stem)
-                                .terms;
+                        at_fit = run(result.inverted_outputs, "-Dexact");
                     }
                 }
                 bool sound = true;
@@ -266,9 +269,10 @@ void fit_edge_family(benchmark::State& state) {
                             (result.outcome != fit_outcome::proven || result.terms.size() == at_fit);
                 }
                 unsound += sound ? 0 : 1;
-                std::printf(" | optimum %4lld at fit %4lld%s",
+                std::printf(" | optimum %4lld at fit %4lld, Espresso %7.2f s%s",
                             optimum == SIZE_MAX ? -1LL : static_cast<long long>(optimum),
-                            at_fit == SIZE_MAX ? -1LL : static_cast<long long>(at_fit), sound ? "" : " UNSOUND");
+                            at_fit == SIZE_MAX ? -1LL : static_cast<long long>(at_fit), seconds,
+                            sound ? "" : " UNSOUND");
             }
             std::printf("\n");
             std::fflush(stdout);
