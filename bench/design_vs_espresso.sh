@@ -28,7 +28,7 @@ for design in "$work"/*.pla; do
     seconds=$(cpu "$build/plakit" fit "$design" -o "$work/$name.jed")
     outcome=$(tail -n 1 "$work/err" | sed 's/^plakit: [^:]*: //')
     terms=$(sed -n 's/^\([0-9]*\) terms.*/\1/p' <<<"$outcome")
-    polarity=$(sed -n 's/.*polarity \([HL]*\)$/\1/p' <<<"$outcome")
+    polarity=$(sed -n 's/.*polarity \([HL]*\).*/\1/p' <<<"$outcome")
     case $outcome in
     *"the fewest possible"*) said=proven ;;
     *"at least"*"needed;"*) said="bounded, at least $(sed -n 's/.*at least \([0-9]*\) are needed.*/\1/p' <<<"$outcome")" ;;

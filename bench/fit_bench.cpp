@@ -1,5 +1,6 @@
 // The minimizer: the built-in image (median of repeated fits), the 16-input parity (a
-// table no 48 terms can fit), and term counts over larger sets of random programmings.
+// table no 48 terms can fit), term counts over larger sets of random programmings, and
+// the families of tables made at the array's edge.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <numeric>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +22,7 @@
 #include "minimize/minimize.h"
 #include "pla/evaluator.h"
 #include "pla/pla.h"
+#include "tests/edge_tables.h"
 #include "tests/espresso_runner.h"
 #include "tests/random_programming.h"
 
@@ -49,6 +54,21 @@ void fit_table(benchmark::State& state, const truth_table& table) {
 void fit_built_in(benchmark::State& state) {
     static const truth_table table = table_from(pla_evaluate);
     fit_table(state, table);
+}
+
+// Output range(0) of the built-in image alone, as a GAL's fit asks for it: its level cared
+// about and no other's, up to 64 terms.
+void fit_built_in_output(benchmark::State& state) {
+    static const truth_table table = table_from(pla_evaluate);
+    truth_table care{};
+    care.fill(static_cast<std::uint8_t>(1U << state.range(0)));
+    fit_result result{};
+    for (auto _ : state) {
+        result = fit_design(table, care, {64, fit_default_effort});
+        benchmark::DoNotOptimize(result.terms.data());
+    }
+    state.counters["terms"] = static_cast<double>(result.terms.size());
+    state.counters["lower_bound"] = static_cast<double>(result.lower_bound);
 }
 
 void fit_parity(benchmark::State& state) {
@@ -179,10 +199,117 @@ void fit_against_espresso(benchmark::State& state) {
     state.counters["random_slowest_ms"] = random_ms.back();
 }
 
+// Tables made at the array's edge (tests/edge_tables.h), family range(0), seeds 0 to
+// range(1) - 1: each fitted once at the default effort, its processor time taken; the
+// counters give the median and the slowest, and how many were fitted, proven, left bounded
+// and proven impossible. With range(2) 1, each is held against Espresso: over all
+// polarities (-Dopoall -S1) where that ends within a minute, else at the fit's polarity
+// (-Dexact), and for single outputs at both polarities (-Dexact), each within a minute:
+// `missed` counts tables whose optimum fits but were not fitted, `unsound` claims beyond
+// what Espresso finds. One line a table on standard output, with Espresso's processor time.
+void fit_edge_family(benchmark::State& state) {
+    const auto family = static_cast<edge_family>(state.range(0));
+    const auto tables = static_cast<std::uint32_t>(state.range(1));
+    const bool peer = state.range(2) != 0 && std::string{PLA_EPROM_ESPRESSO} != "";
+    const std::string program = std::string{"timeout 60 "} + PLA_EPROM_ESPRESSO;
+    const std::string stem =
+        (std::filesystem::temp_directory_path() / ("fit_bench_edge_" + std::to_string(getpid()))).string();
+    std::vector<double> ms;
+    std::array<std::size_t, 3> outcomes{};
+    std::size_t fitted = 0;
+    std::size_t known = 0;
+    std::size_t missed = 0;
+    std::size_t unsound = 0;
+    for (auto _ : state) {
+        for (std::uint32_t seed = 0; seed < tables; ++seed) {
+            const edge_table made = make_edge_table(family, seed);
+            const std::span<const std::uint8_t, fit_table_size> table(made.table.data(), fit_table_size);
+            const std::span<const std::uint8_t, fit_table_size> care(made.care.data(), fit_table_size);
+            const std::clock_t start = std::clock();
+            const fit_result result = fit_design(table, care, {});
+            ms.push_back(1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+            ++outcomes[static_cast<std::size_t>(result.outcome)];
+            fitted += result.found ? 1 : 0;
+            std::printf("seed %4u %3zu terms %3zu bound %-10s %8.1f ms", seed, result.terms.size(), result.lower_bound,
+                        outcome_word(result.outcome), ms.back());
+            if (peer) {
+                // The optimum over all polarities where Espresso gives it, and its count at
+                // the fit's polarity.
+                std::size_t optimum = SIZE_MAX;
+                std::size_t at_fit = SIZE_MAX;
+                double seconds = 0;
+                const auto run = [&](unsigned inverted, const char* mode) {
+                    const espresso_answer answer =
+                        run_espresso_on(program, table, care, made.inputs, inverted, mode, stem);
+                    seconds += answer.seconds;
+                    return answer.terms;
+                };
+                if (family == edge_family::single_output) {
+                    const auto output = std::accumulate(made.table.begin(), made.table.end(), 0U, std::bit_or<>());
+                    const std::size_t plain = run(0, "-Dexact");
+                    const std::size_t inverted = run(output, "-Dexact");
+                    optimum = std::max(plain, inverted) == SIZE_MAX ? SIZE_MAX : std::min(plain, inverted);
+                    at_fit = (result.inverted_outputs & output) != 0 ? inverted : plain;
+                } else {
+                    optimum = run(0, "-Dopoall -S1");
+                    if (optimum == SIZE_MAX && result.found) {
+                        at_fit = run(result.inverted_outputs, "-Dexact");
+                    }
+                }
+                bool sound = true;
+                if (optimum != SIZE_MAX) {
+                    ++known;
+                    missed += optimum <= pla_term_count && !result.found ? 1 : 0;
+                    sound = result.lower_bound <= optimum && (!result.found || result.terms.size() >= optimum) &&
+                            (result.outcome != fit_outcome::proven || result.terms.size() == optimum) &&
+                            (result.outcome != fit_outcome::impossible || optimum > pla_term_count);
+                }
+                if (at_fit != SIZE_MAX) {
+                    sound = sound && result.lower_bound <= at_fit && (!result.found || result.terms.size() >= at_fit) &&
+                            (result.outcome != fit_outcome::proven || result.terms.size() == at_fit);
+                }
+                unsound += sound ? 0 : 1;
+                std::printf(" | optimum %4lld at fit %4lld, Espresso %7.2f s%s",
+                            optimum == SIZE_MAX ? -1LL : static_cast<long long>(optimum),
+                            at_fit == SIZE_MAX ? -1LL : static_cast<long long>(at_fit), seconds,
+                            sound ? "" : " UNSOUND");
+            }
+            std::printf("\n");
+            std::fflush(stdout);
+        }
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["tables"] = tables;
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["slowest_ms"] = ms.back();
+    state.counters["fitted"] = static_cast<double>(fitted);
+    state.counters["proven"] = static_cast<double>(outcomes[static_cast<std::size_t>(fit_outcome::proven)]);
+    state.counters["bounded"] = static_cast<double>(outcomes[static_cast<std::size_t>(fit_outcome::bounded)]);
+    state.counters["impossible"] = static_cast<double>(outcomes[static_cast<std::size_t>(fit_outcome::impossible)]);
+    if (peer) {
+        state.counters["optimum_known"] = static_cast<double>(known);
+        state.counters["missed"] = static_cast<double>(missed);
+        state.counters["unsound"] = static_cast<double>(unsound);
+    }
+}
+
 } // namespace
 
+// Family (0 random outputs, 1 levels free, 2 threshold, 3 single outputs), tables, peer.
+BENCHMARK(fit_edge_family)
+    ->Args({0, 200, 0})
+    ->Args({1, 200, 0})
+    ->Args({2, 200, 0})
+    ->Args({3, 200, 0})
+    ->Args({0, 100, 1})
+    ->Args({1, 100, 1})
+    ->Args({2, 40, 1})
+    ->Args({3, 60, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK(fit_against_espresso)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(fit_built_in)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(fit_built_in_output)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
 BENCHMARK(fit_parity)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 // Style 0 realistic, 1 mixed, 2 overlapping; then the number of maps.
 BENCHMARK(fit_random_set)->Args({0, 500})->Args({1, 200})->Args({2, 200})->Iterations(1)->Unit(benchmark::kSecond);

@@ -44,6 +44,8 @@ constexpr auto word_masks = [] {
 
 // What a check costs beside the words it reads.
 constexpr std::size_t check_steps = 8;
+// The effort each polarity left to the exact cover gets in the first round.
+constexpr std::uint64_t first_leaf_share = 1'000'000;
 
 struct pair_point {
     std::uint16_t point;
@@ -276,15 +278,19 @@ void improve(pair_graph& graph, independent_set& set) {
 // The least bound over all polarities: down the tree of choices, F of order[0] first,
 // a node's pairs those of its parent and of its own output in its phase. A node whose
 // pairs reach the target, or whose effort ran out, closes its subtree with its count.
-// A whole polarity whose pairs fall short of the target: its pairs, and its phases.
+// A whole polarity whose pairs fall short of the target: its pairs and its phases; what
+// the exact cover has proven of it, and the pairs it covered by then.
 struct short_leaf {
     independent_set set;
     unsigned inverted;
+    std::size_t bound;
+    std::size_t estimate; // the terms of its outputs' own covers, together
+    std::vector<needed_pair> rows;
 };
 
-// The exact bound of one whole polarity, from the pairs of its leaf of the tree.
-std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity_proof& proof, std::size_t& target,
-                       effort& budget) {
+// The exact bound of one whole polarity, from the pairs of its leaf of the tree or those
+// an earlier look left. A cover below the target replaces the proof's and lowers it.
+void exact_leaf(const pair_graph& graph, short_leaf& leaf, polarity_proof& proof, std::size_t& target, effort& budget) {
     auto function = std::make_unique<output_sets>();
     function->outputs = 0xFF;
     for (unsigned output = 0; output < pla_output_count; ++output) {
@@ -302,20 +308,61 @@ std::size_t exact_leaf(const pair_graph& graph, const short_leaf& leaf, polarity
         return pairs;
     };
     // The independent pairs to start from; the rest of the pool joins where needed.
-    exact_bound exact = exact_cover_bound(*function, pairs_of(leaf.set.chosen), pairs_of(leaf.set.pool),
-                                          leaf.set.chosen.size(), target, budget);
-    if (!exact.found.empty()) {
+    if (leaf.rows.empty()) {
+        leaf.rows = pairs_of(leaf.set.chosen);
+    }
+    exact_bound exact =
+        exact_cover_bound(*function, std::move(leaf.rows), pairs_of(leaf.set.pool), leaf.bound, target, budget);
+    leaf.bound = exact.bound;
+    leaf.rows = std::move(exact.rows);
+    if (exact.found) {
         proof.better = std::move(exact.found);
         proof.inverted = static_cast<std::uint8_t>(leaf.inverted);
         target = exact.bound;
     }
-    return exact.bound;
 }
 
-// The least bound of the polarities settled by the tree; those still short of the target
-// at the last output go to `short_leaves`, for the exact cover.
+// The polarities left short by the tree, covered exactly: in rounds, each polarity still
+// short of the target given a share of the effort four times the last round's, the likeliest
+// to hold a smaller cover first (the fewest terms in its outputs' own covers). Most settle in
+// the first round; a cover found lowers the target, and so settles more. Returns the least
+// bound of them.
+std::size_t settle_leaves(const pair_graph& graph, std::vector<short_leaf>& leaves, polarity_proof& proof,
+                          std::size_t& target, effort& budget) {
+    std::stable_sort(leaves.begin(), leaves.end(), [](const short_leaf& left, const short_leaf& right) {
+        return std::pair(left.estimate, left.bound) < std::pair(right.estimate, right.bound);
+    });
+    for (std::uint64_t share = first_leaf_share; !budget.exhausted(); share *= 4) {
+        bool open = false;
+        for (short_leaf& leaf : leaves) {
+            if (leaf.bound >= target || budget.exhausted()) {
+                continue;
+            }
+            effort part(std::min(share, budget.left()));
+            const std::uint64_t given = part.left();
+            exact_leaf(graph, leaf, proof, target, part);
+            budget.spend(given - part.left());
+            open = open || leaf.bound < target;
+        }
+        if (!open) {
+            break;
+        }
+    }
+    std::size_t least = SIZE_MAX;
+    for (const short_leaf& leaf : leaves) {
+        least = std::min(least, std::min(leaf.bound, target));
+    }
+    return least;
+}
+
+// The least bound of the polarities settled by the tree of the first `levels` outputs of
+// `order` (the others plain); those still short of the target at the last go to
+// `short_leaves`, for the exact cover.
 std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_output_count>& order,
-                              std::size_t target, std::vector<short_leaf>& short_leaves) {
+                              std::size_t levels, std::size_t target, std::vector<short_leaf>& short_leaves) {
+    if (levels == 0) {
+        return 0;
+    }
     // (cppcheck does not see members read through the vector's back().)
     struct node {
         // cppcheck-suppress unusedStructMember
@@ -344,13 +391,14 @@ std::size_t search_polarities(pair_graph& graph, const std::array<unsigned, pla_
         independent_set next = path.back().set;
         add_group(graph, next, graph.group(order[depth], phase));
         improve(graph, next);
-        if (next.chosen.size() < target && depth + 1 == pla_output_count && !graph.exhausted()) {
+        if (next.chosen.size() < target && depth + 1 == levels && !graph.exhausted()) {
             unsigned inverted = phase << order[depth];
             for (std::size_t above = 0; above < depth; ++above) {
                 inverted |= (path[above].next_phase - 1) << order[above];
             }
-            short_leaves.push_back({std::move(next), inverted});
-        } else if (next.chosen.size() >= target || depth + 1 == pla_output_count) {
+            const std::size_t pairs = next.chosen.size();
+            short_leaves.push_back({std::move(next), inverted, pairs, 0, {}});
+        } else if (next.chosen.size() >= target || depth + 1 == levels) {
             path.back().least = std::min(path.back().least, next.chosen.size());
         } else {
             path.push_back({std::move(next), 0, SIZE_MAX});
@@ -397,29 +445,32 @@ distinguished_points(const cover& terms, const output_sets& function, std::size_
     return chosen;
 }
 
-polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, std::size_t target,
-                              effort& budget) {
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): in the header's order
+polarity_proof polarity_bound(const phase_sets& sets, const phase_candidates& candidates, const phase_terms& own_terms,
+                              std::size_t target, unsigned plain_outputs, effort& budget) {
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     pair_graph graph(sets, candidates, budget);
-    // The outputs with most candidates first: they raise the bound soonest.
+    // The outputs whose phase is chosen first, those with most candidates first: they
+    // raise the bound soonest.
     std::array<unsigned, pla_output_count> order{};
     std::iota(order.begin(), order.end(), 0U);
     std::stable_sort(order.begin(), order.end(), [&](unsigned left, unsigned right) {
-        return std::min(candidates[left][0].size(), candidates[left][1].size()) >
-               std::min(candidates[right][0].size(), candidates[right][1].size());
+        const auto rank = [&](unsigned output) {
+            return std::pair(((plain_outputs >> output) & 1U) == 0,
+                             std::min(candidates[output][0].size(), candidates[output][1].size()));
+        };
+        return rank(left) > rank(right);
     });
+    const std::size_t levels = pla_output_count - static_cast<std::size_t>(std::popcount(plain_outputs & 0xFFU));
     std::vector<short_leaf> short_leaves;
     polarity_proof proof{0, {}, 0};
-    std::size_t bound = search_polarities(graph, order, target, short_leaves);
-    // The shortest first, each with an equal share of the effort left.
-    std::stable_sort(short_leaves.begin(), short_leaves.end(), [](const short_leaf& left, const short_leaf& right) {
-        return left.set.chosen.size() < right.set.chosen.size();
-    });
-    for (std::size_t place = 0; place < short_leaves.size(); ++place) {
-        effort share(budget.left() / (short_leaves.size() - place));
-        const std::uint64_t given = share.left();
-        bound = std::min(bound, exact_leaf(graph, short_leaves[place], proof, target, share));
-        budget.spend(given - share.left());
+    std::size_t bound = search_polarities(graph, order, levels, target, short_leaves);
+    for (short_leaf& leaf : short_leaves) {
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            leaf.estimate += own_terms[output][(leaf.inverted >> output) & 1U];
+        }
     }
+    bound = std::min(bound, settle_leaves(graph, short_leaves, proof, target, budget));
     proof.bound = bound;
     return proof;
 }

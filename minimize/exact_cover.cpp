@@ -3,6 +3,8 @@
 // cover the whole function.
 #include "minimize/exact_cover.h"
 
+#include "minimize/covering.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -14,18 +16,20 @@
 
 namespace {
 
-// What a check costs beside the words it reads.
+// What a check costs beside the words it reads, and what looking up one made before costs.
 constexpr std::size_t check_steps = 32;
-// Pairs a round adds for each output the terms found leave uncovered.
+constexpr std::size_t lookup_steps = 16;
+// Cubes that reach at most this many words are checked again rather than looked up.
+constexpr std::size_t direct_words = 16;
+// Pairs a round adds for each output, where the function lies in many words of a point set
+// (its checks read many words, and its sets of pairs grow large), and where it lies in few.
 constexpr std::size_t added_per_output = 2;
+constexpr std::size_t added_per_output_narrow = 8;
+constexpr std::size_t narrow_words = 16;
 // Uncovered points of one output looked at to choose those added.
 constexpr std::size_t looked_per_output = 4096;
 
 using row_set = std::vector<std::uint64_t>;
-
-bool has(const row_set& set, std::size_t row) noexcept {
-    return ((set[row / 64] >> (row % 64)) & 1U) != 0;
-}
 
 void put(row_set& set, std::size_t row) noexcept {
     set[row / 64] |= std::uint64_t{1} << (row % 64);
@@ -175,19 +179,31 @@ private:
         return (std::uint64_t{set.points.care} << 32) | (std::uint64_t{set.points.levels} << 8) | set.outputs;
     }
 
-    // Whether the cube is inside the on-set of each of the outputs.
+    // Whether the cube is inside the on-set of each of the outputs: narrow cubes checked at
+    // once, wide ones kept.
     bool feasible(term_set set) {
+        const std::size_t words = cube_words(set.points.care);
+        if (words <= direct_words) {
+            budget_.spend(1 + words * static_cast<std::size_t>(std::popcount(set.outputs)));
+            for (unsigned outputs = set.outputs; outputs != 0; outputs &= outputs - 1) {
+                if (!cube_inside(function_.on[static_cast<std::size_t>(std::countr_zero(outputs))], set.points)) {
+                    return false;
+                }
+            }
+            return true;
+        }
         for (unsigned outputs = set.outputs; outputs != 0; outputs &= outputs - 1) {
             const auto output = static_cast<unsigned>(std::countr_zero(outputs));
             const std::uint64_t entry = key({set.points, 1U << output});
             auto known = inside_.find(entry);
+            budget_.spend(lookup_steps);
             if (known == inside_.end()) {
-                std::size_t words = 0;
+                std::size_t read = 0;
                 const bool inside = for_each_cube_word(set.points, [&](std::size_t word, std::uint64_t mask) {
-                    ++words;
+                    ++read;
                     return (function_.on[output][word] & mask) == mask;
                 });
-                budget_.spend(check_steps + words);
+                budget_.spend(check_steps + read);
                 known = inside_.emplace(entry, inside).first;
             }
             if (!known->second) {
@@ -207,141 +223,6 @@ private:
     std::vector<term_set> sets_;
     std::unordered_set<std::uint64_t> seen_;
     std::unordered_map<std::uint64_t, bool>& inside_;
-};
-
-// Branch and bound over the columns.
-class cover_search {
-public:
-    cover_search(std::size_t rows, const std::vector<row_set>& columns, effort& budget)
-        : columns_(columns), budget_(budget), words_((rows + 63) / 64), of_row_(rows),
-          mates_(rows, row_set(words_, 0)) {
-        for (std::size_t column = 0; column < columns.size(); ++column) {
-            for (std::size_t row = 0; row < rows; ++row) {
-                if (has(columns[column], row)) {
-                    of_row_[row].push_back(column);
-                    for (std::size_t word = 0; word < words_; ++word) {
-                        mates_[row][word] |= columns[column][word];
-                    }
-                }
-            }
-        }
-        budget_.spend(columns.size() * rows);
-        order_.resize(rows);
-        std::iota(order_.begin(), order_.end(), std::size_t{0});
-        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t left, std::size_t right) {
-            return of_row_[left].size() < of_row_[right].size();
-        });
-    }
-
-    // Chooses at most `most` columns covering every row of `uncovered`. Its depth is at
-    // most `most`, and at most the rows.
-    // NOLINTNEXTLINE(misc-no-recursion)
-    bool search(const row_set& uncovered, std::size_t most) {
-        budget_.spend(words_ * 4 + 1);
-        if (budget_.exhausted()) {
-            return false;
-        }
-        const auto [fits, branch] = apart_rows(uncovered, most);
-        if (!fits || branch == SIZE_MAX) {
-            return fits;
-        }
-        for (const std::size_t column : undominated(branch, uncovered)) {
-            row_set left(words_);
-            for (std::size_t word = 0; word < words_; ++word) {
-                left[word] = uncovered[word] & ~columns_[column][word];
-            }
-            chosen_.push_back(column);
-            if (search(left, most - 1)) {
-                return true;
-            }
-            chosen_.pop_back();
-            if (budget_.exhausted()) {
-                return false;
-            }
-        }
-        return false;
-    }
-
-    [[nodiscard]] const std::vector<std::size_t>& chosen() const noexcept {
-        return chosen_;
-    }
-    void clear() noexcept {
-        chosen_.clear();
-    }
-
-private:
-    // Rows of `uncovered` no two of which one column holds, each needing a column of its
-    // own: whether they are at most `most`, and the uncovered row of fewest columns to
-    // branch on (SIZE_MAX when all are covered).
-    std::pair<bool, std::size_t> apart_rows(const row_set& uncovered, std::size_t most) {
-        std::size_t branch = SIZE_MAX;
-        row_set blocked(words_, 0);
-        std::size_t apart = 0;
-        for (const std::size_t row : order_) {
-            if (!has(uncovered, row) || has(blocked, row)) {
-                continue;
-            }
-            branch = branch == SIZE_MAX ? row : branch; // the first: fewest columns
-            if (++apart > most) {
-                return {false, branch};
-            }
-            for (std::size_t word = 0; word < words_; ++word) {
-                blocked[word] |= mates_[row][word];
-            }
-            budget_.spend(words_);
-        }
-        return {true, branch};
-    }
-
-    // The columns of the branch row, most uncovered rows first, less those whose uncovered
-    // rows another holds too (dominated: the other does all they do).
-    std::vector<std::size_t> undominated(std::size_t branch, const row_set& uncovered) {
-        const std::vector<std::size_t>& options = of_row_[branch];
-        std::vector<row_set> gains;
-        std::vector<std::pair<std::size_t, std::size_t>> ranked; // minus gain, place
-        for (const std::size_t column : options) {
-            row_set gain(words_);
-            std::size_t count = 0;
-            for (std::size_t word = 0; word < words_; ++word) {
-                gain[word] = columns_[column][word] & uncovered[word];
-                count += static_cast<std::size_t>(std::popcount(gain[word]));
-            }
-            ranked.emplace_back(SIZE_MAX - count, gains.size());
-            gains.push_back(std::move(gain));
-        }
-        budget_.spend(words_ * options.size() * (options.size() + 1));
-        const auto within = [&](std::size_t one, std::size_t other) {
-            for (std::size_t word = 0; word < words_; ++word) {
-                if ((gains[one][word] & ~gains[other][word]) != 0) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        // Of equal ones, the last checked stays: a dominated column dominates no other.
-        std::vector<bool> dominated(options.size(), false);
-        for (std::size_t one = 0; one < options.size(); ++one) {
-            for (std::size_t other = 0; other < options.size() && !dominated[one]; ++other) {
-                dominated[one] = other != one && !dominated[other] && within(one, other);
-            }
-        }
-        std::stable_sort(ranked.begin(), ranked.end());
-        std::vector<std::size_t> kept;
-        for (const auto& [minus_gain, place] : ranked) {
-            if (!dominated[place]) {
-                kept.push_back(options[place]);
-            }
-        }
-        return kept;
-    }
-
-    std::vector<std::size_t> chosen_;
-    const std::vector<row_set>& columns_;
-    effort& budget_;
-    std::size_t words_;
-    std::vector<std::vector<std::size_t>> of_row_;
-    std::vector<row_set> mates_; // the rows sharing a column with each row
-    std::vector<std::size_t> order_;
 };
 
 unsigned neighbours_in(const point_set& set, unsigned point) noexcept {
@@ -384,15 +265,16 @@ bool covered(const cover& terms, needed_pair pair) noexcept {
     });
 }
 
-// Needed pairs the terms leave uncovered, a few an output: first of `spare`, then of the
-// whole function, fewest neighbours first. None when the terms cover the function.
+// Needed pairs the terms leave uncovered, `added` of each output at most: first of `spare`,
+// then of the whole function, fewest neighbours first. None when the terms cover the
+// function.
 std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cover& terms,
-                                         const std::vector<needed_pair>& spare, effort& budget) {
+                                         const std::vector<needed_pair>& spare, std::size_t added, effort& budget) {
     std::vector<needed_pair> found;
     std::array<std::size_t, pla_output_count> taken{};
     budget.spend(spare.size() * terms.size() / 8 + 1);
     for (const needed_pair& pair : spare) {
-        if (taken[pair.output] < added_per_output && !covered(terms, pair)) {
+        if (taken[pair.output] < added && !covered(terms, pair)) {
             found.push_back(pair);
             ++taken[pair.output];
         }
@@ -421,7 +303,7 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
             }
         }
         budget.spend(ranked.size());
-        const std::size_t kept = std::min(added_per_output, ranked.size());
+        const std::size_t kept = std::min(added, ranked.size());
         std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end());
         for (std::size_t place = 0; place < kept; ++place) {
             found.push_back({static_cast<std::uint16_t>(ranked[place].second), static_cast<std::uint8_t>(output)});
@@ -430,16 +312,26 @@ std::vector<needed_pair> uncovered_pairs(const output_sets& function, const cove
     return found;
 }
 
+// The words of a point set where an output of the function may be high.
+std::size_t words_reached(const output_sets& function, effort& budget) {
+    std::size_t reached = 0;
+    for (std::size_t word = 0; word < point_set_words; ++word) {
+        std::uint64_t any = 0;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            any |= ((function.outputs >> output) & 1U) != 0 ? function.on[output][word] : 0;
+        }
+        reached += any != 0 ? 1 : 0;
+    }
+    budget.spend(point_set_words * pla_output_count / 4);
+    return reached;
+}
+
 } // namespace
 
 cover_choice smallest_cover(std::size_t rows, const std::vector<std::vector<std::uint64_t>>& columns, std::size_t most,
                             effort& budget) {
-    cover_search search(rows, columns, budget);
-    row_set all((rows + 63) / 64, 0);
-    for (std::size_t row = 0; row < rows; ++row) {
-        put(all, row);
-    }
-    if (search.search(all, most)) {
+    covering search(rows, columns, budget);
+    if (search.search(most)) {
         return {search.chosen(), false};
     }
     return {{}, !budget.exhausted()};
@@ -453,6 +345,8 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
     // NOLINTEND(bugprone-easily-swappable-parameters)
     std::size_t known = floor;
     std::unordered_map<std::uint64_t, bool> inside;
+    const std::size_t added =
+        words_reached(function, budget) <= narrow_words ? added_per_output_narrow : added_per_output;
     while (known < target && !budget.exhausted()) {
         std::sort(rows.begin(), rows.end(), [](const needed_pair& left, const needed_pair& right) {
             return std::pair(left.output, left.point) < std::pair(right.output, right.point);
@@ -462,18 +356,14 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         if (!columns.run()) {
             break;
         }
-        cover_search search(rows.size(), columns.columns(), budget);
-        row_set all((rows.size() + 63) / 64, 0);
-        for (std::size_t row = 0; row < rows.size(); ++row) {
-            put(all, row);
-        }
+        covering search(rows.size(), columns.columns(), budget);
+        known = std::max(known, std::min(search.least(), target));
         // The fewest columns: each count refuted in turn raises the bound.
         bool found = false;
         while (known < target && !found) {
-            search.clear();
-            found = search.search(all, known);
+            found = search.search(known);
             if (budget.exhausted()) {
-                return {known, {}};
+                return {known, {}, std::move(rows)};
             }
             known += found ? 0 : 1;
         }
@@ -483,11 +373,11 @@ exact_bound exact_cover_bound(const output_sets& function, std::vector<needed_pa
         cover terms;
         std::transform(search.chosen().begin(), search.chosen().end(), std::back_inserter(terms),
                        [&](std::size_t column) { return grown(function, columns.sets()[column], budget); });
-        std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, budget);
+        std::vector<needed_pair> more = uncovered_pairs(function, terms, spare, added, budget);
         if (more.empty()) {
-            return {terms.size(), std::move(terms)};
+            return {terms.size(), std::move(terms), std::move(rows)};
         }
         rows.insert(rows.end(), more.begin(), more.end());
     }
-    return {std::min(known, target), {}};
+    return {std::min(known, target), {}, std::move(rows)};
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "minimize/cover.h"
@@ -20,8 +21,11 @@ struct needed_pair {
 struct exact_bound {
     // No cover of `function` has fewer terms (at most `target`).
     std::size_t bound;
-    // A cover of `function` of `bound` terms, found below the target; empty otherwise.
-    cover found;
+    // A cover of `function` of `bound` terms (none at all, it may be), found below the
+    // target; none otherwise.
+    std::optional<cover> found;
+    // The pairs covered by then: the rows to start from for a further look.
+    std::vector<needed_pair> rows;
 };
 
 // The fewest terms a cover of `function` needs, as far as the effort shows, starting from

@@ -18,25 +18,195 @@ constexpr std::uint64_t quick_bound_steps = 500'000;
 // Past this many terms, a last-resort cover is left as grown.
 constexpr std::size_t minimized_terms = 1024;
 
-// The table as point sets: for each output, the words where it is high and those where
-// its level matters.
+// The inputs the design reads: those across which some word's cared levels, or which
+// levels are cared about, change. Every prime of the design leaves the others free.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
+unsigned inputs_read(std::span<const std::uint8_t, fit_table_size> table,
+                     std::span<const std::uint8_t, fit_table_size> care) {
+    unsigned read = 0;
+    for (unsigned input = 0; input < pla_input_count; ++input) {
+        const std::size_t across = std::size_t{1} << input;
+        for (std::size_t word = 0; word < fit_table_size; ++word) {
+            const std::size_t other = word | across;
+            if (other != word && (care[word] != care[other] || ((table[word] ^ table[other]) & care[word]) != 0)) {
+                read |= 1U << input;
+                break;
+            }
+        }
+    }
+    return read;
+}
+
+// The design's inputs in the order the search takes them: those it reads first, as I0
+// onwards, so that a design of few inputs lies in few words of a point set; its terms
+// read back in the design's own inputs.
+class input_order {
+public:
+    explicit input_order(unsigned read) {
+        for (unsigned input = 0; input < pla_input_count; ++input) {
+            if (((read >> input) & 1U) != 0) {
+                original_[count_++] = input;
+            }
+        }
+    }
+
+    // The design's word that the search's word stands for (the inputs not read low); the
+    // search's words from 2^count on stand for none.
+    [[nodiscard]] std::size_t original_word(std::size_t word) const noexcept {
+        return spread(static_cast<unsigned>(word));
+    }
+
+    [[nodiscard]] std::size_t words() const noexcept {
+        return std::size_t{1} << count_;
+    }
+
+    // A term of the search as the design's: its literals on the inputs not read (all low,
+    // as in every word the search covers) dropped.
+    [[nodiscard]] fit_term original_term(const fit_term& term) const noexcept {
+        return {spread(term.care), spread(term.levels), term.outputs};
+    }
+
+private:
+    [[nodiscard]] std::uint16_t spread(unsigned bits) const noexcept {
+        unsigned original = 0;
+        for (unsigned input = 0; input < count_; ++input) {
+            original |= ((bits >> input) & 1U) << original_[input];
+        }
+        return static_cast<std::uint16_t>(original);
+    }
+
+    std::array<unsigned, pla_input_count> original_{};
+    unsigned count_ = 0;
+};
+
+// The table as point sets, in the search's order of inputs: for each output, the words
+// where it is high and those where its level matters; and the words that stand for the
+// design's (no output may be high outside them).
 struct plain_sets {
     std::array<point_set, pla_output_count> high;
     std::array<point_set, pla_output_count> cared;
+    point_set inside;
 };
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in fit_design's order
 std::unique_ptr<plain_sets> sets_of(std::span<const std::uint8_t, fit_table_size> table,
-                                    std::span<const std::uint8_t, fit_table_size> care) {
+                                    std::span<const std::uint8_t, fit_table_size> care, const input_order& order) {
     auto sets = std::make_unique<plain_sets>();
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
+    for (std::size_t word = 0; word < order.words(); ++word) {
+        const std::size_t original = order.original_word(word);
+        sets->inside[word / 64] |= std::uint64_t{1} << (word % 64);
         for (unsigned output = 0; output < pla_output_count; ++output) {
-            const unsigned cared = (care[word] >> output) & 1U;
-            sets->high[output][word / 64] |= std::uint64_t{(table[word] >> output) & cared} << (word % 64);
+            const unsigned cared = (care[original] >> output) & 1U;
+            sets->high[output][word / 64] |= std::uint64_t{(table[original] >> output) & cared} << (word % 64);
             sets->cared[output][word / 64] |= std::uint64_t{cared} << (word % 64);
         }
     }
     return sets;
+}
+
+// Outputs whose phase the others settle. One whose cared levels are all alike takes no
+// term in the phase that makes them low; one whose cared levels are, wherever it has any,
+// those of another output (or their complements) takes that output's terms in the phase
+// that matches. Neither does better in its other phase, whatever the rest: such an output
+// is set aside (its levels free) while the others are covered, and joined after.
+struct output_ties {
+    unsigned set_aside = 0;
+    // For each output set aside: its phase, or whether it is its leader's complement.
+    unsigned inverted = 0;
+    std::array<int, pla_output_count> leader{};
+};
+
+// The phases of all outputs, from those of the outputs not set aside.
+std::uint8_t phases_of(const output_ties& ties, unsigned inverted_rest) noexcept {
+    unsigned phases = inverted_rest & ~ties.set_aside;
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((ties.set_aside >> output) & 1U) != 0) {
+            const unsigned own = (ties.inverted >> output) & 1U;
+            const int copied = ties.leader[output];
+            phases |= (copied < 0 ? own : own ^ ((inverted_rest >> copied) & 1U)) << output;
+        }
+    }
+    return static_cast<std::uint8_t>(phases);
+}
+
+// The terms, each feeding every output that follows one it feeds; terms left feeding
+// nothing dropped.
+cover joined(const output_ties& ties, const cover& terms) {
+    cover all;
+    for (fit_term term : terms) {
+        unsigned outputs = term.outputs & ~ties.set_aside;
+        for (unsigned output = 0; output < pla_output_count; ++output) {
+            if (ties.leader[output] >= 0 && ((outputs >> ties.leader[output]) & 1U) != 0) {
+                outputs |= 1U << output;
+            }
+        }
+        term.outputs = static_cast<std::uint8_t>(outputs);
+        if (term.outputs != 0) {
+            all.push_back(term);
+        }
+    }
+    return all;
+}
+
+bool same_sets(const point_set& one, const point_set& other) noexcept {
+    return std::equal(one.begin(), one.end(), other.begin());
+}
+
+// Whether `output` copies `other`'s cared levels wherever it has any: 0 as they are, 1
+// complemented, -1 not.
+int copies(const plain_sets& plain, unsigned output, unsigned other) {
+    auto copied = std::make_unique<point_set>();
+    auto complement = std::make_unique<point_set>();
+    for (std::size_t word = 0; word < point_set_words; ++word) {
+        const std::uint64_t own = plain.cared[output][word];
+        if ((own & ~plain.cared[other][word]) != 0) {
+            return -1;
+        }
+        (*copied)[word] = plain.high[other][word] & own;
+        (*complement)[word] = ~plain.high[other][word] & own;
+    }
+    return same_sets(plain.high[output], *copied) ? 0 : same_sets(plain.high[output], *complement) ? 1 : -1;
+}
+
+output_ties ties_of(const plain_sets& plain) {
+    output_ties ties;
+    ties.leader.fill(-1);
+    std::array<std::size_t, pla_output_count> cared{};
+    std::array<unsigned, pla_output_count> order{};
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        const std::size_t high = count_points(plain.high[output]);
+        cared[output] = count_points(plain.cared[output]);
+        order[output] = output;
+        if (high == 0 || high == cared[output]) {
+            ties.set_aside |= 1U << output;
+            ties.inverted |= (high != 0 ? 1U : 0U) << output;
+        }
+    }
+    // Leaders are met first: those cared about most.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](unsigned left, unsigned right) { return cared[left] > cared[right]; });
+    for (std::size_t place = 0; place < pla_output_count; ++place) {
+        const unsigned output = order[place];
+        for (std::size_t earlier = 0; earlier < place && ((ties.set_aside >> output) & 1U) == 0; ++earlier) {
+            const unsigned other = order[earlier];
+            if (const int copy = ((ties.set_aside >> other) & 1U) == 0 ? copies(plain, output, other) : -1; copy >= 0) {
+                ties.set_aside |= 1U << output;
+                ties.inverted |= static_cast<unsigned>(copy) << output;
+                ties.leader[output] = static_cast<int>(other);
+            }
+        }
+    }
+    return ties;
+}
+
+// The table with the outputs set aside free everywhere.
+void set_aside(plain_sets& plain, unsigned outputs) noexcept {
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        if (((outputs >> output) & 1U) != 0) {
+            plain.high[output].fill(0);
+            plain.cared[output].fill(0);
+        }
+    }
 }
 
 // The function for the phases `inverted`.
@@ -49,7 +219,7 @@ std::unique_ptr<output_sets> phased(const plain_sets& plain, unsigned inverted) 
             const std::uint64_t cared = plain.cared[output][word];
             const std::uint64_t level = (plain.high[output][word] ^ flip) & cared;
             function->need[output][word] = level;
-            function->on[output][word] = level | ~cared;
+            function->on[output][word] = (level | ~cared) & plain.inside[word];
         }
     }
     return function;
@@ -100,8 +270,9 @@ constexpr std::size_t cap_for(std::size_t max_terms) noexcept {
 
 class phase_search {
 public:
-    phase_search(const plain_sets& plain, const fit_options& options)
-        : plain_(plain), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
+    // The outputs of `plain_outputs` stay plain.
+    phase_search(const plain_sets& plain, unsigned plain_outputs, const fit_options& options)
+        : plain_(plain), plain_outputs_(plain_outputs), cap_(cap_for(options.max_terms)), budget_(options.effort) {}
 
     // The cover with fewest terms reached and its phases.
     fit_result run(std::size_t max_terms);
@@ -123,6 +294,7 @@ private:
     [[nodiscard]] unsigned capped_outputs() const;
 
     const plain_sets& plain_;
+    unsigned plain_outputs_;
     std::size_t cap_;
     effort budget_;
     std::array<std::array<single_cover, 2>, pla_output_count> alone_{};
@@ -224,7 +396,8 @@ fit_result phase_search::run(std::size_t max_terms) {
         improved = false;
         for (unsigned output = 0; output < pla_output_count && !improved && !budget_.exhausted(); ++output) {
             const unsigned flipped = inverted ^ (1U << output);
-            if (tried[flipped] || alone_[output][(flipped >> output) & 1U].capped) {
+            if (tried[flipped] || ((plain_outputs_ >> output) & 1U) != 0 ||
+                alone_[output][(flipped >> output) & 1U].capped) {
                 continue;
             }
             tried[flipped] = true;
@@ -296,7 +469,10 @@ phase_candidates candidates_of(const plain_sets& plain, const phase_search& sear
 
 fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
                       std::span<const std::uint8_t, fit_table_size> care, const fit_options& options) {
-    const auto plain = sets_of(table, care);
+    const input_order order(inputs_read(table, care));
+    const auto plain = sets_of(table, care, order);
+    const output_ties ties = ties_of(*plain);
+    set_aside(*plain, ties.set_aside);
     // Enough to tell whether one output alone rules the array out: the cover's own bound
     // does the rest.
     const auto [neediest, needs] =
@@ -309,18 +485,28 @@ fit_result fit_design(std::span<const std::uint8_t, fit_table_size> table,
     }
     // The cover gets most of the effort; the proof what it leaves, and a quarter at least.
     const std::uint64_t proof_share = options.effort / 4;
-    phase_search search(*plain, {options.max_terms, options.effort - proof_share});
+    phase_search search(*plain, ties.set_aside, {options.max_terms, options.effort - proof_share});
     fit_result result = search.run(options.max_terms);
     effort proof_budget(proof_share + search.steps_left());
     const std::size_t target = std::min(result.terms.size(), options.max_terms + 1);
-    polarity_proof proof =
-        polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget), target, proof_budget);
-    if (!proof.better.empty()) {
+    phase_terms own_terms{};
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        for (unsigned phase = 0; phase < 2; ++phase) {
+            own_terms[output][phase] = search.own_cover(output, phase).size();
+        }
+    }
+    polarity_proof proof = polarity_bound(*both_phases(*plain), candidates_of(*plain, search, result, proof_budget),
+                                          own_terms, target, ties.set_aside, proof_budget);
+    if (proof.better) {
         // The exact cover of one polarity found fewer terms than the search.
-        result.terms = minimize_cover(std::move(proof.better), *phased(*plain, proof.inverted), proof_budget);
+        result.terms = minimize_cover(std::move(*proof.better), *phased(*plain, proof.inverted), proof_budget);
         result.inverted_outputs = proof.inverted;
         result.found = result.terms.size() <= options.max_terms;
     }
+    result.terms = joined(ties, result.terms);
+    result.inverted_outputs = phases_of(ties, result.inverted_outputs);
+    std::transform(result.terms.begin(), result.terms.end(), result.terms.begin(),
+                   [&](const fit_term& term) { return order.original_term(term); });
     const std::size_t reached = result.terms.size();
     const std::size_t proven = std::max(needs, proof.bound);
     if (result.found && proven >= reached) {

@@ -22,9 +22,13 @@ std::string fit_polarity_letters(std::uint8_t inverted_outputs) {
 }
 
 std::string fit_outcome_text(const fit_result& result) {
-    const std::string terms = std::to_string(result.terms.size()) + " terms";
+    const std::size_t count = result.terms.size();
+    const std::string terms = std::to_string(count) + (count == 1 ? " term" : " terms");
     const std::string at_least = "at least " + std::to_string(result.lower_bound);
+    const std::string needed = at_least + (result.lower_bound == 1 ? " is needed" : " are needed");
     const std::string array_has = "the array has " + std::to_string(pla_term_count);
+    // Only a search cut short by its effort leaves the outcome bounded.
+    const std::string advice = "; a larger --effort may find fewer";
     if (result.outcome == fit_outcome::impossible) {
         std::string text = "no 82S100 programming drives this image: " + at_least + " terms are needed, " + array_has;
         if (result.alone_output) {
@@ -34,15 +38,15 @@ std::string fit_outcome_text(const fit_result& result) {
         return text;
     }
     if (!result.found) {
-        return terms + "; " + at_least + " are needed, " + array_has;
+        return terms + "; " + needed + ", " + array_has + advice;
     }
-    const std::size_t left = pla_term_count - std::min(result.terms.size(), pla_term_count);
+    const std::size_t left = pla_term_count - std::min(count, pla_term_count);
     const std::string rest = std::to_string(left) + " of the " + std::to_string(pla_term_count) + " left, polarity " +
                              fit_polarity_letters(result.inverted_outputs);
     if (result.outcome == fit_outcome::proven) {
         return terms + ", the fewest possible; " + rest;
     }
-    return terms + "; " + at_least + " are needed; " + rest;
+    return terms + "; " + needed + "; " + rest + advice;
 }
 
 namespace {

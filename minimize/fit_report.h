@@ -20,11 +20,14 @@ std::string fit_polarity_letters(std::uint8_t inverted_outputs);
 
 // The outcome of a search, one of
 //   "N terms, the fewest possible; M of the 48 left, polarity P" (proven),
-//   "N terms; at least L are needed; M of the 48 left, polarity P" (found, not proven),
-//   "N terms; at least L are needed, the array has 48" (not found, not proven impossible),
+//   "N terms; at least L are needed; M of the 48 left, polarity P; a larger --effort may
+//   find fewer" (found, not proven),
+//   "N terms; at least L are needed, the array has 48; a larger --effort may find fewer"
+//   (not found, not proven impossible),
 //   "no 82S100 programming drives this image: at least L terms are needed, the array has 48"
-//   and, where one output alone needs more, "; Fk alone needs at least A" (impossible).
-// A programming is written for the first two only.
+//   and, where one output alone needs more, "; Fk alone needs at least A" (impossible);
+// "1 term" and "at least 1 is needed" where the count is 1. A programming is written for
+// the first two only.
 std::string fit_outcome_text(const fit_result& result);
 
 // Why the array programmed with `fuses` is not written: the first input word for which it

@@ -24,8 +24,9 @@ struct fit_term {
 };
 
 // The effort a fit spends when it is told nothing else, in steps of about one word of a
-// point set (64 input words): at most some two seconds on one core of a 2 GHz machine.
-inline constexpr std::uint64_t fit_default_effort = 600'000'000;
+// point set (64 input words): at most about half a second on one core of a 2.6 GHz machine
+// shared with other work.
+inline constexpr std::uint64_t fit_default_effort = 300'000'000;
 
 struct fit_options {
     // The terms the array has: a cover of more is not found, and fewer than max_terms + 1

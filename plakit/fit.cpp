@@ -35,7 +35,7 @@ plakit_command add_fit_command(CLI::App& plakit) {
     command
         ->add_option("--effort", given->effort,
                      "How long the search for the fewest terms and its proof may go on, as a multiple of the "
-                     "default (about 2 s at most): 4 for a hard table, 0.25 for a quick answer")
+                     "default (about half a second at most): 4 for a hard table, 0.25 for a quick answer")
         ->check(CLI::Validator([](const std::string& text) { return fit_effort_problem(text).value_or(""); }, "TIMES"))
         ->option_text("TIMES (default: 1)");
     return {command, [given] {

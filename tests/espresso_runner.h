@@ -13,6 +13,7 @@
 #include <fstream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "minimize/minimize.h"
 
@@ -37,6 +38,25 @@ inline double children_seconds() {
 #endif
 }
 
+// Espresso in `mode` on `stem`.pla, its answer in `stem`.out; both removed after.
+inline espresso_answer run(const std::string& program, const std::string& mode, const std::string& stem) {
+    const double before = espresso_detail::children_seconds();
+    const std::string command = program + " " + mode + " " + stem + ".pla > " + stem + ".out";
+    const int status = std::system(command.c_str());
+    const double seconds = espresso_detail::children_seconds() - before;
+    std::ifstream answer(stem + ".out");
+    std::string line;
+    std::size_t terms = SIZE_MAX;
+    while (status == 0 && std::getline(answer, line)) {
+        if (line.rfind(".p ", 0) == 0) {
+            terms = std::stoul(line.substr(3));
+        }
+    }
+    std::filesystem::remove(stem + ".pla");
+    std::filesystem::remove(stem + ".out");
+    return {terms, seconds};
+}
+
 } // namespace espresso_detail
 
 // Espresso at `program` on the table with the outputs of `inverted` complemented, in
@@ -59,19 +79,35 @@ inline espresso_answer run_espresso(const std::string& program, std::span<const 
         }
         pla << ".e\n";
     }
-    const double before = espresso_detail::children_seconds();
-    const std::string command = program + " " + mode + " " + stem + ".pla > " + stem + ".out";
-    const int status = std::system(command.c_str());
-    const double seconds = espresso_detail::children_seconds() - before;
-    std::ifstream answer(stem + ".out");
-    std::string line;
-    std::size_t terms = SIZE_MAX;
-    while (status == 0 && std::getline(answer, line)) {
-        if (line.rfind(".p ", 0) == 0) {
-            terms = std::stoul(line.substr(3));
+    return espresso_detail::run(program, mode, stem);
+}
+
+// The same for a table that reads only the address bits `inputs` (its input 0 first),
+// levels free where `care` is clear: Espresso is given those inputs alone, 2 to the
+// inputs rows, fast where the table reads few.
+inline espresso_answer run_espresso_on(const std::string& program, std::span<const std::uint8_t, fit_table_size> table,
+                                       std::span<const std::uint8_t, fit_table_size> care,
+                                       const std::vector<unsigned>& inputs, unsigned inverted, const std::string& mode,
+                                       const std::string& stem) {
+    {
+        std::ofstream pla(stem + ".pla");
+        pla << ".i " << inputs.size() << "\n.o 8\n.type fdr\n";
+        for (std::size_t small = 0; small < (std::size_t{1} << inputs.size()); ++small) {
+            std::size_t word = 0;
+            std::string line(inputs.size() + 1 + 8, ' ');
+            for (std::size_t input = 0; input < inputs.size(); ++input) {
+                word |= ((small >> input) & 1U) << inputs[input];
+                line[input] = static_cast<char>('0' + ((small >> input) & 1U));
+            }
+            for (unsigned output = 0; output < 8; ++output) {
+                line[inputs.size() + 1 + output] =
+                    ((care[word] >> output) & 1U) == 0
+                        ? '-'
+                        : static_cast<char>('0' + (((table[word] ^ inverted) >> output) & 1U));
+            }
+            pla << line << '\n';
         }
+        pla << ".e\n";
     }
-    std::filesystem::remove(stem + ".pla");
-    std::filesystem::remove(stem + ".out");
-    return {terms, seconds};
+    return espresso_detail::run(program, mode, stem);
 }

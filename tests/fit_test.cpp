@@ -66,6 +66,30 @@ TEST(Fit, BuiltInImageInTwentyFiveTerms) {
     EXPECT_EQ(result.inverted_outputs, 0xFE);
 }
 
+// One output at a time, as a GAL's fit asks: each output of the built-in image alone (its
+// level cared about, no other's), up to 64 terms. Each proven and driven; F0, of 16 inputs,
+// in 23 terms, the fewer of Espresso's exact counts at its two polarities (23 plain, 33
+// inverted).
+TEST(Fit, OneOutputAtATime) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = pla_evaluate(static_cast<std::uint16_t>(word));
+    }
+    for (unsigned output = 0; output < pla_output_count; ++output) {
+        SCOPED_TRACE(output);
+        truth_table care{};
+        care.fill(static_cast<std::uint8_t>(1U << output));
+        const fit_result result = fit_design(table, care, {64, fit_default_effort});
+        EXPECT_EQ(result.outcome, fit_outcome::proven);
+        EXPECT_EQ(fit_check_problem(fit_fuses(result), table, care), std::nullopt);
+        EXPECT_TRUE(
+            std::ranges::all_of(result.terms, [&](const fit_term& term) { return term.outputs == 1U << output; }));
+        if (output == 0) {
+            EXPECT_EQ(result.terms.size(), 23U);
+        }
+    }
+}
+
 struct seeded {
     std::uint32_t seed;
     programming_style style;
@@ -159,7 +183,7 @@ TEST(Fit, MaxTermsDecidesFound) {
     EXPECT_GE(far_short.lower_bound, fitted.lower_bound);
 }
 
-// The four lines a restorer reads, as the manual page gives them.
+// The four lines a restorer reads, as the manual page gives them, and their counts of one.
 TEST(FitReport, OutcomeWords) {
     fit_result result{};
     result.found = true;
@@ -167,15 +191,26 @@ TEST(FitReport, OutcomeWords) {
     result.terms.resize(26);
     result.lower_bound = 24;
     result.outcome = fit_outcome::bounded;
-    EXPECT_EQ(fit_outcome_text(result), "26 terms; at least 24 are needed; 22 of the 48 left, polarity LHHHHLHH");
+    EXPECT_EQ(fit_outcome_text(result),
+              "26 terms; at least 24 are needed; 22 of the 48 left, polarity LHHHHLHH; "
+              "a larger --effort may find fewer");
     result.lower_bound = 26;
     result.outcome = fit_outcome::proven;
     EXPECT_EQ(fit_outcome_text(result), "26 terms, the fewest possible; 22 of the 48 left, polarity LHHHHLHH");
+    result.terms.resize(1);
+    result.lower_bound = 1;
+    EXPECT_EQ(fit_outcome_text(result), "1 term, the fewest possible; 47 of the 48 left, polarity LHHHHLHH");
+    result.terms.resize(2);
+    result.outcome = fit_outcome::bounded;
+    EXPECT_EQ(fit_outcome_text(result),
+              "2 terms; at least 1 is needed; 46 of the 48 left, polarity LHHHHLHH; "
+              "a larger --effort may find fewer");
     result.found = false;
     result.terms.resize(60);
     result.lower_bound = 40;
-    result.outcome = fit_outcome::bounded;
-    EXPECT_EQ(fit_outcome_text(result), "60 terms; at least 40 are needed, the array has 48");
+    EXPECT_EQ(fit_outcome_text(result),
+              "60 terms; at least 40 are needed, the array has 48; a larger --effort may "
+              "find fewer");
     result.lower_bound = 55;
     result.outcome = fit_outcome::impossible;
     EXPECT_EQ(fit_outcome_text(result),
