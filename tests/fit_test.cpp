@@ -123,33 +123,34 @@ TEST(Fit, ConstantOutputsNeedNoTerm) {
     EXPECT_EQ(result.inverted_outputs, 0xA5);
 }
 
+// The table whose outputs `outputs` are high where the inputs of `inputs` have odd parity.
+truth_table parity_table(unsigned inputs, std::uint8_t outputs) {
+    truth_table table{};
+    for (std::size_t word = 0; word < fit_table_size; ++word) {
+        table[word] = std::popcount(word & inputs) % 2 == 1 ? outputs : std::uint8_t{0};
+    }
+    return table;
+}
+
+// The fit of the table refused as impossible, `bound` terms needed, as many by `output` alone.
+void expect_impossible(const fit_result& result, std::size_t bound, unsigned output) {
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.outcome, fit_outcome::impossible);
+    EXPECT_EQ(result.lower_bound, bound);
+    EXPECT_EQ(result.alone_output, output);
+    EXPECT_EQ(result.alone_bound, bound);
+}
+
 // The parity of all 16 inputs: in either phase no two of its 32,768 points share a term,
 // so every output needs 32,768 terms. Impossible at once, without a cover.
 TEST(Fit, ParityIsImpossibleWithItsBound) {
-    truth_table table{};
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
-        table[word] = std::popcount(word) % 2 == 1 ? 0xFF : 0x00;
-    }
-    const fit_result result = fit_truth_table(table);
-    EXPECT_FALSE(result.found);
-    EXPECT_EQ(result.outcome, fit_outcome::impossible);
-    EXPECT_EQ(result.lower_bound, 32768U);
-    EXPECT_EQ(result.alone_output, 0U);
-    EXPECT_EQ(result.alone_bound, 32768U);
+    expect_impossible(fit_truth_table(parity_table(0xFFFFU, 0xFF)), 32768U, 0U);
 }
 
 // The parity of I0-I7 on F3 alone needs 128 terms: 2 to the 7th, in either phase.
 TEST(Fit, SmallParityNamesItsOutput) {
-    truth_table table{};
-    for (std::size_t word = 0; word < fit_table_size; ++word) {
-        table[word] = std::popcount(word & 0xFFU) % 2 == 1 ? 0x08 : 0x00;
-    }
-    const fit_result result = fit_truth_table(table);
-    EXPECT_FALSE(result.found);
-    EXPECT_EQ(result.outcome, fit_outcome::impossible);
-    EXPECT_EQ(result.lower_bound, 128U);
-    EXPECT_EQ(result.alone_output, 3U);
-    EXPECT_EQ(result.alone_bound, 128U);
+    const truth_table table = parity_table(0xFFU, 0x08);
+    expect_impossible(fit_truth_table(table), 128U, 3U);
     // Allowed 128 terms (more than the array has), the parity fits in exactly those.
     const fit_result allowed = fit_truth_table(table, 128);
     EXPECT_TRUE(allowed.found);
