@@ -1,40 +1,16 @@
+// The text of verify's verdict on one dump: the headline, then the bytes that differ, the
+// places, and what differs besides a fault named; a larger chip copy by copy.
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "diagnosis/diagnosis.h"
+#include "diagnosis/report_text.h"
 
 namespace {
-
-void append_decimal(std::string& text, std::size_t value) {
-    std::array<char, 24> digits{};
-    auto* const end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    text.append(digits.data(), end);
-}
-
-// "0x" and Digits upper-case hex digits.
-template <unsigned Digits>
-void append_hex(std::string& text, unsigned value) {
-    constexpr std::string_view hex_digits = "0123456789ABCDEF";
-    text += "0x";
-    for (unsigned digit = Digits; digit-- > 0;) {
-        text += hex_digits[(value >> (4 * digit)) & 0xFU];
-    }
-}
-
-void append_data_line(std::string& text, unsigned line) {
-    text += 'D';
-    append_decimal(text, line);
-}
-
-void append_address_line(std::string& text, unsigned line) {
-    text += 'A';
-    append_decimal(text, line);
-}
 
 // "data line D3 stuck at 1", "data lines D2 and D6 stuck at 0", "data lines D2 stuck at 0
 // and D6 stuck at 1".
@@ -61,12 +37,6 @@ void append_stuck_lines(std::string& text, const eprom_verification& result) {
         text += " stuck at ";
         text += result.stuck_levels == 0 ? '0' : '1';
     }
-}
-
-// "N bytes differ" ("1 byte differs").
-void append_count_differ(std::string& text, std::size_t count) {
-    append_decimal(text, count);
-    text += count == 1 ? " byte differs" : " bytes differ";
 }
 
 // "scattered bits: N read 1 where 0 was burned, in M bytes: <what it is; what to do>".
@@ -203,25 +173,6 @@ void append_diagnosis(std::string& text, const eprom_verification& result) {
     case eprom_verdict::unexplained:
         text += "no single fault explains the differences";
         break;
-    }
-}
-
-void append_data_line_errors(std::string& text, const std::array<eprom_data_line_errors, eprom_data_line_count>& lines,
-                             std::string_view after) {
-    for (unsigned line = 0; line < eprom_data_line_count; ++line) {
-        const eprom_data_line_errors& errors = lines[line];
-        if (errors.read_0_for_1 == 0 && errors.read_1_for_0 == 0) {
-            continue;
-        }
-        text += "  ";
-        append_data_line(text, line);
-        text += ": ";
-        append_decimal(text, errors.read_0_for_1);
-        text += " read 0 for 1, ";
-        append_decimal(text, errors.read_1_for_0);
-        text += " read 1 for 0";
-        text += after;
-        text += '\n';
     }
 }
 
@@ -609,91 +560,26 @@ void append_copies(std::string& text, std::string_view dump_name, const eprom_ve
     }
 }
 
-// The first line of several reads when some were set aside: "NAMES: R2 is blank: every
-// byte is 0xFF; R3 and R4 are all zero: every byte is 0x00".
-void append_set_aside(std::string& text, std::span<const std::string> dump_names,
-                      const eprom_reads_verification& result) {
-    bool first = true;
-    for (const eprom_verdict verdict : {eprom_verdict::blank, eprom_verdict::all_zero}) {
-        std::vector<std::size_t> reads;
-        for (const eprom_set_aside_read& read : result.set_aside) {
-            if (read.verdict == verdict) {
-                reads.push_back(read.read);
-            }
-        }
-        if (reads.empty()) {
+} // namespace
+
+void append_data_line_errors(std::string& text, const std::array<eprom_data_line_errors, eprom_data_line_count>& lines,
+                             std::string_view after) {
+    for (unsigned line = 0; line < eprom_data_line_count; ++line) {
+        const eprom_data_line_errors& errors = lines[line];
+        if (errors.read_0_for_1 == 0 && errors.read_1_for_0 == 0) {
             continue;
         }
-        text += first ? "" : "; ";
-        first = false;
-        for (std::size_t read = 0; read < reads.size(); ++read) {
-            if (read > 0) {
-                text += read + 1 == reads.size() ? " and " : ", ";
-            }
-            text += dump_names[reads[read]];
-        }
-        text += reads.size() == 1 ? " is " : " are ";
-        text += verdict == eprom_verdict::blank ? "blank: every byte is 0xFF" : "all zero: every byte is 0x00";
-    }
-    text += '\n';
-}
-
-// The bytes on which the reads differ, and which way.
-void append_unstable(std::string& text, const std::string& names, const eprom_reads_verification& result) {
-    text += names;
-    text += ": ";
-    append_count_differ(text, result.unstable_bytes);
-    text += " between the reads: weak cells or a bad contact\n";
-    for (const eprom_unstable_byte& unstable : result.first_unstable) {
         text += "  ";
-        append_hex<4>(text, unstable.address);
-        text += ": expected ";
-        append_hex<2>(text, unstable.expected);
-        text += ", read";
-        for (const std::uint8_t read : unstable.reads) {
-            text += ' ';
-            append_hex<2>(text, read);
-        }
+        append_data_line(text, line);
+        text += ": ";
+        append_decimal(text, errors.read_0_for_1);
+        text += " read 0 for 1, ";
+        append_decimal(text, errors.read_1_for_0);
+        text += " read 1 for 0";
+        text += after;
         text += '\n';
     }
-    append_data_line_errors(text, result.unstable_lines, " in some reads");
 }
-
-// Reads of other sizes each verified alone: a headline says of the reads together how many
-// match, before each read's own text.
-void append_reads_alone(std::string& text, const std::string& names, std::span<const std::string> dump_names,
-                        const eprom_reads_verification& result) {
-    const auto matching = static_cast<std::size_t>(
-        std::count_if(result.alone.begin(), result.alone.end(),
-                      [](const eprom_verification& read) { return eprom_exit_status(read) == 0; }));
-    text += names;
-    if (matching == result.alone.size()) {
-        text += ": every read matches the image\n";
-    } else if (matching == 0) {
-        text += ": no read matches the image\n";
-    } else {
-        text += ": ";
-        append_decimal(text, matching);
-        text += " of ";
-        append_decimal(text, result.alone.size());
-        text += matching == 1 ? " reads matches the image\n" : " reads match the image\n";
-    }
-    for (std::size_t read = 0; read < result.alone.size() && read < dump_names.size(); ++read) {
-        text += render_eprom_verification(dump_names[read], result.alone[read]);
-    }
-}
-
-// "NAME1 + NAME2 + ...", the reads of `reads`.
-std::string joined_names(std::span<const std::string> dump_names, std::span<const std::size_t> reads) {
-    std::string names;
-    for (const std::size_t read : reads) {
-        names += names.empty() ? "" : " + ";
-        names += dump_names[read];
-    }
-    return names;
-}
-
-} // namespace
 
 std::string render_eprom_verification(std::string_view dump_name, const eprom_verification& result) {
     std::string text(dump_name);
@@ -705,29 +591,5 @@ std::string render_eprom_verification(std::string_view dump_name, const eprom_ve
     } else {
         append_single_details(text, dump_name, result);
     }
-    return text;
-}
-
-std::string render_eprom_reads(std::span<const std::string> dump_names, const eprom_reads_verification& result) {
-    std::string text;
-    std::vector<std::size_t> every(dump_names.size());
-    for (std::size_t read = 0; read < every.size(); ++read) {
-        every[read] = read;
-    }
-    std::string names = joined_names(dump_names, every);
-    if (!result.alone.empty()) {
-        append_reads_alone(text, names, dump_names, result);
-        return text;
-    }
-    if (!result.set_aside.empty()) {
-        text += names;
-        text += ": ";
-        append_set_aside(text, dump_names, result);
-        names = joined_names(dump_names, result.kept);
-    }
-    if (result.unstable_bytes != 0) {
-        append_unstable(text, names, result);
-    }
-    text += render_eprom_verification(names, result.agreed);
     return text;
 }
