@@ -85,8 +85,10 @@ struct survivor {
 std::size_t count_besides(const side_by_side& bytes, const fault_reader& reader, const fault& candidate,
                           std::size_t most, image_buffer& read, block_map& blocks, std::size_t piece) {
     if (!read) {
-        // NOLINTNEXTLINE(*-avoid-c-arrays): see image_buffer
-        read = std::make_unique_for_overwrite<std::uint8_t[]>(eprom_image_size);
+        // Left uninitialized, as each piece is written before it is read (the page's C++
+        // library has no make_unique_for_overwrite).
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory, modernize-make-unique, *-avoid-c-arrays): see image_buffer
+        read.reset(new std::uint8_t[eprom_image_size]);
     }
     const image_bytes out{read.get(), eprom_image_size};
     std::size_t besides = 0;
