@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -451,6 +452,32 @@ could_go_wrong count_could_go_wrong(image_span image, const byte_summary& summar
     return counts;
 }
 
+// `base` to the `exponent`-th, by squaring: IEEE arithmetic alone, rounded alike on every
+// machine and in the page, so that the same dump gets the same words everywhere.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a base, then its exponent, as pow takes them
+double power(double base, std::size_t exponent) noexcept {
+    double result = 1.0;
+    for (; exponent != 0; exponent >>= 1U) {
+        if ((exponent & 1U) != 0) {
+            result *= base;
+        }
+        base *= base;
+    }
+    return result;
+}
+
+// The ways to choose `chosen` lines among `among` (at most 16: at most 12,870).
+double ways_to_choose(unsigned among, unsigned chosen) noexcept {
+    std::uint64_t ways = 1;
+    for (unsigned taken = 1; taken <= chosen; ++taken) {
+        ways = ways * (among - chosen + taken) / taken;
+    }
+    return static_cast<double>(ways);
+}
+
+// A pattern that as many places at random would show less than once in a hundred times.
+constexpr double once_in_a_hundred = 0.01;
+
 // Of the lines on which every place has one level: those that are evidence. `places`
 // places drawn at random from the bytes that could go wrong share a level on line m with
 // chance p^places + (1 - p)^places, p the share of those bytes with Am = 1: a line that
@@ -463,26 +490,22 @@ unsigned evidence_lines(unsigned lines, unsigned free, std::size_t places, const
         return 0;
     }
     unsigned evidence = 0;
-    double log2_chance = 0;
+    double chance_of_all = 1.0;
     for (unsigned line = 0; line < eprom_address_line_count; ++line) {
         if (bit_of(lines, line) == 0) {
             continue;
         }
-        const auto at_1 = static_cast<double>(counts.at_1.at(line)) / counts.total;
-        const auto count = static_cast<double>(places);
-        const double chance = std::pow(at_1, count) + std::pow(1.0 - at_1, count);
+        const auto at_1 = static_cast<double>(counts.at_1.at(line)) / static_cast<double>(counts.total);
+        const double chance = power(at_1, places) + power(1.0 - at_1, places);
         if (chance > 0.5) {
             continue;
         }
         evidence |= 1U << line;
-        log2_chance += std::log2(std::max(chance, 1e-300));
+        chance_of_all *= chance;
     }
-    // log2 of the ways to choose the lines among the free ones.
     const auto chosen = static_cast<unsigned>(std::popcount(evidence));
     const auto among = static_cast<unsigned>(std::popcount(free | evidence));
-    const double ways = std::lgamma(among + 1.0) - std::lgamma(chosen + 1.0) - std::lgamma(among - chosen + 1.0);
-    const double once_in_a_hundred = -std::log2(100.0);
-    return evidence != 0 && log2_chance + ways / std::log(2.0) < once_in_a_hundred ? evidence : 0U;
+    return evidence != 0 && chance_of_all * ways_to_choose(among, chosen) < once_in_a_hundred ? evidence : 0U;
 }
 
 // Whether the lines could be evidence at all: where the bytes that could go wrong have each
@@ -492,11 +515,10 @@ bool could_be_evidence(unsigned lines, unsigned free, std::size_t places) noexce
     if (lines == 0 || places < 2) {
         return false;
     }
-    const auto chosen = static_cast<double>(std::popcount(lines));
-    const auto among = static_cast<double>(std::popcount(free | lines));
-    const double ways = std::lgamma(among + 1.0) - std::lgamma(chosen + 1.0) - std::lgamma(among - chosen + 1.0);
-    const double least = chosen * (1.0 - static_cast<double>(places));
-    return least + ways / std::log(2.0) < -std::log2(100.0);
+    const auto chosen = static_cast<unsigned>(std::popcount(lines));
+    const auto among = static_cast<unsigned>(std::popcount(free | lines));
+    const double least = power(power(0.5, places - 1), chosen);
+    return least * ways_to_choose(among, chosen) < once_in_a_hundred;
 }
 
 } // namespace
