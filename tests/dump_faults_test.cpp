@@ -395,7 +395,7 @@ TEST(DumpFaults, FaultWithStrayBits) {
     }
 }
 
-// Two faults at once, the issue's own: A4 stuck at 1 and D2 stuck at 0, both named, the
+// Two faults at once, A4 stuck at 1 and D2 stuck at 0: both named, the
 // data line first (it explains the more bytes), then the address line, which explains
 // the bytes that differ besides it.
 TEST(DumpFaults, TwoFaultsNamedTogether) {
