@@ -47,11 +47,7 @@ void append_unstable(std::string& text, const std::string& names, const eprom_re
     append_count_differ(text, result.unstable_bytes);
     text += " between the reads: weak cells or a bad contact\n";
     for (const eprom_unstable_byte& unstable : result.first_unstable) {
-        text += "  ";
-        append_hex<4>(text, unstable.address);
-        text += ": expected ";
-        append_hex<2>(text, unstable.expected);
-        text += ", read";
+        append_expected(text, unstable.address, unstable.expected);
         for (const std::uint8_t read : unstable.reads) {
             text += ' ';
             append_hex<2>(text, read);

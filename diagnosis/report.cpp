@@ -491,11 +491,8 @@ void append_single_details(std::string& text, std::string_view dump_name, const 
     append_count_differ(text, result.differing_bytes);
     text += '\n';
     for (const eprom_difference& difference : result.first_differences) {
-        text += "  ";
-        append_hex<4>(text, difference.address);
-        text += ": expected ";
-        append_hex<2>(text, difference.expected);
-        text += ", read ";
+        append_expected(text, difference.address, difference.expected);
+        text += ' ';
         append_hex<2>(text, difference.read);
         text += '\n';
     }

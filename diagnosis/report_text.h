@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,16 @@ inline void append_address_line(std::string& text, unsigned line) {
 inline void append_count_differ(std::string& text, std::size_t count) {
     append_decimal(text, count);
     text += count == 1 ? " byte differs" : " bytes differ";
+}
+
+// "  0xAAAA: expected 0xEE, read": a byte's line, before what was read there.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the address, then the byte there, as the line reads
+inline void append_expected(std::string& text, unsigned address, std::uint8_t expected) {
+    text += "  ";
+    append_hex<4>(text, address);
+    text += ": expected ";
+    append_hex<2>(text, expected);
+    text += ", read";
 }
 
 // "  D3: N read 0 for 1, M read 1 for 0`after`" for each data line with wrong bits.
